@@ -1,0 +1,22 @@
+// Path helpers shared by the engine steps; plain string work, no file-system access
+// unless the name says so.
+#pragma once
+
+#include <string>
+
+namespace win {
+
+// a + "\" + b, with no doubled separator; an empty a gives b alone.
+std::wstring JoinPath(const std::wstring& a, const std::wstring& b);
+// The folder part up to and including the last "\" (or "/" when there is no "\").
+std::wstring FolderOf(const std::wstring& path);
+// The part after the last "\" or "/".
+std::wstring FileNameOf(const std::wstring& path);
+std::wstring WithTrailingBackslash(std::wstring path);
+bool EqualsNoCase(const std::wstring& a, const std::wstring& b);
+
+std::wstring TempFolder();           // GetTempPathW with a trailing backslash; empty on failure
+std::wstring ModulePath();           // full path of the running executable
+bool FileExists(const std::wstring& path);
+
+}  // namespace win

@@ -1,0 +1,15 @@
+// The one place where text changes encoding: UTF-16 inside, UTF-8 in files and on the wire.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace win {
+
+std::wstring Utf8ToWide(std::string_view utf8);
+std::string WideToUtf8(std::wstring_view wide);
+
+// printf-style formatting into a wide string ("%s" takes const wchar_t*).
+std::wstring FormatW(const wchar_t* format, ...);
+
+}  // namespace win

@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Builds everything and runs the main job: the installer under Wine when it has
+# been built, otherwise the headless install driver when it exists, otherwise
+# just the build. Uses the current display, or a private Xvfb when there is none.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${TORVANE_BUILD:-$root/build}
+
+"$root/scripts/setup.sh"
+"$root/scripts/build.sh" "$build"
+
+export WINEPREFIX=${WINEPREFIX:-$build/wineprefix} WINEARCH=win64 WINEDEBUG=${WINEDEBUG:--all}
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+"$root/scripts/wine-prefix.sh" "$WINEPREFIX"
+
+if [ -z "${DISPLAY:-}" ]; then
+  . "$root/scripts/xvfb.sh"
+  start_xvfb
+  trap stop_xvfb EXIT
+fi
+
+if [ -f "$build/TorvaneSetup.exe" ]; then
+  echo "run: starting $build/TorvaneSetup.exe under Wine (DISPLAY=$DISPLAY)"
+  wine "$build/TorvaneSetup.exe" "$@"
+  echo "run: installer exit code $?"
+elif [ -f "$build/headless-install.exe" ]; then
+  echo "run: headless install into the test prefix"
+  wine "$build/headless-install.exe" "$@"
+  echo "run: headless install exit code $?"
+else
+  echo "run: build done; no installer or headless driver is built yet"
+fi

@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Builds everything and runs the whole suite under Wine on a private Xvfb display,
+# with one persistent wineserver for the run. Ends with ctest's summary.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${TORVANE_BUILD:-$root/build}
+
+"$root/scripts/setup.sh"
+"$root/scripts/build.sh" "$build"
+
+export WINEPREFIX=$build/wineprefix WINEARCH=win64 WINEDEBUG=-all
+"$root/scripts/wine-prefix.sh" "$WINEPREFIX"
+
+. "$root/scripts/xvfb.sh"
+start_xvfb
+cleanup() { wineserver -k >/dev/null 2>&1 || true; stop_xvfb; }
+trap cleanup EXIT
+wineserver -p
+# Start Wine's own background processes now, detached from ctest's pipes: if the
+# first test started them they would hold its output open until the timeout.
+wine cmd /c exit </dev/null >/dev/null 2>&1
+
+cd "$build"
+ctest --output-on-failure -j "$(nproc)" "$@"

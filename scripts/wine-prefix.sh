@@ -1,0 +1,20 @@
+#!/usr/bin/env bash
+# Creates a 64-bit Wine prefix for the tests: WoW64 for our 32-bit programs, and
+# WenQuanYi Micro Hei standing in for 微软雅黑 so that Chinese text renders.
+set -euo pipefail
+prefix=$1
+mkdir -p "$(dirname "$prefix")"
+exec 9>"$prefix.lock"
+flock 9
+[ -f "$prefix/.torvane-ready" ] && exit 0
+export WINEPREFIX=$prefix WINEARCH=win64 WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+wine wineboot -i >/dev/null 2>&1
+key='HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes'
+for view in 32 64; do
+  for face in 微软雅黑 "Microsoft YaHei"; do
+    wine reg add "$key" /v "$face" /t REG_SZ /d "WenQuanYi Micro Hei" /f /reg:$view >/dev/null 2>&1
+  done
+done
+timeout 60 wineserver -w || true  # a persistent server never exits; the registry is live anyway
+touch "$prefix/.torvane-ready"
