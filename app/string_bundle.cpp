@@ -1,0 +1,62 @@
+#include "app/string_bundle.h"
+
+#include <pugixml.hpp>
+
+#include "engine/win/text.h"
+
+namespace {
+
+constexpr wchar_t kTrimmed[] = L" \t\n\r\f\v";
+
+// The resource bytes, or empty when any step of the lookup fails.
+std::string ReadResource(HMODULE module, WORD id) {
+    HRSRC info = ::FindResourceW(module, MAKEINTRESOURCEW(id), L"LANG");
+    if (!info) return {};
+    const DWORD size = ::SizeofResource(module, info);
+    HGLOBAL loaded = ::LoadResource(module, info);
+    if (!loaded) return {};
+    const void* data = ::LockResource(loaded);
+    std::string bytes;
+    if (data && size) bytes.assign(static_cast<const char*>(data), size);
+    ::FreeResource(loaded);
+    return bytes;
+}
+
+}  // namespace
+
+CStringBundle::CStringBundle() : CStringBundle(::GetModuleHandleW(nullptr), IDR_STRING_BUNDLE) {}
+
+CStringBundle::CStringBundle(HMODULE module, WORD id) { Load(module, id); }
+
+void CStringBundle::Load(HMODULE module, WORD id) {
+    const std::wstring text = win::Utf8ToWide(ReadResource(module, id));
+    if (text.empty()) return;
+
+    pugi::xml_document doc;
+    if (!doc.load_buffer(text.data(), text.size() * sizeof(wchar_t), pugi::parse_default, pugi::encoding_wchar))
+        return;
+
+    const pugi::xml_node bundle = doc.child(L"StringBundle");
+    for (pugi::xml_node node = bundle.child(L"String"); node; node = node.next_sibling(L"String"))
+        m_texts[node.attribute(L"id").value()] = node.child_value();
+}
+
+std::wstring CStringBundle::GetString(const std::wstring& id) const {
+    const auto it = m_texts.find(id);
+    if (it == m_texts.end()) return {};
+    const std::wstring& text = it->second;
+    const size_t first = text.find_first_not_of(kTrimmed);
+    if (first == std::wstring::npos) return {};
+    const size_t last = text.find_last_not_of(kTrimmed);
+    return text.substr(first, last - first + 1);
+}
+
+std::wstring CStringBundle::GetLanguage() {
+    if (m_language.empty()) m_language = L"zh_CN";
+    return m_language;
+}
+
+CStringBundle& GetStringBundle() {
+    static CStringBundle bundle;
+    return bundle;
+}
