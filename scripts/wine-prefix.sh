@@ -6,10 +6,12 @@ prefix=$1
 mkdir -p "$(dirname "$prefix")"
 exec 9>"$prefix.lock"
 flock 9
-[ -f "$prefix/.torvane-ready" ] && exit 0
+[ -f "$prefix/.torvane-ready-2" ] && exit 0
 export WINEPREFIX=$prefix WINEARCH=win64 WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 wine wineboot -i >/dev/null 2>&1
+# Windows 10, as most users have it (Wine 8 defaults to Windows 7).
+wine reg add 'HKCU\Software\Wine' /v Version /t REG_SZ /d win10 /f >/dev/null 2>&1
 key='HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontSubstitutes'
 for view in 32 64; do
   for face in 微软雅黑 "Microsoft YaHei"; do
@@ -17,4 +19,4 @@ for view in 32 64; do
   done
 done
 timeout 60 wineserver -w || true  # a persistent server never exits; the registry is live anyway
-touch "$prefix/.torvane-ready"
+touch "$prefix/.torvane-ready-2"
