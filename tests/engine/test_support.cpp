@@ -78,9 +78,12 @@ HANDLE StartProgram(const std::wstring& exe) {
     if (!::CreateProcessW(exe.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
         return nullptr;
     ::CloseHandle(pi.hThread);
-    // Let it reach its message loop so that snapshots see its image.
-    ::WaitForInputIdle(pi.hProcess, 5000);
     return pi.hProcess;
+}
+
+bool CopyProductExe(const std::wstring& file_name, const std::wstring& to) {
+    win::CreateFolderTree(win::FolderOf(to));
+    return ::CopyFileW(ProductExe(file_name).c_str(), to.c_str(), FALSE) != 0;
 }
 
 bool IsRunning(HANDLE process) { return ::WaitForSingleObject(process, 0) == WAIT_TIMEOUT; }

@@ -16,6 +16,8 @@ bool WriteFileBytes(const std::wstring& path, const std::string& bytes);
 std::string ReadFileBytes(const std::wstring& path);
 // A stand-in product executable from the build, by file name ("Torvane.exe").
 std::wstring ProductExe(const std::wstring& file_name);
+// Copies it to `to`, creating the folders.
+bool CopyProductExe(const std::wstring& file_name, const std::wstring& to);
 
 // Starts a program and returns its process handle (caller closes), or nullptr.
 HANDLE StartProgram(const std::wstring& exe);
