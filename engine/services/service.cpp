@@ -13,10 +13,12 @@ constexpr int kDeletePolls = 30;
 constexpr DWORD kDeletePollMs = 100;
 constexpr size_t kDebugTextChars = 260;
 
+// Leaves the error in GetLastError for the caller.
 void DebugText(const wchar_t* format, DWORD error) {
     std::wstring text = win::FormatW(format, static_cast<int>(error));
     if (text.size() >= kDebugTextChars) text.resize(kDebugTextChars - 1);
     ::OutputDebugStringW(text.c_str());
+    ::SetLastError(error);
 }
 
 bool IsRegistered(const wchar_t* name) {
