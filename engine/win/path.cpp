@@ -56,4 +56,15 @@ bool FileExists(const std::wstring& path) {
     return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
 
+bool CreateFolderTree(const std::wstring& folder) {
+    for (size_t i = 1; i <= folder.size(); ++i) {
+        if (i < folder.size() && !IsSeparator(folder[i])) continue;
+        const std::wstring prefix = folder.substr(0, i);
+        if (IsSeparator(prefix.back()) || (prefix.size() == 2 && prefix[1] == L':')) continue;
+        if (::GetFileAttributesW(prefix.c_str()) != INVALID_FILE_ATTRIBUTES) continue;
+        if (!::CreateDirectoryW(prefix.c_str(), nullptr) && ::GetLastError() != ERROR_ALREADY_EXISTS) return false;
+    }
+    return true;
+}
+
 }  // namespace win

@@ -18,5 +18,8 @@ bool EqualsNoCase(const std::wstring& a, const std::wstring& b);
 std::wstring TempFolder();           // GetTempPathW with a trailing backslash; empty on failure
 std::wstring ModulePath();           // full path of the running executable
 bool FileExists(const std::wstring& path);
+// Creates every missing folder along the path (each prefix ending before a "\" or
+// "/", and the whole path); stops at the first failure.
+bool CreateFolderTree(const std::wstring& folder);
 
 }  // namespace win

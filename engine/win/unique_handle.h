@@ -4,6 +4,7 @@
 #pragma once
 
 #include <windows.h>
+#include <winsvc.h>
 
 #include <utility>
 
@@ -66,8 +67,17 @@ struct RegKeyTraits {
     static void Close(Handle h) noexcept { ::RegCloseKey(h); }
 };
 
+// OpenSCManagerW, OpenServiceW, CreateServiceW.
+struct ServiceHandleTraits {
+    using Handle = SC_HANDLE;
+    static Handle Invalid() noexcept { return nullptr; }
+    static bool IsValid(Handle h) noexcept { return h != nullptr; }
+    static void Close(Handle h) noexcept { ::CloseServiceHandle(h); }
+};
+
 using UniqueFile = UniqueHandle<FileHandleTraits>;
 using UniqueKernelHandle = UniqueHandle<KernelHandleTraits>;
 using UniqueRegKey = UniqueHandle<RegKeyTraits>;
+using UniqueService = UniqueHandle<ServiceHandleTraits>;
 
 }  // namespace win

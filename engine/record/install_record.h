@@ -1,0 +1,58 @@
+// The install record "Uninstall.xml": what an install unpacked, file by file and
+// folder by folder, and the guarded removal that the next install (or the rollback
+// of a failed extraction) does with it. Nothing outside a folder named after the
+// product's executable is ever deleted.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace engine {
+
+constexpr wchar_t kInstallRecordFileName[] = L"Uninstall.xml";
+constexpr uint64_t kMaxInstallRecordBytes = 0x800000;   // 8 MiB
+constexpr size_t kMaxInstallRecordEntries = 100000;     // child elements of "Internal"
+
+struct InstallRecord {
+    std::vector<std::wstring> files;
+    std::vector<std::wstring> dirs;
+};
+
+// UTF-8 without BOM or declaration, tab-indented; "File" elements, then "Dir".
+// True when the file was opened, written and closed without error.
+bool WriteInstallRecord(const std::wstring& record_path, const std::vector<std::wstring>& files,
+                        const std::vector<std::wstring>& dirs);
+
+// Reads a record within the size and entry limits; false (and *record untouched)
+// when it is missing, too large, unparsable, lacks Uninstall/Internal or has too
+// many entries. "File" and "Dir" match in any letter case; a missing "path" is "".
+bool ReadInstallRecord(const std::wstring& record_path, InstallRecord* record);
+
+// Full drive path with backslashes and no trailing one, not a drive root.
+bool NormalisePath(const std::wstring& path, std::wstring* full);
+// The folder normalises, is named exe_name (any case) and is not a reparse point.
+bool IsInstallRoot(const std::wstring& folder, const std::wstring& exe_name, std::wstring* root);
+// The path (relative ones are taken from the root) lies strictly below an install
+// root and reaches it through no reparse point.
+bool IsInsideRoot(const std::wstring& path, const std::wstring& root, const std::wstring& exe_name,
+                  std::wstring* full);
+
+// Deletes the files in list order, then removes the folders deepest first; every
+// path must pass IsInsideRoot. Failures are ignored (a non-empty folder stays).
+void RemovePaths(const std::vector<std::wstring>& dirs, const std::vector<std::wstring>& files,
+                 const std::wstring& root, const std::wstring& exe_name);
+
+// Removes what the record in `folder` lists, then the record and the folder when
+// empty. False when the folder is no install root or the record is unusable; then
+// nothing at all is removed.
+bool RemoveEarlierInstallation(const std::wstring& folder, const std::wstring& exe_name);
+
+// Undoes a failed extraction: the files and folders it created inside the folder.
+inline void RollBackExtraction(const std::vector<std::wstring>& new_files, const std::vector<std::wstring>& new_dirs,
+                               const std::wstring& install_folder, const std::wstring& exe_name) {
+    RemovePaths(new_dirs, new_files, install_folder, exe_name);
+}
+
+}  // namespace engine

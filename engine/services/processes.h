@@ -1,0 +1,25 @@
+// Finding and ending the product's running processes.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+namespace engine {
+
+// Full path of a process's executable; empty when it cannot be opened. Works on
+// 64-bit processes from this 32-bit program, which module snapshots do not.
+std::wstring ProcessImagePath(DWORD pid);
+
+// Ends (exit code 0xFFFFFFFF, up to 4 s wait each) every process whose executable
+// lies directly in `folder`; sub-folders are not matched. False only when the
+// process list cannot be taken.
+bool StopProcessesInFolder(const std::wstring& folder);
+
+// The first process whose executable file name equals `exe_name` (any case).
+bool FindProcessByName(const std::wstring& exe_name, DWORD* pid);
+// The last process named `exe_name`; found only when its executable's full path
+// equals `full_path` (any case).
+bool FindProcessByPath(const std::wstring& exe_name, const std::wstring& full_path, DWORD* pid);
+
+}  // namespace engine

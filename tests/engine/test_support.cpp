@@ -1,0 +1,124 @@
+#include "tests/engine/test_support.h"
+
+#include "engine/win/path.h"
+#include "engine/win/text.h"
+#include "engine/win/unique_handle.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+namespace testing_support {
+
+std::wstring FreshTestFolder() {
+    const ::testing::TestInfo* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    const std::wstring folder = L"C:\\torvane-tests\\" + win::Utf8ToWide(info->test_suite_name()) + L"\\" +
+                                win::Utf8ToWide(info->name()) + L"\\";
+    RemoveTree(folder.substr(0, folder.size() - 1));
+    win::CreateFolderTree(folder);
+    return folder;
+}
+
+void RemoveTree(const std::wstring& path) {
+    const DWORD attrs = ::GetFileAttributesW(path.c_str());
+    if (attrs == INVALID_FILE_ATTRIBUTES) return;
+    if (!(attrs & FILE_ATTRIBUTE_DIRECTORY)) {
+        ::SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+        ::DeleteFileW(path.c_str());
+        return;
+    }
+    if (!(attrs & FILE_ATTRIBUTE_REPARSE_POINT)) {
+        WIN32_FIND_DATAW data;
+        HANDLE find = ::FindFirstFileW((path + L"\\*").c_str(), &data);
+        if (find != INVALID_HANDLE_VALUE) {
+            do {
+                const std::wstring name = data.cFileName;
+                if (name != L"." && name != L"..") RemoveTree(path + L"\\" + name);
+            } while (::FindNextFileW(find, &data));
+            ::FindClose(find);
+        }
+    }
+    ::RemoveDirectoryW(path.c_str());
+}
+
+bool WriteFileBytes(const std::wstring& path, const std::string& bytes) {
+    win::UniqueFile file(::CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                                       nullptr));
+    DWORD written = 0;
+    return file && ::WriteFile(file.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+           written == bytes.size();
+}
+
+std::string ReadFileBytes(const std::wstring& path) {
+    win::UniqueFile file(
+        ::CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    std::string bytes;
+    if (!file) return bytes;
+    char buf[65536];
+    DWORD n = 0;
+    while (::ReadFile(file.get(), buf, sizeof(buf), &n, nullptr) && n > 0) bytes.append(buf, n);
+    return bytes;
+}
+
+std::wstring ProductExe(const std::wstring& file_name) {
+    // The build's product folder is a Unix path; Wine maps "/" to Z:.
+    std::wstring folder = L"Z:" + win::Utf8ToWide(TORVANE_PRODUCT_DIR);
+    for (wchar_t& c : folder)
+        if (c == L'/') c = L'\\';
+    return win::JoinPath(folder, file_name);
+}
+
+HANDLE StartProgram(const std::wstring& exe) {
+    STARTUPINFOW si = {};
+    si.cb = sizeof(si);
+    si.dwFlags = STARTF_USESHOWWINDOW;
+    si.wShowWindow = SW_HIDE;
+    PROCESS_INFORMATION pi = {};
+    std::wstring command = L"\"" + exe + L"\"";
+    if (!::CreateProcessW(exe.c_str(), &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        return nullptr;
+    ::CloseHandle(pi.hThread);
+    return pi.hProcess;
+}
+
+bool CopyProductExe(const std::wstring& file_name, const std::wstring& to) {
+    win::CreateFolderTree(win::FolderOf(to));
+    return ::CopyFileW(ProductExe(file_name).c_str(), to.c_str(), FALSE) != 0;
+}
+
+bool IsRunning(HANDLE process) { return ::WaitForSingleObject(process, 0) == WAIT_TIMEOUT; }
+
+std::string UnixPath(const std::wstring& path) {
+    using Fn = char*(CDECL*)(LPCWSTR);
+    const auto fn = reinterpret_cast<Fn>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    if (!fn) return {};
+    char* unix_path = fn(path.c_str());
+    if (!unix_path) return {};
+    std::string result = unix_path;
+    ::HeapFree(::GetProcessHeap(), 0, unix_path);
+    return result;
+}
+
+bool MakeUnixSymlink(const std::wstring& target, const std::wstring& link) {
+    const std::string unix_target = UnixPath(target);
+    const std::string unix_link = UnixPath(link);
+    if (unix_target.empty() || unix_link.empty()) return false;
+    // Wine runs a Unix program handed to CreateProcess, but gives back no handle
+    // to wait on: poll for the link instead.
+    std::wstring command = L"/bin/ln -s \"" + win::Utf8ToWide(unix_target) + L"\" \"" + win::Utf8ToWide(unix_link) + L"\"";
+    STARTUPINFOW si = {};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi = {};
+    if (!::CreateProcessW(L"Z:\\bin\\ln", &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        return false;
+    win::UniqueKernelHandle process(pi.hProcess), thread(pi.hThread);
+    for (int i = 0; i < 100; ++i) {
+        const DWORD attrs = ::GetFileAttributesW(link.c_str());
+        if (attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_REPARSE_POINT)) return true;
+        ::Sleep(50);
+    }
+    return false;
+}
+
+}  // namespace testing_support
