@@ -18,7 +18,7 @@ set(_7z ${TORVANE_7ZIP_SOURCE})
 
 set(_7z_sources
   CPP/Common/CRC.cpp CPP/Common/IntToString.cpp CPP/Common/NewHandler.cpp CPP/Common/MyString.cpp
-  CPP/Common/StringConvert.cpp CPP/Common/StringToInt.cpp CPP/Common/MyVector.cpp CPP/Common/UTFConvert.cpp
+  CPP/Common/StringConvert.cpp CPP/Common/StringToInt.cpp CPP/Common/MyVector.cpp CPP/Common/UTFConvert.cpp CPP/Common/Wildcard.cpp
   CPP/Windows/PropVariant.cpp CPP/Windows/PropVariantUtils.cpp CPP/Windows/PropVariantConv.cpp
   CPP/Windows/Synchronization.cpp CPP/Windows/System.cpp CPP/Windows/TimeUtils.cpp
   CPP/7zip/Common/CreateCoder.cpp CPP/7zip/Common/CWrappers.cpp CPP/7zip/Common/InBuffer.cpp
@@ -42,13 +42,13 @@ set(_7z_sources
   CPP/7zip/Compress/Bcj2Coder.cpp CPP/7zip/Compress/Bcj2Register.cpp CPP/7zip/Compress/BcjCoder.cpp
   CPP/7zip/Compress/BcjRegister.cpp CPP/7zip/Compress/CopyCoder.cpp CPP/7zip/Compress/CopyRegister.cpp
   CPP/7zip/Compress/Lzma2Decoder.cpp CPP/7zip/Compress/Lzma2Register.cpp CPP/7zip/Compress/LzmaDecoder.cpp
-  CPP/7zip/Compress/LzmaRegister.cpp CPP/7zip/Compress/DeflateDecoder.cpp CPP/7zip/Compress/DeflateRegister.cpp
+  CPP/7zip/Compress/LzmaRegister.cpp CPP/7zip/Compress/DeflateDecoder.cpp CPP/7zip/Compress/DeflateRegister.cpp CPP/7zip/Compress/BitlDecoder.cpp
   CPP/7zip/Compress/PpmdDecoder.cpp CPP/7zip/Compress/PpmdRegister.cpp
   # used directly by the Cab handler
   CPP/7zip/Compress/LzxDecoder.cpp CPP/7zip/Compress/QuantumDecoder.cpp CPP/7zip/Compress/LzOutWindow.cpp
   # decryption: needed to link; we answer every password request with E_ABORT
   CPP/7zip/Crypto/7zAes.cpp CPP/7zip/Crypto/7zAesRegister.cpp CPP/7zip/Crypto/MyAes.cpp
-  C/7zCrc.c C/7zCrcOpt.c C/Alloc.c C/Bcj2.c C/Bra86.c C/Bra.c C/CpuArch.c C/Lzma2Dec.c C/Lzma2DecMt.c
+  C/7zStream.c C/7zCrc.c C/7zCrcOpt.c C/Alloc.c C/Bcj2.c C/Bra86.c C/Bra.c C/CpuArch.c C/Lzma2Dec.c C/Lzma2DecMt.c
   C/LzmaDec.c C/MtDec.c C/Threads.c C/Ppmd7.c C/Ppmd7Dec.c C/Aes.c C/AesOpt.c
   C/Sha256.c C/Sha256Opt.c
 )
