@@ -83,8 +83,19 @@ build_openssl() { # libcrypto only
   rm -rf "$b" "$b.log"
 }
 
+build_7zip() { # the sources stay in the cache for CMake; natively, LzmaCon (writes LZMA86 test archives)
+  local src=$1 pre=$2 b; b=$(mktemp -d "$CACHE/i686/.build.XXXXXX")
+  cp -a "$src/." "$b/"
+  ( cd "$b/CPP/7zip/Bundles/LzmaCon" && make -j "$JOBS" -f makefile.gcc CC=gcc CXX=g++ ) >"$b.log" 2>&1 ||
+    { log "7zip LzmaCon build failed, see $b.log"; exit 1; }
+  mkdir -p "$pre/bin"
+  cp "$(find "$b/CPP/7zip/Bundles/LzmaCon" -type f -name lzma -perm -u+x | head -1)" "$pre/bin/lzma"
+  rm -rf "$b" "$b.log"
+}
+
 declare -A roots
-for pkg in pugixml libjsoncpp zlib openssl googletest; do
+declare -A srcs
+for pkg in pugixml libjsoncpp zlib openssl googletest 7zip; do
   src=$(srcdir "$pkg")
   pre=$(prefix "$src")
   if [ ! -f "$pre/.built" ]; then
@@ -95,6 +106,7 @@ for pkg in pugixml libjsoncpp zlib openssl googletest; do
     touch "$pre/.built"
   fi
   roots[$pkg]=$pre
+  srcs[$pkg]=$src
 done
 
 out=$CACHE/deps.cmake
@@ -105,5 +117,7 @@ out=$CACHE/deps.cmake
   echo "set(TORVANE_ZLIB_ROOT \"${roots[zlib]}\")"
   echo "set(TORVANE_OPENSSL_ROOT \"${roots[openssl]}\")"
   echo "set(TORVANE_GTEST_ROOT \"${roots[googletest]}\")"
+  echo "set(TORVANE_7ZIP_SOURCE \"${srcs[7zip]}\")"
+  echo "set(TORVANE_7ZIP_ROOT \"${roots[7zip]}\")"
 } > "$out.tmp"
 mv "$out.tmp" "$out"

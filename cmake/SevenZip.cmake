@@ -1,0 +1,62 @@
+# The 7-Zip code from Debian's 7zip source package (unpacked into the cache by
+# scripts/deps.sh), compiled here for our target: extraction only, with the 7z, Zip,
+# Cab, LZMA and LZMA86 handlers and the LZMA, LZMA2, BCJ, BCJ2, Deflate and PPMd
+# decoders registered. The Cab handler uses the LZX and Quantum decoders directly and
+# 7z links its AES decoder, so those are compiled too.
+# This 7-Zip's Zip handler implements archive updating unconditionally and does not
+# build with Z7_EXTRACT_ONLY, so it is left out: the Zip format code finds no handler.
+#
+# Handlers and codecs register themselves from static constructors, which a normal
+# static-library link drops: consumers link dep_sevenzip as a whole archive.
+# Kept in the cache, so a deps.cmake written by an older deps.sh does not lose them.
+set(TORVANE_7ZIP_SOURCE "${TORVANE_7ZIP_SOURCE}" CACHE PATH "7-Zip sources (scripts/deps.sh)")
+set(TORVANE_7ZIP_ROOT "${TORVANE_7ZIP_ROOT}" CACHE PATH "Native 7-Zip tools (scripts/deps.sh)")
+if(NOT TORVANE_7ZIP_SOURCE OR NOT EXISTS ${TORVANE_7ZIP_SOURCE}/CPP/7zip)
+  message(FATAL_ERROR "No 7-Zip sources in the cache: run scripts/setup.sh first.")
+endif()
+set(_7z ${TORVANE_7ZIP_SOURCE})
+
+set(_7z_sources
+  CPP/Common/CRC.cpp CPP/Common/IntToString.cpp CPP/Common/NewHandler.cpp CPP/Common/MyString.cpp
+  CPP/Common/StringConvert.cpp CPP/Common/StringToInt.cpp CPP/Common/MyVector.cpp CPP/Common/UTFConvert.cpp CPP/Common/Wildcard.cpp
+  CPP/Windows/PropVariant.cpp CPP/Windows/PropVariantUtils.cpp CPP/Windows/PropVariantConv.cpp
+  CPP/Windows/Synchronization.cpp CPP/Windows/System.cpp CPP/Windows/TimeUtils.cpp
+  CPP/7zip/Common/CreateCoder.cpp CPP/7zip/Common/CWrappers.cpp CPP/7zip/Common/InBuffer.cpp
+  CPP/7zip/Common/FilterCoder.cpp CPP/7zip/Common/LimitedStreams.cpp CPP/7zip/Common/MethodId.cpp
+  CPP/7zip/Common/MethodProps.cpp CPP/7zip/Common/OutBuffer.cpp CPP/7zip/Common/ProgressUtils.cpp
+  CPP/7zip/Common/PropId.cpp CPP/7zip/Common/StreamBinder.cpp CPP/7zip/Common/StreamObjects.cpp
+  CPP/7zip/Common/StreamUtils.cpp CPP/7zip/Common/VirtThread.cpp
+  # the object factory: CreateObject / CreateArchiver / CreateCoder by class id
+  CPP/7zip/Archive/ArchiveExports.cpp CPP/7zip/Archive/DllExports2.cpp CPP/7zip/Compress/CodecExports.cpp
+  CPP/7zip/Archive/Common/CoderMixer2.cpp CPP/7zip/Archive/Common/HandlerOut.cpp
+  CPP/7zip/Archive/Common/ItemNameUtils.cpp CPP/7zip/Archive/Common/OutStreamWithCRC.cpp
+  CPP/7zip/Archive/Common/ParseProperties.cpp CPP/7zip/Archive/Common/DummyOutStream.cpp
+  # handlers
+  CPP/7zip/Archive/7z/7zCompressionMode.cpp CPP/7zip/Archive/7z/7zDecode.cpp CPP/7zip/Archive/7z/7zExtract.cpp
+  CPP/7zip/Archive/7z/7zHandler.cpp CPP/7zip/Archive/7z/7zHeader.cpp CPP/7zip/Archive/7z/7zIn.cpp
+  CPP/7zip/Archive/7z/7zProperties.cpp CPP/7zip/Archive/7z/7zRegister.cpp
+  CPP/7zip/Archive/Cab/CabBlockInStream.cpp CPP/7zip/Archive/Cab/CabHandler.cpp CPP/7zip/Archive/Cab/CabHeader.cpp
+  CPP/7zip/Archive/Cab/CabIn.cpp CPP/7zip/Archive/Cab/CabRegister.cpp
+  CPP/7zip/Archive/LzmaHandler.cpp
+  # registered decoders
+  CPP/7zip/Compress/Bcj2Coder.cpp CPP/7zip/Compress/Bcj2Register.cpp CPP/7zip/Compress/BcjCoder.cpp
+  CPP/7zip/Compress/BcjRegister.cpp CPP/7zip/Compress/CopyCoder.cpp CPP/7zip/Compress/CopyRegister.cpp
+  CPP/7zip/Compress/Lzma2Decoder.cpp CPP/7zip/Compress/Lzma2Register.cpp CPP/7zip/Compress/LzmaDecoder.cpp
+  CPP/7zip/Compress/LzmaRegister.cpp CPP/7zip/Compress/DeflateDecoder.cpp CPP/7zip/Compress/DeflateRegister.cpp CPP/7zip/Compress/BitlDecoder.cpp
+  CPP/7zip/Compress/PpmdDecoder.cpp CPP/7zip/Compress/PpmdRegister.cpp
+  # used directly by the Cab handler
+  CPP/7zip/Compress/LzxDecoder.cpp CPP/7zip/Compress/QuantumDecoder.cpp CPP/7zip/Compress/LzOutWindow.cpp
+  # decryption: needed to link; we answer every password request with E_ABORT
+  CPP/7zip/Crypto/7zAes.cpp CPP/7zip/Crypto/7zAesRegister.cpp CPP/7zip/Crypto/MyAes.cpp
+  C/7zStream.c C/7zCrc.c C/7zCrcOpt.c C/Alloc.c C/Bcj2.c C/Bra86.c C/Bra.c C/CpuArch.c C/Lzma2Dec.c C/Lzma2DecMt.c
+  C/LzmaDec.c C/MtDec.c C/Threads.c C/Ppmd7.c C/Ppmd7Dec.c C/Aes.c C/AesOpt.c
+  C/Sha256.c C/Sha256Opt.c
+)
+list(TRANSFORM _7z_sources PREPEND ${_7z}/)
+
+add_library(dep_sevenzip STATIC ${_7z_sources})
+target_compile_definitions(dep_sevenzip PUBLIC Z7_EXTRACT_ONLY)
+# Third-party code: its warnings are not ours.
+target_compile_options(dep_sevenzip PRIVATE -w)
+target_include_directories(dep_sevenzip SYSTEM PUBLIC ${_7z}/CPP)
+target_link_libraries(dep_sevenzip PUBLIC ole32 oleaut32 uuid)

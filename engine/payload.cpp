@@ -1,0 +1,67 @@
+#include "engine/payload.h"
+
+#include "engine/win/path.h"
+#include "engine/win/text.h"
+#include "engine/win/unique_handle.h"
+
+float g_fProgress = 0.0f;
+std::vector<std::wstring> g_allFiles;
+std::vector<std::wstring> g_allDirs;
+std::vector<std::wstring> g_newFiles;
+std::vector<std::wstring> g_newDirs;
+
+void ResetPayloadState() {
+    g_fProgress = 0.0f;
+    g_allFiles.clear();
+    g_allDirs.clear();
+    g_newFiles.clear();
+    g_newDirs.clear();
+}
+
+bool WriteResourceToFile(WORD id, const wchar_t* type, const std::wstring& filePath) {
+    HMODULE self = GetModuleHandleW(nullptr);
+    HRSRC info = FindResourceW(self, MAKEINTRESOURCEW(id), type);
+    if (!info) return false;
+    HGLOBAL loaded = LoadResource(self, info);
+    if (!loaded) return false;
+    const DWORD size = SizeofResource(self, info);
+    if (size == 0) return false;
+    const void* data = LockResource(loaded);
+    if (!data) return false;
+
+    win::UniqueFile file(
+        CreateFileW(filePath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return false;
+    DWORD written = 0;
+    const bool ok = WriteFile(file.get(), data, size, &written, nullptr) && written == size;
+    file.reset();
+    if (!ok) DeleteFileW(filePath.c_str());
+    return ok;
+}
+
+std::wstring TempArchivePath() { return win::TempFolder() + L"resource.7z"; }
+
+bool PCallBack::OnStart(uint32_t itemCount) {
+    if (itemCount != 0) m_itemCount = itemCount;
+    return false;
+}
+
+bool PCallBack::OnItemStart(const std::wstring& destFolder, std::wstring& relativePath, bool isFolder) {
+    const std::wstring fullPath = destFolder + relativePath;
+    m_window.PostStatus(m_statusPrefix + win::FormatW(L"  %s", fullPath.c_str()));
+    if (m_itemCount != 0) {
+        g_fProgress += 60.0f / static_cast<float>(m_itemCount);
+        m_window.PostProgress(g_fProgress);
+    }
+
+    const bool existed = [&] {
+        if (GetFileAttributesW(fullPath.c_str()) != INVALID_FILE_ATTRIBUTES) return true;
+        const DWORD error = GetLastError();
+        return error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND;
+    }();
+    auto& all = isFolder ? g_allDirs : g_allFiles;
+    auto& fresh = isFolder ? g_newDirs : g_newFiles;
+    all.push_back(fullPath);
+    if (!existed) fresh.push_back(fullPath);
+    return true;
+}

@@ -1,0 +1,58 @@
+// The payload step: copying the embedded archive out of the executable and the
+// installer's extraction callback, which keeps the progress and the path lists
+// that the install record and the rollback are made from.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "engine/install_messages.h"
+#include "engine/sevenzip/sevenzip.h"
+
+constexpr WORD IDR_PAYLOAD = 101;
+constexpr const wchar_t* PAYLOAD_RESOURCE_TYPE = L"7Z";
+
+// Install progress in percent; extraction adds 60 points spread over all items.
+extern float g_fProgress;
+// Every extracted file and folder, and those of them that did not exist before.
+extern std::vector<std::wstring> g_allFiles;
+extern std::vector<std::wstring> g_allDirs;
+extern std::vector<std::wstring> g_newFiles;
+extern std::vector<std::wstring> g_newDirs;
+
+// Progress back to 0 and the four lists emptied, at the start of every run.
+void ResetPayloadState();
+
+// Writes resource `id` of `type` from this executable to `filePath` in one write.
+// false when the resource is missing or the file cannot be written whole (a
+// partial file is deleted).
+bool WriteResourceToFile(WORD id, const wchar_t* type, const std::wstring& filePath);
+
+// "resource.7z" in the user's temp folder; just the name when that is unknown.
+std::wstring TempArchivePath();
+
+class PCallBack : public SevenZip::ProgressCallback {
+public:
+    // statusPrefix: the bundle's INSTALL_1_TEXT; each status is it, two spaces and the full path.
+    PCallBack(const InstallWindow& window, std::wstring statusPrefix)
+        : m_window(window), m_statusPrefix(std::move(statusPrefix)) {}
+
+    bool OnStart(uint32_t itemCount) override;
+    bool OnItemList(const std::vector<std::wstring>&, const std::vector<uint64_t>&) override { return true; }
+    void OnStartWithTotal(const std::wstring&, uint64_t) override {}
+    void OnRatio(uint64_t, uint64_t) override {}
+    void OnProgress(const std::wstring&, uint64_t) override {}
+    void OnDone(const std::wstring&) override {}
+    bool OnItemStart(const std::wstring& destFolder, std::wstring& relativePath, bool isFolder) override;
+    bool OnFileDone(const std::wstring&, uint64_t) override { return true; }
+    void OnRestore(const std::pair<std::wstring, std::wstring>&) override {}
+
+private:
+    uint32_t m_itemCount = 0;
+    InstallWindow m_window;
+    std::wstring m_statusPrefix;
+};

@@ -1,0 +1,375 @@
+#include "engine/sevenzip/intl.h"
+
+#include <shellapi.h>
+#include <shlobj.h>
+#include <shlwapi.h>
+
+#include <ctime>
+
+#include "engine/sevenzip/sevenzip.h"
+#include "engine/win/path.h"
+#include "engine/win/unique_handle.h"
+
+// The 7-Zip object factory, linked in whole (DllExports2.cpp).
+STDAPI CreateObject(const GUID* clsid, const GUID* iid, void** outObject);
+
+namespace SevenZip {
+namespace intl {
+
+namespace {
+
+using namespace NArchive::NExtract;
+
+// {23170F69-40C1-278A-1000-000110xx0000}
+constexpr GUID HandlerClassId(BYTE formatId) {
+    return GUID{0x23170F69, 0x40C1, 0x278A, {0x10, 0x00, 0x00, 0x01, 0x10, formatId, 0x00, 0x00}};
+}
+
+bool ReadFileTime(IInArchive* handler, UInt32 index, PROPID id, FILETIME& out) {
+    PROPVARIANT prop;
+    PropVariantInit(&prop);
+    const bool ok = SUCCEEDED(handler->GetProperty(index, id, &prop)) && prop.vt == VT_FILETIME;
+    if (ok) out = prop.filetime;
+    PropVariantClear(&prop);
+    return ok;
+}
+
+UInt64 ReadSize(IInArchive* handler, UInt32 index) {
+    PROPVARIANT prop;
+    PropVariantInit(&prop);
+    UInt64 size = 0;
+    if (SUCCEEDED(handler->GetProperty(index, kpidSize, &prop))) {
+        switch (prop.vt) {
+            case VT_UI1: size = prop.bVal; break;
+            case VT_UI2: size = prop.uiVal; break;
+            case VT_UI4: size = prop.ulVal; break;
+            case VT_UI8: size = prop.uhVal.QuadPart; break;
+            default: break;
+        }
+    }
+    PropVariantClear(&prop);
+    return size;
+}
+
+// SHCreateDirectoryExW, with "already there" counted as success.
+bool CreateFolderTree(const std::wstring& path) {
+    const int rc = SHCreateDirectoryExW(nullptr, path.c_str(), nullptr);
+    return rc == ERROR_SUCCESS || rc == ERROR_ALREADY_EXISTS || rc == ERROR_FILE_EXISTS;
+}
+
+// "name.ext" -> "name_20261208-213000.ext" (time stamp as "%Y%d%m-%H%M%S").
+std::wstring UniqueName(const std::wstring& path) {
+    wchar_t stamp[32] = {};
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_s(&local, &now);
+    std::wcsftime(stamp, 32, L"%Y%d%m-%H%M%S", &local);
+    const size_t slash = path.find_last_of(L"\\/");
+    const size_t dot = path.rfind(L'.');
+    const size_t insertAt = (dot != std::wstring::npos && (slash == std::wstring::npos || dot > slash)) ? dot
+                                                                                                      : path.size();
+    std::wstring base = path.substr(0, insertAt) + L"_" + stamp;
+    const std::wstring ext = path.substr(insertAt);
+    std::wstring candidate = base + ext;
+    for (int n = 2; win::FileExists(candidate); ++n) candidate = base + L"_" + std::to_wstring(n) + ext;
+    return candidate;
+}
+
+}  // namespace
+
+HRESULT HResultFromWin32(DWORD error) {
+    const HRESULT value = static_cast<HRESULT>(error);
+    return value <= 0 ? value : static_cast<HRESULT>((error & 0x0000FFFF) | 0x80070000);
+}
+
+std::wstring SystemMessage(DWORD code) {
+    wchar_t* buffer = nullptr;
+    const DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                       FORMAT_MESSAGE_IGNORE_INSERTS,
+                                   nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    std::wstring text = n ? std::wstring(buffer, n) : std::wstring();
+    if (buffer) LocalFree(buffer);
+    return text;
+}
+
+HRESULT OpenReadStream(const std::wstring& path, CMyComPtr<IStream>& stream) {
+    stream.Release();
+    return SHCreateStreamOnFileEx(path.c_str(), STGM_READ, FILE_ATTRIBUTE_NORMAL, FALSE, nullptr, &stream);
+}
+
+HRESULT CreateArchiveHandler(int format, CMyComPtr<IInArchive>& handler) {
+    BYTE formatId = 0x07;  // 7z, also for unknown codes
+    switch (format) {
+        case CompressionFormat::Zip: formatId = 0x01; break;
+        case CompressionFormat::Cab: formatId = 0x08; break;
+        case CompressionFormat::Lzma: formatId = 0x0A; break;
+        case CompressionFormat::Lzma86: formatId = 0x0B; break;
+        default: break;
+    }
+    const GUID clsid = HandlerClassId(formatId);
+    handler.Release();
+    return CreateObject(&clsid, &IID_IInArchive, reinterpret_cast<void**>(&handler));
+}
+
+// ---- InStreamWrapper
+
+Z7_COM7F_IMF(InStreamWrapper::Read(void* data, UInt32 size, UInt32* processedSize)) {
+    ULONG read = 0;
+    const HRESULT hr = m_stream->Read(data, size, &read);
+    if (processedSize) *processedSize = read;
+    return SUCCEEDED(hr) ? S_OK : hr;
+}
+
+Z7_COM7F_IMF(InStreamWrapper::Seek(Int64 offset, UInt32 seekOrigin, UInt64* newPosition)) {
+    LARGE_INTEGER move;
+    move.QuadPart = offset;
+    ULARGE_INTEGER position{};
+    const HRESULT hr = m_stream->Seek(move, seekOrigin, &position);
+    if (newPosition) *newPosition = position.QuadPart;
+    return hr;
+}
+
+Z7_COM7F_IMF(InStreamWrapper::GetSize(UInt64* size)) {
+    STATSTG stat{};
+    const HRESULT hr = m_stream->Stat(&stat, STATFLAG_NONAME);
+    if (SUCCEEDED(hr)) *size = stat.cbSize.QuadPart;
+    return hr;
+}
+
+// ---- OutStreamWrapper
+
+Z7_COM7F_IMF(OutStreamWrapper::Write(const void* data, UInt32 size, UInt32* processedSize)) {
+    ULONG written = 0;
+    const HRESULT hr = m_stream->Write(data, size, &written);
+    if (processedSize) *processedSize = written;
+    return hr;
+}
+
+Z7_COM7F_IMF(OutStreamWrapper::Seek(Int64 offset, UInt32 seekOrigin, UInt64* newPosition)) {
+    LARGE_INTEGER move;
+    move.QuadPart = offset;
+    ULARGE_INTEGER position{};
+    const HRESULT hr = m_stream->Seek(move, seekOrigin, &position);
+    if (newPosition) *newPosition = position.QuadPart;
+    return hr;
+}
+
+Z7_COM7F_IMF(OutStreamWrapper::SetSize(UInt64 newSize)) {
+    ULARGE_INTEGER size;
+    size.QuadPart = newSize;
+    return m_stream->SetSize(size);
+}
+
+// ---- ArchiveOpenCallback
+
+Z7_COM7F_IMF(ArchiveOpenCallback::SetTotal(const UInt64*, const UInt64*)) { return S_OK; }
+Z7_COM7F_IMF(ArchiveOpenCallback::SetCompleted(const UInt64*, const UInt64*)) { return S_OK; }
+Z7_COM7F_IMF(ArchiveOpenCallback::CryptoGetTextPassword(BSTR*)) { return E_ABORT; }
+
+// ---- ArchiveExtractCallback
+
+ArchiveExtractCallback::ArchiveExtractCallback(IInArchive* handler, const std::wstring& destFolder,
+                                               int overwriteMode, ProgressCallback* callback)
+    : m_handler(handler), m_destFolder(destFolder), m_overwriteMode(overwriteMode), m_callback(callback) {
+    if (m_destFolder.empty() || (m_destFolder.back() != L'\\' && m_destFolder.back() != L'/'))
+        m_destFolder += L'\\';
+}
+
+Z7_COM7F_IMF(ArchiveExtractCallback::SetTotal(UInt64 total)) {
+    if (m_callback) m_callback->OnStartWithTotal(m_absolutePath, total);
+    return S_OK;
+}
+
+Z7_COM7F_IMF(ArchiveExtractCallback::SetCompleted(const UInt64*)) { return S_OK; }
+
+Z7_COM7F_IMF(ArchiveExtractCallback::SetRatioInfo(const UInt64* inSize, const UInt64* outSize)) {
+    if (m_callback) m_callback->OnRatio(inSize ? *inSize : 0, outSize ? *outSize : 0);
+    return S_OK;
+}
+
+Z7_COM7F_IMF(ArchiveExtractCallback::CryptoGetTextPassword(BSTR*)) { return E_ABORT; }
+
+Z7_COM7F_IMF(ArchiveExtractCallback::PrepareOperation(Int32 askExtractMode)) {
+    m_askMode = askExtractMode;
+    return S_OK;
+}
+
+Z7_COM7F_IMF(ArchiveExtractCallback::GetStream(UInt32 index, ISequentialOutStream** outStream,
+                                               Int32 askExtractMode)) {
+    *outStream = nullptr;
+    m_absolutePath.clear();
+    m_askMode = askExtractMode;
+
+    {
+        PROPVARIANT prop;
+        PropVariantInit(&prop);
+        const HRESULT hr = m_handler->GetProperty(index, kpidPath, &prop);
+        if (FAILED(hr)) return hr;
+        if (prop.vt == VT_EMPTY) {
+            m_relativePath = L"[Content]";
+        } else if (prop.vt == VT_BSTR) {
+            m_relativePath.assign(prop.bstrVal, SysStringLen(prop.bstrVal));
+        } else {
+            PropVariantClear(&prop);
+            return E_FAIL;
+        }
+        PropVariantClear(&prop);
+    }
+    if (askExtractMode != NAskMode::kExtract) return S_OK;
+
+    PROPVARIANT prop;
+    PropVariantInit(&prop);
+    m_hasAttributes = SUCCEEDED(m_handler->GetProperty(index, kpidAttrib, &prop)) && prop.vt == VT_UI4;
+    m_attributes = m_hasAttributes ? prop.ulVal : 0;
+    PropVariantClear(&prop);
+    m_isFolder = SUCCEEDED(m_handler->GetProperty(index, kpidIsDir, &prop)) && prop.vt == VT_BOOL &&
+                 prop.boolVal != VARIANT_FALSE;
+    PropVariantClear(&prop);
+    m_hasModified = ReadFileTime(m_handler, index, kpidMTime, m_modified);
+    m_hasAccessed = ReadFileTime(m_handler, index, kpidATime, m_accessed);
+    m_hasCreated = ReadFileTime(m_handler, index, kpidCTime, m_created);
+    m_size = ReadSize(m_handler, index);
+
+    if (m_isFolder) {
+        if (m_callback && !m_callback->OnItemStart(m_destFolder, m_relativePath, true)) return E_FAIL;
+        if (!CreateFolderTree(win::JoinPath(m_destFolder, m_relativePath))) return ERROR_INSTALL_FAILURE;
+        return S_OK;
+    }
+
+    if (m_callback && !m_callback->OnItemStart(m_destFolder, m_relativePath, false)) return E_FAIL;
+    if (m_relativePath.empty()) return S_OK;
+    m_absolutePath = win::JoinPath(m_destFolder, m_relativePath);
+
+    const HRESULT prepared = PrepareOutputFile();
+    if (prepared != S_OK || m_absolutePath.empty()) return prepared;
+
+    CMyComPtr<IStream> file;
+    const HRESULT hr = SHCreateStreamOnFileEx(m_absolutePath.c_str(), STGM_CREATE | STGM_WRITE,
+                                              FILE_ATTRIBUTE_NORMAL, TRUE, nullptr, &file);
+    if (FAILED(hr)) {
+        m_absolutePath.clear();
+        const DWORD error = GetLastError();
+        return error ? HResultFromWin32(error) : hr;
+    }
+    auto* wrapper = new (std::nothrow) OutStreamWrapper(file);
+    if (!wrapper) {
+        m_absolutePath.clear();
+        return E_OUTOFMEMORY;
+    }
+    CMyComPtr<ISequentialOutStream> stream = wrapper;
+    *outStream = stream.Detach();
+    return S_OK;
+}
+
+// Makes room for the item's output file by the overwrite mode and creates its
+// parent folders. Clears the output path when the item is to be skipped.
+HRESULT ArchiveExtractCallback::PrepareOutputFile() {
+    if (GetFileAttributesW(m_absolutePath.c_str()) != INVALID_FILE_ATTRIBUTES) {
+        switch (m_overwriteMode) {
+            case OverwriteMode::DeleteExisting: {
+                if (m_absolutePath.empty() || m_absolutePath.size() >= MAX_PATH + 1) {
+                    SetLastError(ERROR_FILENAME_EXCED_RANGE);
+                    return HResultFromWin32(GetLastError());
+                }
+                std::wstring from = m_absolutePath;
+                from.push_back(L'\0');  // the shell wants a double-terminated list
+                SHFILEOPSTRUCTW op{};
+                op.wFunc = FO_DELETE;
+                op.pFrom = from.c_str();
+                op.fFlags = FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOERRORUI;
+                SetLastError(ERROR_SUCCESS);
+                const int rc = SHFileOperationW(&op);
+                // The shell's own code is not a Windows error; the last error is.
+                // A file still there is a failure whatever the shell answered.
+                if (rc != 0 || op.fAnyOperationsAborted || win::FileExists(m_absolutePath)) {
+                    DWORD error = GetLastError();
+                    if (error == ERROR_SUCCESS) error = rc ? static_cast<DWORD>(rc) : ERROR_ACCESS_DENIED;
+                    return HResultFromWin32(error);
+                }
+                break;
+            }
+            case OverwriteMode::Skip:
+                m_absolutePath.clear();
+                return S_OK;
+            case OverwriteMode::WriteUnique:
+                m_absolutePath = UniqueName(m_absolutePath);
+                break;
+            case OverwriteMode::MoveExisting:
+            case OverwriteMode::MoveAndRestore: {
+                const std::wstring movedTo = UniqueName(m_absolutePath);
+                if (!MoveFileW(m_absolutePath.c_str(), movedTo.c_str())) return HResultFromWin32(GetLastError());
+                if (m_overwriteMode == OverwriteMode::MoveAndRestore) m_movedAside.emplace_back(m_absolutePath, movedTo);
+                break;
+            }
+            default:
+                return ERROR_FILE_EXISTS;
+        }
+    }
+    const size_t slash = m_absolutePath.find_last_of(L"\\/");
+    if (slash != std::wstring::npos && !CreateFolderTree(m_absolutePath.substr(0, slash)))
+        return ERROR_INSTALL_FAILURE;
+    return S_OK;
+}
+
+void ArchiveExtractCallback::RestoreMovedFiles() {
+    for (const auto& moved : m_movedAside) {
+        if (m_callback) m_callback->OnRestore(moved);
+        if (moved.second.empty()) {
+            DeleteFileW(moved.first.c_str());
+            continue;
+        }
+        MoveFileExW(moved.second.c_str(), moved.first.c_str(), MOVEFILE_REPLACE_EXISTING);
+    }
+    m_movedAside.clear();
+}
+
+// A damaged or undecodable item fails the extraction: its partial output is
+// removed so no garbage is left under the product's file names.
+HRESULT ArchiveExtractCallback::FailItem(HRESULT code) {
+    if (!m_absolutePath.empty()) DeleteFileW(m_absolutePath.c_str());
+    m_absolutePath.clear();
+    return code;
+}
+
+void ArchiveExtractCallback::ApplyFileProperties() {
+    if (m_hasModified || m_hasAccessed || m_hasCreated) {
+        win::UniqueFile file(CreateFileW(m_absolutePath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
+                                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (file) {
+            SetFileTime(file.get(), m_hasCreated ? &m_created : nullptr, m_hasAccessed ? &m_accessed : nullptr,
+                        m_hasModified ? &m_modified : nullptr);
+        }
+    }
+    if (m_hasAttributes) {
+        // Archives made on Unix carry the mode in the high word (flag 0x8000).
+        DWORD attributes = m_attributes;
+        if (attributes & 0x8000) attributes &= 0x7FFF;
+        SetFileAttributesW(m_absolutePath.c_str(), attributes);
+    }
+}
+
+Z7_COM7F_IMF(ArchiveExtractCallback::SetOperationResult(Int32 opRes)) {
+    if (opRes != NOperationResult::kOK) {
+        if (m_overwriteMode == OverwriteMode::MoveAndRestore) {
+            FailItem(E_FAIL);
+            RestoreMovedFiles();
+            return E_FAIL;
+        }
+        if (m_askMode == NAskMode::kExtract)
+            return FailItem(opRes == NOperationResult::kUnsupportedMethod ? HResultFromWin32(ERROR_NOT_SUPPORTED)
+                                                                          : HResultFromWin32(ERROR_CRC));
+    }
+    if (!m_absolutePath.empty()) {
+        ApplyFileProperties();
+        if (m_callback) {
+            if (!m_callback->OnFileDone(m_absolutePath, m_size)) return E_FAIL;
+            m_callback->OnProgress(m_absolutePath, m_size);
+        }
+        return S_OK;
+    }
+    if (m_callback) m_callback->OnDone(m_destFolder);
+    return S_OK;
+}
+
+}  // namespace intl
+}  // namespace SevenZip

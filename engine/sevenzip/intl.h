@@ -1,0 +1,105 @@
+// COM adapters between the 7-Zip handlers and our wrapper. Each is reference
+// counted and deletes itself on its last Release; create them with new and hand
+// them straight to a CMyComPtr.
+#pragma once
+
+#include <windows.h>
+#include <objidl.h>
+#include <propidl.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "Common/MyCom.h"
+#include "7zip/Archive/IArchive.h"
+#include "7zip/ICoder.h"
+#include "7zip/IPassword.h"
+#include "7zip/IStream.h"
+
+namespace SevenZip {
+
+class ProgressCallback;
+
+namespace intl {
+
+// HRESULT_FROM_WIN32 as a function: 0 and negative values pass through unchanged.
+HRESULT HResultFromWin32(DWORD error);
+// The system's text for a Windows error code or HRESULT; empty when it has none.
+std::wstring SystemMessage(DWORD code);
+
+// Opens a file for reading as a Windows stream.
+HRESULT OpenReadStream(const std::wstring& path, CMyComPtr<IStream>& stream);
+// A new archive handler for a format code (any unknown code gives 7z).
+HRESULT CreateArchiveHandler(int format, CMyComPtr<IInArchive>& handler);
+
+class InStreamWrapper final : public IInStream, public IStreamGetSize, public CMyUnknownImp {
+    Z7_COM_UNKNOWN_IMP_2(IInStream, IStreamGetSize)
+    Z7_IFACE_COM7_IMP(ISequentialInStream)
+    Z7_IFACE_COM7_IMP(IInStream)
+    Z7_IFACE_COM7_IMP(IStreamGetSize)
+public:
+    explicit InStreamWrapper(IStream* stream) : m_stream(stream) {}
+
+private:
+    CMyComPtr<IStream> m_stream;
+};
+
+class OutStreamWrapper final : public IOutStream, public CMyUnknownImp {
+    Z7_COM_UNKNOWN_IMP_1(IOutStream)
+    Z7_IFACE_COM7_IMP(ISequentialOutStream)
+    Z7_IFACE_COM7_IMP(IOutStream)
+public:
+    explicit OutStreamWrapper(IStream* stream) : m_stream(stream) {}
+
+private:
+    CMyComPtr<IStream> m_stream;
+};
+
+// Encrypted archives are not supported: every password request answers E_ABORT.
+class ArchiveOpenCallback final : public IArchiveOpenCallback, public ICryptoGetTextPassword,
+                                  public CMyUnknownImp {
+    Z7_COM_UNKNOWN_IMP_2(IArchiveOpenCallback, ICryptoGetTextPassword)
+    Z7_IFACE_COM7_IMP(IArchiveOpenCallback)
+    Z7_IFACE_COM7_IMP(ICryptoGetTextPassword)
+};
+
+class ArchiveExtractCallback final : public IArchiveExtractCallback, public ICryptoGetTextPassword,
+                                     public ICompressProgressInfo, public CMyUnknownImp {
+    Z7_COM_UNKNOWN_IMP_3(IArchiveExtractCallback, ICryptoGetTextPassword, ICompressProgressInfo)
+    Z7_IFACE_COM7_IMP(IProgress)
+    Z7_IFACE_COM7_IMP(IArchiveExtractCallback)
+    Z7_IFACE_COM7_IMP(ICryptoGetTextPassword)
+    Z7_IFACE_COM7_IMP(ICompressProgressInfo)
+public:
+    // The handler is borrowed: the extractor keeps it alive for the whole Extract call.
+    ArchiveExtractCallback(IInArchive* handler, const std::wstring& destFolder, int overwriteMode,
+                           ProgressCallback* callback);
+
+private:
+    HRESULT PrepareOutputFile();
+    HRESULT MoveAside(bool remember);
+    HRESULT FailItem(HRESULT code);
+    void RestoreMovedFiles();
+    void ApplyFileProperties();
+
+    IInArchive* m_handler;
+    std::wstring m_destFolder;
+    int m_overwriteMode;
+    ProgressCallback* m_callback;
+    std::vector<std::pair<std::wstring, std::wstring>> m_movedAside;  // original path, moved-to path
+
+    // The item in hand.
+    std::wstring m_relativePath;
+    std::wstring m_absolutePath;   // empty when no file is being written
+    bool m_hasAttributes = false;
+    DWORD m_attributes = 0;
+    bool m_isFolder = false;
+    bool m_hasModified = false, m_hasAccessed = false, m_hasCreated = false;
+    FILETIME m_modified{}, m_accessed{}, m_created{};
+    UInt64 m_size = 0;
+    Int32 m_askMode = NArchive::NExtract::NAskMode::kExtract;
+};
+
+}  // namespace intl
+}  // namespace SevenZip

@@ -1,0 +1,83 @@
+#!/usr/bin/env bash
+# Unpack benchmark: ~256 MiB payload mix (text and incompressible data, many small
+# and a few large files) packed like the product payload (solid 7z, BCJ + LZMA2);
+# our extractor under Wine against native `7zz x -mmt1`, medians of RUNS runs.
+# Then the same content packed in LZMA2 blocks (multi-threaded packing), which the
+# decoder can unpack on several threads.
+# Usage: scripts/bench-extract.sh [RUNS]   (after scripts/test.sh has built ./build)
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${TORVANE_BUILD:-$root/build}
+runs=${1:-3}
+work=${BENCH_DIR:-/tmp/torvane-bench}
+export WINEPREFIX=$build/wineprefix WINEARCH=win64 WINEDEBUG=-all
+mkdir -p "$work"
+src=$work/src
+
+if [ ! -f "$work/.made" ]; then
+  rm -rf "$src" && mkdir -p "$src/small" "$src/large"
+  python3 - "$src" <<'PY'
+import os, random, sys
+root = sys.argv[1]
+rnd = random.Random(1)
+words = [''.join(rnd.choice('abcdefghijklmnopqrstuvwxyz') for _ in range(rnd.randint(2, 9))) for _ in range(5000)]
+# 4000 small text files, about 24 MiB
+for i in range(4000):
+    d = os.path.join(root, 'small', 'd%02d' % (i % 40))
+    os.makedirs(d, exist_ok=True)
+    with open(os.path.join(d, 'f%04d.txt' % i), 'w') as f:
+        f.write(' '.join(rnd.choice(words) for _ in range(rnd.randint(500, 1500))))
+# large files: 2 x 64 MiB text, 2 x 48 MiB incompressible
+for i in range(2):
+    with open(os.path.join(root, 'large', 'text%d.log' % i), 'w') as f:
+        for _ in range(64):
+            f.write(' '.join(rnd.choice(words) for _ in range(180000))[:1 << 20])
+for i in range(2):
+    with open(os.path.join(root, 'large', 'blob%d.bin' % i), 'wb') as f:
+        f.write(os.urandom(48 << 20))
+PY
+  touch "$work/.made"
+fi
+du -sm "$src" | awk '{print "payload unpacked: " $1 " MiB"}'
+
+pack() { # ARCHIVE LZMA2-METHOD extra-7zz-args...
+  local a=$1 m=$2; shift 2
+  [ -f "$a" ] || 7zz a -bso0 -bsp0 -t7z -ms=on -m0=BCJ -m1="$m" -mx=5 "$@" "$a" "$src/*"
+  ls -l "$a" | awk '{printf "archive %s: %.1f MiB\n", $9, $5 / 1048576}'
+}
+median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR + 1) / 2)]}'; }
+now_ms() { date +%s%3N; }
+
+run_ours() { # ARCHIVE -> prints ms; peak memory to $work/peak
+  local out=$work/out-ours
+  rm -rf "$out"
+  local line; line=$(wine "$build/tests/engine/payload/bench_extract.exe" "Z:${1//\//\\}" "Z:${out//\//\\}" | tr -d '\r')
+  echo "$line" | grep -q '^rc=0 ' || { echo "our extraction failed: $line" >&2; exit 1; }
+  echo "$line" | sed 's/.*peak_mib=\([0-9.]*\).*/\1/' >> "$work/peak"
+  echo "$line" | sed 's/.*ms=\([0-9]*\).*/\1/'
+}
+run_7zz() { # ARCHIVE MT-SWITCH -> prints ms
+  local out=$work/out-7zz t0
+  rm -rf "$out"
+  t0=$(now_ms)
+  7zz x -bso0 -bsp0 "$2" -o"$out" "$1"
+  echo $(( $(now_ms) - t0 ))
+}
+bench() { # LABEL ARCHIVE
+  local ours=() native=() i
+  : > "$work/peak"
+  for i in $(seq "$runs"); do ours+=("$(run_ours "$2")"); native+=("$(run_7zz "$2" -mmt1)"); done
+  local mo mn
+  mo=$(printf '%s\n' "${ours[@]}" | median); mn=$(printf '%s\n' "${native[@]}" | median)
+  echo "$1: ours (Wine) runs ${ours[*]} ms, median $mo; 7zz x -mmt1 runs ${native[*]} ms, median $mn;" \
+       "ratio $(awk -v a="$mo" -v b="$mn" 'BEGIN {printf "%.2f", a / b}'); our peak working set $(median < "$work/peak") MiB"
+}
+
+wineserver -p 2>/dev/null || true
+wine cmd /c exit </dev/null >/dev/null 2>&1
+pack "$work/solid.7z" LZMA2 -mmt1
+bench "solid LZMA2+BCJ" "$work/solid.7z"
+pack "$work/blocks.7z" LZMA2:d8m:c16m -mmt2
+bench "block-packed LZMA2+BCJ" "$work/blocks.7z"
+rm -rf "$work/out-ours" "$work/out-7zz"
+wineserver -k 2>/dev/null || true

@@ -1,0 +1,255 @@
+#include "engine/sevenzip/intl.h"
+#include "engine/sevenzip/sevenzip.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+#include "test_support.h"
+
+using namespace SevenZip;
+using payload_test::Archive;
+using payload_test::ReadAll;
+using payload_test::ScratchFolder;
+using payload_test::Source;
+
+namespace {
+
+// Records what the extractor reports.
+class RecordingCallback : public ProgressCallback {
+public:
+    bool OnStart(uint32_t count) override { startCount = count; ++starts; return wantList; }
+    bool OnItemList(const std::vector<std::wstring>& n, const std::vector<uint64_t>& s) override {
+        listed = n; listedSizes = s; return true;
+    }
+    void OnStartWithTotal(const std::wstring&, uint64_t total) override { totalBytes = total; }
+    void OnRatio(uint64_t, uint64_t) override {}
+    void OnProgress(const std::wstring& path, uint64_t) override { progressed.push_back(path); }
+    void OnDone(const std::wstring& path) override { done.push_back(path); }
+    bool OnItemStart(const std::wstring&, std::wstring& relative, bool isFolder) override {
+        (isFolder ? folders : files).push_back(relative);
+        return true;
+    }
+    bool OnFileDone(const std::wstring& path, uint64_t size) override { fileDone.emplace_back(path, size); return true; }
+    void OnRestore(const std::pair<std::wstring, std::wstring>& pair) override { restored.push_back(pair); }
+
+    bool wantList = false;
+    uint32_t startCount = 0xFFFFFFFF;
+    int starts = 0;
+    uint64_t totalBytes = 0;
+    std::vector<std::wstring> listed, progressed, done, files, folders;
+    std::vector<uint64_t> listedSizes;
+    std::vector<std::pair<std::wstring, uint64_t>> fileDone;
+    std::vector<std::pair<std::wstring, std::wstring>> restored;
+};
+
+struct FormatCase {
+    const char* name;
+    const wchar_t* archive;
+    int format;
+    // output name -> source file it must equal
+    std::vector<std::pair<const wchar_t*, const wchar_t*>> files;
+};
+
+class ExtractFormat : public ::testing::TestWithParam<FormatCase> {};
+
+TEST_P(ExtractFormat, DetectsTheFormatAndUnpacksTheContent) {
+    const FormatCase& c = GetParam();
+    ScratchFolder out(L"format");
+    SevenZipExtractor extractor;
+    extractor.SetArchivePath(Archive(c.archive));
+    RecordingCallback callback;
+    ASSERT_EQ(extractor.ExtractArchive(out.path(), &callback), 0) << extractor.GetErrorMessage();
+    EXPECT_EQ(extractor.GetCompressionFormat(), c.format);
+    for (const auto& [output, source] : c.files)
+        EXPECT_EQ(ReadAll(out / output), ReadAll(Source(source))) << static_cast<const void*>(output);
+    EXPECT_EQ(callback.files.size(), c.files.size());
+    EXPECT_EQ(callback.fileDone.size(), c.files.size());
+}
+
+const std::vector<std::pair<const wchar_t*, const wchar_t*>> kTree{
+    {L"top.txt", L"top.txt"}, {L"docs\\readme.txt", L"docs\\readme.txt"}, {L"bin\\tool.bin", L"bin\\tool.bin"}};
+
+INSTANTIATE_TEST_SUITE_P(
+    Formats, ExtractFormat,
+    ::testing::Values(FormatCase{"SevenZipLzma2Bcj", L"lzma2_bcj.7z", CompressionFormat::SevenZip, kTree},
+                      FormatCase{"SevenZipPpmdBcj2", L"ppmd_bcj2.7z", CompressionFormat::SevenZip, kTree},
+                      FormatCase{"CabMsZip", L"mszip.cab", CompressionFormat::Cab, kTree},
+                      FormatCase{"Lzma", L"readme.lzma", CompressionFormat::Lzma, {{L"[Content]", L"docs\\readme.txt"}}},
+                      FormatCase{"Lzma86", L"tool.lzma86", CompressionFormat::Lzma86, {{L"[Content]", L"bin\\tool.bin"}}}),
+    [](const ::testing::TestParamInfo<FormatCase>& info) { return std::string(info.param.name); });
+
+TEST(SevenZipExtractor, SevenZipFoldersAreCreatedAndReportedAsFolders) {
+    ScratchFolder out(L"folders");
+    SevenZipExtractor extractor;
+    extractor.SetArchivePath(Archive(L"lzma2_bcj.7z"));
+    RecordingCallback callback;
+    ASSERT_EQ(extractor.ExtractArchive(out.path(), &callback), 0);
+    EXPECT_EQ(callback.startCount, 6u);
+    EXPECT_EQ(callback.folders.size(), 3u);
+    EXPECT_TRUE(GetFileAttributesW((out / L"docs\\empty").c_str()) & FILE_ATTRIBUTE_DIRECTORY);
+    EXPECT_EQ(GetFileAttributesW((out / L"docs\\empty").c_str()) == INVALID_FILE_ATTRIBUTES, false);
+    // one OnDone per folder item (no file written) and one for the archive at the end
+    ASSERT_EQ(callback.done.size(), 4u);
+    EXPECT_EQ(callback.done.back(), Archive(L"lzma2_bcj.7z"));
+}
+
+TEST(SevenZipExtractor, ListingIsOfferedWhenAskedFor) {
+    ScratchFolder out(L"listing");
+    SevenZipExtractor extractor;
+    extractor.SetArchivePath(Archive(L"lzma2_bcj.7z"));
+    RecordingCallback callback;
+    callback.wantList = true;
+    ASSERT_EQ(extractor.ExtractArchive(out.path(), &callback), 0);
+    ASSERT_EQ(callback.listed.size(), 6u);
+    EXPECT_EQ(extractor.GetNumberOfItems(), 6u);
+    EXPECT_EQ(extractor.GetItemsNames(), callback.listed);
+    const auto sizes = extractor.GetOrigSizes();
+    for (size_t i = 0; i < sizes.size(); ++i) EXPECT_EQ(sizes[i], callback.listedSizes[i]);
+}
+
+TEST(SevenZipExtractor, EmptyArchiveStartsWithZeroItemsAndSucceeds) {
+    ScratchFolder out(L"empty");
+    SevenZipExtractor extractor;
+    extractor.SetArchivePath(Archive(L"empty.7z"));
+    RecordingCallback callback;
+    EXPECT_EQ(extractor.ExtractArchive(out.path(), &callback), 0);
+    EXPECT_EQ(callback.starts, 1);
+    EXPECT_EQ(callback.startCount, 0u);
+    EXPECT_TRUE(callback.files.empty());
+    EXPECT_EQ(extractor.GetCompressionFormat(), CompressionFormat::SevenZip);
+}
+
+TEST(SevenZipExtractor, ArchivesThatCannotBeReadFail) {
+    ScratchFolder out(L"bad");
+    {
+        SevenZipExtractor extractor;
+        extractor.SetArchivePath(Archive(L"no_such_archive.7z"));
+        EXPECT_EQ(extractor.ExtractArchive(out.path(), nullptr), ERROR_OPEN_FAILED);
+        EXPECT_EQ(extractor.GetErrorMessage(), intl::SystemMessage(ERROR_OPEN_FAILED));
+    }
+    {
+        SevenZipExtractor extractor;
+        extractor.SetArchivePath(Archive(L"not_an_archive.bin"));
+        EXPECT_FALSE(extractor.DetectCompressionFormat());
+        EXPECT_EQ(extractor.GetCompressionFormat(), CompressionFormat::Unknown);
+        EXPECT_NE(extractor.ExtractArchive(out.path(), nullptr), 0);
+    }
+}
+
+TEST(SevenZipExtractor, EncryptedArchivesFailBecausePasswordRequestsAreRefused) {
+    ScratchFolder out(L"encrypted");
+    for (const wchar_t* name : {L"encrypted_headers.7z", L"encrypted_data.7z"}) {
+        SevenZipExtractor extractor;
+        extractor.SetArchivePath(Archive(name));
+        RecordingCallback callback;
+        EXPECT_NE(extractor.ExtractArchive(out.path(), &callback), 0) << static_cast<const void*>(name);
+        EXPECT_TRUE(callback.fileDone.empty());
+    }
+    EXPECT_FALSE(std::filesystem::exists(out / L"bin\\tool.bin"));
+}
+
+TEST(SevenZipExtractor, CorruptedDataFailsTheExtractionAndLeavesNoDamagedFile) {
+    ScratchFolder out(L"corrupted");
+    SevenZipExtractor extractor;
+    extractor.SetArchivePath(Archive(L"corrupted.7z"));
+    RecordingCallback callback;
+    const LONG rc = extractor.ExtractArchive(out.path(), &callback);
+    EXPECT_EQ(rc, intl::HResultFromWin32(ERROR_CRC));
+    EXPECT_FALSE(extractor.GetErrorMessage().empty());
+    EXPECT_FALSE(std::filesystem::exists(out / L"bin\\tool.bin"));
+}
+
+TEST(SevenZipExtractor, ReadOnlyFileInTheWayFailsWithTheDeleteError) {
+    ScratchFolder out(L"readonly");
+    // The error Windows gives for deleting a read-only file.
+    const std::wstring probe = out / L"probe.txt";
+    std::ofstream(std::filesystem::path(probe)) << "x";
+    SetFileAttributesW(probe.c_str(), FILE_ATTRIBUTE_READONLY);
+    ASSERT_FALSE(DeleteFileW(probe.c_str()));
+    const DWORD deleteError = GetLastError();
+
+    const std::wstring existing = out / L"a.txt";
+    std::ofstream(std::filesystem::path(existing)) << "old";
+    SetFileAttributesW(existing.c_str(), FILE_ATTRIBUTE_READONLY);
+    SevenZipExtractor extractor;
+    extractor.SetArchivePath(Archive(L"single.7z"));
+    EXPECT_EQ(extractor.ExtractArchive(out.path(), nullptr), intl::HResultFromWin32(deleteError));
+    EXPECT_EQ(ReadAll(existing), "old");
+}
+
+TEST(SevenZipExtractor, ExistingFileIsReplacedInDeleteMode) {
+    ScratchFolder out(L"replace");
+    std::ofstream(std::filesystem::path(out / L"a.txt")) << "old";
+    SevenZipExtractor extractor;
+    extractor.SetArchivePath(Archive(L"single.7z"));
+    EXPECT_EQ(extractor.ExtractArchive(out.path(), nullptr), 0);
+    EXPECT_EQ(ReadAll(out / L"a.txt"), "just one file\n");
+}
+
+TEST(SevenZipExtractor, ExistingPathOf261CharactersCannotBeReplaced) {
+    ScratchFolder out(L"long");
+    // folder + "a.txt" reaches 261 characters
+    std::wstring folder = out.path();
+    while (folder.size() + 5 < 261) folder += L'd';
+    folder += L'\\';
+    while (folder.size() + 5 < 261) folder.insert(folder.size() - 1, 1, L'e');
+    const std::wstring target = folder + L"a.txt";
+    ASSERT_GE(target.size(), 261u);
+    std::filesystem::create_directories(L"\\\\?\\" + folder);
+    std::ofstream(std::filesystem::path(L"\\\\?\\" + target)) << "old";
+    ASSERT_NE(GetFileAttributesW(target.c_str()), INVALID_FILE_ATTRIBUTES) << "long paths are not visible here";
+
+    SevenZipExtractor extractor;
+    extractor.SetArchivePath(Archive(L"single.7z"));
+    EXPECT_NE(extractor.ExtractArchive(folder, nullptr), 0);
+    EXPECT_EQ(ReadAll(L"\\\\?\\" + target), "old");
+}
+
+TEST(SevenZipExtractor, OtherOverwriteModesKeepOrMoveTheExistingFile) {
+    ScratchFolder out(L"modes");
+    const std::wstring existing = out / L"a.txt";
+    std::ofstream(std::filesystem::path(existing)) << "old";
+    {
+        SevenZipExtractor extractor;
+        extractor.SetArchivePath(Archive(L"single.7z"));
+        extractor.SetOverwriteMode(OverwriteMode::Skip);
+        EXPECT_EQ(extractor.ExtractArchive(out.path(), nullptr), 0);
+        EXPECT_EQ(ReadAll(existing), "old");
+    }
+    {
+        SevenZipExtractor extractor;
+        extractor.SetArchivePath(Archive(L"single.7z"));
+        extractor.SetOverwriteMode(OverwriteMode::MoveExisting);
+        EXPECT_EQ(extractor.ExtractArchive(out.path(), nullptr), 0);
+        EXPECT_EQ(ReadAll(existing), "just one file\n");
+        size_t files = 0;
+        bool oldKept = false;
+        for (auto& entry : std::filesystem::directory_iterator(out.path())) {
+            ++files;
+            if (entry.path() != existing && ReadAll(entry.path().wstring()) == "old") oldKept = true;
+        }
+        EXPECT_EQ(files, 2u);
+        EXPECT_TRUE(oldKept);
+    }
+    {
+        SevenZipExtractor extractor;
+        extractor.SetArchivePath(Archive(L"single.7z"));
+        extractor.SetOverwriteMode(9);
+        EXPECT_EQ(extractor.ExtractArchive(out.path(), nullptr), ERROR_FILE_EXISTS);
+    }
+}
+
+TEST(SevenZipExtractor, ForcedFormatSkipsDetection) {
+    SevenZipExtractor extractor;
+    extractor.SetArchivePath(Archive(L"mszip.cab"));
+    extractor.SetCompressionFormat(CompressionFormat::Cab);
+    EXPECT_TRUE(extractor.ReadInArchiveMetadata());
+    EXPECT_EQ(extractor.GetNumberOfItems(), 3u);
+    extractor.SetCompressionFormat(CompressionFormat::Lzma);
+    EXPECT_FALSE(extractor.ReadInArchiveMetadata());
+    EXPECT_TRUE(extractor.DetectCompressionFormat());
+    EXPECT_EQ(extractor.GetCompressionFormat(), CompressionFormat::Cab);
+}
+
+}  // namespace

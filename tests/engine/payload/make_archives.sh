@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Makes the test archives with the host tools: make_archives.sh OUT LZMA_TOOL
+# OUT/tree is the packed content; the tests compare what they unpack against it.
+set -euo pipefail
+out=$1 lzma=$2
+rm -rf "$out" && mkdir -p "$out/tree/docs/empty" "$out/tree/bin" "$out/single" "$out/empty"
+cd "$out"
+printf 'top level file\n' > tree/top.txt
+for i in $(seq 1 400); do echo "line $i of the readme, some compressible text"; done > tree/docs/readme.txt
+# Incompressible bytes, then x86 code for the branch filters.
+{ head -c 65536 /dev/urandom; cat "$(dirname "$lzma")/lzma"; } > tree/bin/tool.bin
+printf 'just one file\n' > single/a.txt
+q="-bso0 -bsp0"
+
+7zz a $q -t7z -ms=on -m0=BCJ -m1=LZMA2 lzma2_bcj.7z ./tree/*
+7zz a $q -t7z -m0=BCJ2 -m1=PPMd -m2=LZMA:d20 -m3=LZMA:d20 -mb0:1 -mb0s1:2 -mb0s2:3 ppmd_bcj2.7z ./tree/*
+7zz a $q -tzip -mm=Deflate deflate.zip ./tree/*
+(cd tree && gcab -c -z ../mszip.cab top.txt docs/readme.txt bin/tool.bin)
+xz --format=lzma -c tree/docs/readme.txt > readme.lzma
+"$lzma" e tree/bin/tool.bin tool.lzma86 -f86 >/dev/null
+7zz a $q -t7z empty.7z ./empty/*
+7zz a $q -t7z single.7z ./single/*
+7zz a $q -t7z -pSecret -mhe=on encrypted_headers.7z ./single/*
+7zz a $q -t7z -pSecret encrypted_data.7z ./tree/*
+# A byte of the packed data changed: the headers still read, the data does not.
+cp lzma2_bcj.7z corrupted.7z
+printf '\x5a' | dd of=corrupted.7z bs=1 seek=2000 conv=notrunc status=none
+head -c 4096 /dev/urandom > not_an_archive.bin
+touch .done
