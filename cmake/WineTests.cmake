@@ -7,11 +7,11 @@ set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/wine-run)
 
 include(GoogleTest)
 
-# torvane_add_gtest(NAME SOURCES ... LIBS ... [RESOURCES rc...])
+# torvane_add_gtest(NAME SOURCES ... LIBS ... [RESOURCES rc...] [PROPERTIES ctest properties...])
 function(torvane_add_gtest name)
-  cmake_parse_arguments(T "" "" "SOURCES;LIBS;RESOURCES" ${ARGN})
+  cmake_parse_arguments(T "" "" "SOURCES;LIBS;RESOURCES;PROPERTIES" ${ARGN})
   add_executable(${name} ${T_SOURCES} ${T_RESOURCES})
   target_link_libraries(${name} PRIVATE torvane_options ${T_LIBS} dep_gtest_main)
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
-                       PROPERTIES TIMEOUT 300 LABELS wine)
+                       PROPERTIES TIMEOUT 300 LABELS wine ${T_PROPERTIES})
 endfunction()

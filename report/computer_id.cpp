@@ -1,5 +1,6 @@
 #include "report/computer_id.h"
 
+#include "engine/registry/registry_records.h"
 #include "engine/win/text.h"
 
 #include <objbase.h>
@@ -21,6 +22,15 @@ std::wstring ComputerGuid(const std::function<bool(std::wstring&)>& read,
     if (SUCCEEDED(::CoCreateGuid(&guid))) created = FormatGuid(guid);
     write(created);
     return created;
+}
+
+}  // namespace report
+
+namespace report {
+
+std::wstring StoredComputerGuid(const std::wstring& productKey) {
+    return ComputerGuid([&](std::wstring& guid) { return engine::ReadGuid(productKey, &guid); },
+                        [&](const std::wstring& guid) { engine::WriteGuid(productKey, guid); });
 }
 
 }  // namespace report

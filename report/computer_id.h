@@ -21,6 +21,6 @@ std::wstring ComputerGuid(const std::function<bool(std::wstring&)>& read,
 namespace report {
 
 // ComputerGuid over the "Guid" value of the application key in HKEY_LOCAL_MACHINE.
-std::wstring StoredComputerGuid();
+std::wstring StoredComputerGuid(const std::wstring& productKey);
 
 }  // namespace report

@@ -9,4 +9,5 @@
 void WriteSourceMarker(const std::wstring& installDir);
 
 // Builds, enciphers and POSTs the report; success is whether the install succeeded.
-void SendInstallReport(bool success);
+// The computer's identifier is kept under the product's registry key.
+void SendInstallReport(bool success, const std::wstring& productKey);

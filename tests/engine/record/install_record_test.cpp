@@ -164,6 +164,7 @@ TEST(RemoveEarlierInstallation, RemovesRecordedPathsInsideTheRootOnly) {
 TEST(RemoveEarlierInstallation, SystemFileRecordedUnderProgramFilesRootStays) {
     const std::wstring root = L"C:\\Program Files\\Torvane\\";
     const std::wstring victim = L"C:\\windows\\system32\\torvane-record-pf.dll";
+    testing_support::RemoveTree(root);  // a hand-run install may have left the product here
     win::CreateFolderTree(root);
     ASSERT_TRUE(WriteFileBytes(victim, "keep"));
     ASSERT_TRUE(WriteInstallRecord(root + L"Uninstall.xml", {victim, L"C:\\Program Files\\Torvane\\..\\..\\windows"
