@@ -41,6 +41,8 @@ LoopbackHttpServer::LoopbackHttpServer(unsigned short port, Mode mode) : m_mode(
         m_listener = INVALID_SOCKET;
         return;
     }
+    int len = sizeof addr;
+    if (getsockname(m_listener, reinterpret_cast<sockaddr*>(&addr), &len) == 0) m_port = ntohs(addr.sin_port);
     m_thread = std::thread([this] { Serve(); });
 }
 

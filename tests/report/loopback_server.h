@@ -19,12 +19,14 @@ struct HttpRequest {
 class LoopbackHttpServer {
 public:
     enum class Mode { Answer, Silent };
+    // Port 0 takes any free port; port() tells which.
     LoopbackHttpServer(unsigned short port, Mode mode = Mode::Answer);
     ~LoopbackHttpServer();
     LoopbackHttpServer(const LoopbackHttpServer&) = delete;
     LoopbackHttpServer& operator=(const LoopbackHttpServer&) = delete;
 
     bool listening() const { return m_listener != INVALID_SOCKET; }
+    unsigned short port() const { return m_port; }
     std::vector<HttpRequest> requests() const;
 
 private:
@@ -33,6 +35,7 @@ private:
 
     Mode m_mode;
     SOCKET m_listener = INVALID_SOCKET;
+    unsigned short m_port = 0;
     std::atomic<bool> m_stop{false};
     mutable std::mutex m_mutex;
     std::vector<HttpRequest> m_requests;

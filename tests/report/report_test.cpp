@@ -121,9 +121,9 @@ TEST(LogServer, UrlAndItsParts) {
 }
 
 TEST(PostReport, ServerReceivesOnePostWithAgentTypeAndBody) {
-    LoopbackHttpServer server(18741);
+    LoopbackHttpServer server(0);
     ASSERT_TRUE(server.listening());
-    report::ReportEndpoint e{L"127.0.0.1", 18741, L"/log/info/uploadLog.go?type=2"};
+    report::ReportEndpoint e{L"127.0.0.1", server.port(), L"/log/info/uploadLog.go?type=2"};
     const std::string body = EncryptReport(R"({"success":"1"})");
     EXPECT_TRUE(report::PostReport(e, body));
     const auto requests = server.requests();
@@ -138,14 +138,20 @@ TEST(PostReport, ServerReceivesOnePostWithAgentTypeAndBody) {
 
 TEST(PostReport, DeadOrSilentServerEndsTheReportInBoundedTime) {
     using Clock = std::chrono::steady_clock;
-    report::ReportEndpoint refused{L"127.0.0.1", 18742, L"/"};
+    unsigned short freePort = 0;
+    {
+        LoopbackHttpServer probe(0);  // a port that was free a moment ago, now closed
+        ASSERT_TRUE(probe.listening());
+        freePort = probe.port();
+    }
+    report::ReportEndpoint refused{L"127.0.0.1", freePort, L"/"};
     auto start = Clock::now();
     EXPECT_FALSE(report::PostReport(refused, "x"));
     EXPECT_LT(Clock::now() - start, std::chrono::seconds(8));
 
-    LoopbackHttpServer silent(18743, LoopbackHttpServer::Mode::Silent);
+    LoopbackHttpServer silent(0, LoopbackHttpServer::Mode::Silent);
     ASSERT_TRUE(silent.listening());
-    report::ReportEndpoint e{L"127.0.0.1", 18743, L"/"};
+    report::ReportEndpoint e{L"127.0.0.1", silent.port(), L"/"};
     start = Clock::now();
     EXPECT_FALSE(report::PostReport(e, "x"));
     EXPECT_LT(Clock::now() - start, std::chrono::seconds(3 * report::kReportTimeoutMs / 1000));
