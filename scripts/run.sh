@@ -24,7 +24,8 @@ if [ -f "$build/TorvaneSetup.exe" ]; then
   wine "$build/TorvaneSetup.exe" "$@"
   echo "run: installer exit code $?"
 elif [ -f "$build/headless-install.exe" ]; then
-  echo "run: headless install into the test prefix"
+  [ $# -gt 0 ] || set -- 'C:\Program Files\Torvane'
+  echo "run: headless install into the prefix $WINEPREFIX: $*"
   wine "$build/headless-install.exe" "$@"
   echo "run: headless install exit code $?"
 else

@@ -75,6 +75,16 @@ std::wstring UniqueName(const std::wstring& path) {
     return candidate;
 }
 
+// Both stream adapters seek the same way: 7-Zip's origins are IStream's.
+HRESULT SeekStream(IStream* stream, Int64 offset, UInt32 seekOrigin, UInt64* newPosition) {
+    LARGE_INTEGER move;
+    move.QuadPart = offset;
+    ULARGE_INTEGER position{};
+    const HRESULT hr = stream->Seek(move, seekOrigin, &position);
+    if (newPosition) *newPosition = position.QuadPart;
+    return hr;
+}
+
 }  // namespace
 
 HRESULT HResultFromWin32(DWORD error) {
@@ -121,12 +131,7 @@ Z7_COM7F_IMF(InStreamWrapper::Read(void* data, UInt32 size, UInt32* processedSiz
 }
 
 Z7_COM7F_IMF(InStreamWrapper::Seek(Int64 offset, UInt32 seekOrigin, UInt64* newPosition)) {
-    LARGE_INTEGER move;
-    move.QuadPart = offset;
-    ULARGE_INTEGER position{};
-    const HRESULT hr = m_stream->Seek(move, seekOrigin, &position);
-    if (newPosition) *newPosition = position.QuadPart;
-    return hr;
+    return SeekStream(m_stream, offset, seekOrigin, newPosition);
 }
 
 Z7_COM7F_IMF(InStreamWrapper::GetSize(UInt64* size)) {
@@ -146,12 +151,7 @@ Z7_COM7F_IMF(OutStreamWrapper::Write(const void* data, UInt32 size, UInt32* proc
 }
 
 Z7_COM7F_IMF(OutStreamWrapper::Seek(Int64 offset, UInt32 seekOrigin, UInt64* newPosition)) {
-    LARGE_INTEGER move;
-    move.QuadPart = offset;
-    ULARGE_INTEGER position{};
-    const HRESULT hr = m_stream->Seek(move, seekOrigin, &position);
-    if (newPosition) *newPosition = position.QuadPart;
-    return hr;
+    return SeekStream(m_stream, offset, seekOrigin, newPosition);
 }
 
 Z7_COM7F_IMF(OutStreamWrapper::SetSize(UInt64 newSize)) {
