@@ -21,13 +21,15 @@ fi
 
 if [ -f "$build/TorvaneSetup.exe" ]; then
   echo "run: starting $build/TorvaneSetup.exe under Wine (DISPLAY=$DISPLAY)"
-  wine "$build/TorvaneSetup.exe" "$@"
-  echo "run: installer exit code $?"
+  rc=0; wine "$build/TorvaneSetup.exe" "$@" || rc=$?
+  echo "run: installer exit code $rc"
+  exit $rc
 elif [ -f "$build/headless-install.exe" ]; then
   [ $# -gt 0 ] || set -- 'C:\Program Files\Torvane'
   echo "run: headless install into the prefix $WINEPREFIX: $*"
-  wine "$build/headless-install.exe" "$@"
-  echo "run: headless install exit code $?"
+  rc=0; wine "$build/headless-install.exe" "$@" || rc=$?
+  echo "run: headless install exit code $rc"
+  exit $rc
 else
   echo "run: build done; no installer or headless driver is built yet"
 fi
