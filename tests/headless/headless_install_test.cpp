@@ -167,3 +167,31 @@ TEST(HeadlessInstall, CorruptedPayloadRollsBackAndKeepsTheArchive) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(HeadlessInstall, NewFolderReplacesTheEarlierOneAndNoServerChangesNothing) {
+    const std::wstring base = testing_support::FreshTestFolder();
+    const std::wstring oldDir = base + L"old\\Torvane";
+    const std::wstring newDir = base + L"new\\Torvane";
+
+    // Nothing listens on the report port: the install still succeeds, promptly.
+    const ULONGLONG start = ::GetTickCount64();
+    const HeadlessRun first = RunHeadless(L"\"" + oldDir + L"\"");
+    const ULONGLONG elapsed = ::GetTickCount64() - start;
+    ASSERT_EQ(0u, first.exitCode);
+    EXPECT_EQ("result 0", first.lines.back());
+    EXPECT_LT(elapsed, 8000u);
+
+    const HeadlessRun second = RunHeadless(L"--earlier \"" + oldDir + L"\" \"" + newDir + L"\"");
+    ASSERT_EQ(0u, second.exitCode);
+    for (const wchar_t* f : kPayloadFiles) {
+        EXPECT_FALSE(win::FileExists(oldDir + L"\\" + f)) << win::WideToUtf8(f);
+        EXPECT_TRUE(win::FileExists(newDir + L"\\" + f)) << win::WideToUtf8(f);
+    }
+    EXPECT_FALSE(win::FileExists(oldDir + L"\\Uninstall.xml"));
+    EXPECT_EQ(newDir + L"\\", engine::ReadAppPath(L"Torvane3"));
+    EXPECT_EQ(L"\"" + newDir + L"\\TorvaneService.exe\"", ServiceBinaryPath());
+}
+
+}  // namespace
