@@ -19,8 +19,6 @@ namespace {
 
 struct WorkerPaths {
     std::wstring tempArchive;
-    std::wstring mainExe;
-    std::wstring uninstaller;
     std::wstring serviceExe;  // quoted
     std::wstring record;
 };
@@ -28,8 +26,6 @@ struct WorkerPaths {
 WorkerPaths DerivePaths(const InstallContext& ctx) {
     WorkerPaths p;
     p.tempArchive = TempArchivePath();
-    p.mainExe = ctx.installDir + ctx.product.names.exe_name + L".exe";
-    p.uninstaller = ctx.installDir + L"Uninstall.exe";
     wchar_t service[MAX_PATH] = {};
     ::PathCombineW(service, ctx.installDir.c_str(), L"TorvaneService.exe");
     p.serviceExe = std::wstring(L"\"") + service + L"\"";
