@@ -54,7 +54,7 @@ run_ours() { # ARCHIVE -> prints ms; peak memory to $work/peak
   local line; line=$(wine "$build/tests/engine/payload/bench_extract.exe" "Z:${1//\//\\}" "Z:${out//\//\\}" | tr -d '\r')
   echo "$line" | grep -q '^rc=0 ' || { echo "our extraction failed: $line" >&2; exit 1; }
   echo "$line" | sed 's/.*peak_mib=\([0-9.]*\).*/\1/' >> "$work/peak"
-  echo "$line" | sed 's/.*ms=\([0-9]*\).*/\1/'
+  echo "$line" | sed "s/.* ms=\([0-9]*\).*/\1/"
 }
 run_7zz() { # ARCHIVE MT-SWITCH -> prints ms
   local out=$work/out-7zz t0

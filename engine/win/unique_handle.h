@@ -75,7 +75,16 @@ struct ServiceHandleTraits {
     static void Close(Handle h) noexcept { ::CloseServiceHandle(h); }
 };
 
+// FindFirstFileW.
+struct FindHandleTraits {
+    using Handle = HANDLE;
+    static Handle Invalid() noexcept { return INVALID_HANDLE_VALUE; }
+    static bool IsValid(Handle h) noexcept { return h != INVALID_HANDLE_VALUE && h != nullptr; }
+    static void Close(Handle h) noexcept { ::FindClose(h); }
+};
+
 using UniqueFile = UniqueHandle<FileHandleTraits>;
+using UniqueFind = UniqueHandle<FindHandleTraits>;
 using UniqueKernelHandle = UniqueHandle<KernelHandleTraits>;
 using UniqueRegKey = UniqueHandle<RegKeyTraits>;
 using UniqueService = UniqueHandle<ServiceHandleTraits>;

@@ -29,13 +29,12 @@ void RemoveTree(const std::wstring& path) {
     }
     if (!(attrs & FILE_ATTRIBUTE_REPARSE_POINT)) {
         WIN32_FIND_DATAW data;
-        HANDLE find = ::FindFirstFileW((path + L"\\*").c_str(), &data);
-        if (find != INVALID_HANDLE_VALUE) {
+        win::UniqueFind find(::FindFirstFileW((path + L"\\*").c_str(), &data));
+        if (find) {
             do {
                 const std::wstring name = data.cFileName;
                 if (name != L"." && name != L"..") RemoveTree(path + L"\\" + name);
-            } while (::FindNextFileW(find, &data));
-            ::FindClose(find);
+            } while (::FindNextFileW(find.get(), &data));
         }
     }
     ::RemoveDirectoryW(path.c_str());

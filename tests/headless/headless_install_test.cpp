@@ -3,6 +3,7 @@
 // loopback. The tests share the product's key and service, so they run serially.
 #include "engine/record/install_record.h"
 #include "engine/registry/registry_records.h"
+#include "engine/shortcuts/shortcuts.h"
 #include "engine/win/path.h"
 #include "engine/win/text.h"
 #include "engine/win/unique_handle.h"
@@ -49,11 +50,23 @@ HeadlessRun RunHeadless(const std::wstring& args) {
     if (!::CreateProcessW(nullptr, &cmd[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) return run;
     win::UniqueKernelHandle process(pi.hProcess), thread(pi.hThread);
     writeEnd.reset();
+    // Read until the driver has ended and its output is drained, not until end of
+    // file: a process it starts (Wine's desktop, say) may inherit the pipe.
     std::string out;
     char buf[4096];
-    DWORD n = 0;
-    while (::ReadFile(readEnd.get(), buf, sizeof buf, &n, nullptr) && n > 0) out.append(buf, n);
-    ::WaitForSingleObject(process.get(), 120000);
+    const ULONGLONG deadline = ::GetTickCount64() + 120000;
+    for (bool ended = false;;) {
+        DWORD available = 0, n = 0;
+        if (!::PeekNamedPipe(readEnd.get(), nullptr, 0, nullptr, &available, nullptr)) break;
+        if (available > 0) {
+            if (!::ReadFile(readEnd.get(), buf, sizeof buf, &n, nullptr) || n == 0) break;
+            out.append(buf, n);
+        } else if (ended || ::GetTickCount64() > deadline) {
+            break;
+        } else {
+            ended = ::WaitForSingleObject(process.get(), 20) == WAIT_OBJECT_0;
+        }
+    }
     ::GetExitCodeProcess(process.get(), &run.exitCode);
     size_t start = 0;
     for (size_t nl; (nl = out.find('\n', start)) != std::string::npos; start = nl + 1)
@@ -80,13 +93,24 @@ std::wstring ServiceBinaryPath() {
     return config->lpBinaryPathName;
 }
 
+size_t LinksIn(const std::wstring& folder) {
+    WIN32_FIND_DATAW data;
+    win::UniqueFind find(::FindFirstFileW((folder + L"*.lnk").c_str(), &data));
+    if (!find) return 0;
+    size_t count = 0;
+    do ++count; while (::FindNextFileW(find.get(), &data));
+    return count;
+}
+
 const wchar_t* const kPayloadFiles[] = {L"Torvane.exe", L"updater.exe", L"Uninstall.exe", L"TorvaneService.exe",
                                         L"plugins\\mirror.dat", L"resources\\readme.txt"};
 
 TEST(HeadlessInstall, FirstInstallLeavesEverythingAndReportsOnce) {
     LoopbackHttpServer server(18731);
     ASSERT_TRUE(server.listening());
-    const std::wstring dir = testing_support::FreshTestFolder() + L"Torvane\\";
+    // Where a user's first install goes; the fixture's prefix has never held it.
+    const std::wstring dir = L"C:\\Program Files\\Torvane\\";
+    testing_support::RemoveTree(dir);
     const HeadlessRun run = RunHeadless(L"\"" + dir.substr(0, dir.size() - 1) + L"\"");  // the driver adds the backslash
     ASSERT_EQ(0u, run.exitCode);
     ASSERT_FALSE(run.lines.empty());
@@ -110,6 +134,9 @@ TEST(HeadlessInstall, FirstInstallLeavesEverythingAndReportsOnce) {
     EXPECT_EQ(dir, engine::ReadAppPath(L"Torvane3"));
     EXPECT_EQ(L"6.2.10.03", engine::ReadDisplayVersion(L"Torvane3"));
     EXPECT_EQ(L"\"" + dir + L"TorvaneService.exe\"", ServiceBinaryPath());
+    const std::wstring startMenu = engine::CommonProgramsFolder() + L"\\托尔文\\";
+    EXPECT_TRUE(win::FileExists(startMenu + L"托尔文.lnk"));
+    EXPECT_EQ(2u, LinksIn(startMenu));
 
     const auto requests = server.requests();
     ASSERT_EQ(1u, requests.size());

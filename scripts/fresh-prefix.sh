@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# A fresh Wine prefix for the tests that must start from a machine nothing was
+# installed on: fresh-prefix.sh create|remove PREFIX.
+# create makes it anew, starts its persistent wineserver, Wine's background
+# processes and the desktop with their output detached (so they do not hold a test runner's pipes);
+# remove stops that server and deletes the prefix.
+set -euo pipefail
+action=$1 prefix=$2
+root=$(cd "$(dirname "$0")/.." && pwd)
+export WINEPREFIX=$prefix WINEARCH=win64 WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+stop() { [ -d "$prefix" ] && { wineserver -k >/dev/null 2>&1 || true; }; rm -rf "$prefix" "$prefix.lock"; }
+desktop_running() {
+  local pid
+  for pid in $(pgrep -f 'explorer.exe /desktop'); do
+    grep -qzx "WINEPREFIX=$prefix" "/proc/$pid/environ" 2>/dev/null && return 0
+  done
+  return 1
+}
+case $action in
+  create)
+    stop
+    "$root/scripts/wine-prefix.sh" "$prefix" </dev/null >/dev/null 2>&1
+    wineserver -p </dev/null >/dev/null 2>&1
+    wine cmd /c exit </dev/null >/dev/null 2>&1
+    # The desktop process: started on demand by the first window otherwise, as a
+    # child of that program holding its inherited handles.
+    setsid wine explorer.exe /desktop </dev/null >/dev/null 2>&1 &
+    for _ in $(seq 300); do
+      desktop_running && break
+      sleep 0.1
+    done
+    echo "fresh prefix ready: $prefix" ;;
+  remove) stop ;;
+  *) echo "usage: fresh-prefix.sh create|remove PREFIX" >&2; exit 2 ;;
+esac
