@@ -1,23 +1,25 @@
 # The 7-Zip code from Debian's 7zip source package (unpacked into the cache by
 # scripts/deps.sh), compiled here for our target in two configurations.
 #
-# dep_sevenzip is built with Z7_EXTRACT_ONLY: the 7z, Cab, LZMA and LZMA86 handlers and
-# the decoders they and the Zip handler use, registered without encoders. The Cab handler
-# uses the LZX and Quantum decoders directly and 7z links its AES decoder.
+# Most of it is built with Z7_EXTRACT_ONLY: the 7z, Cab, LZMA and LZMA86 handlers and
+# the decoders they and the Zip handler use, registered without encoders. The Cab
+# handler uses the LZX and Quantum decoders directly and 7z links its AES decoder.
 #
 # This 7-Zip's Zip handler implements archive updating unconditionally and does not
-# build with Z7_EXTRACT_ONLY, so it and what it references (its update code, the LZMA,
-# Xz and PPMd-Zip encoders it creates directly, ZipCrypto/WinZip AES/strong encryption)
-# form a second object set, dep_sevenzip_zip, built without the flag. Some shared classes
-# change layout with the flag (CFilterCoder, the AES coders of MyAes.h); the second set
-# compiles its own copy of FilterCoder.cpp and MyAes.cpp and renames those classes (and
-# all of namespace NCrypto) by defines, so no inline member or vtable with one layout
-# can be merged with the other's. HandlerOut.cpp compiles once, without the flag: it
-# then defines a superset of the extract-only one. Deflate and BZip2 encoders are not
-# registered, so the update code could not use them; we never update anyway.
+# build with Z7_EXTRACT_ONLY. It and what only it needs form a second object set,
+# dep_sevenzip_zip, built without the flag: its update code, the encoders that code
+# creates directly (LZMA, Xz with LZMA2, PPMd-Zip, ZipCrypto, WinZip AES) and the
+# C branch converters, whose encoding halves the Xz encoder calls. Deflate and BZip2
+# encoders stay out: they are reached through the codec registry, which has none.
+# CFilterCoder and the AES coders of MyAes.h change layout with the flag, so that set
+# compiles its own FilterCoder.cpp and MyAes.cpp with those classes (CAlignedMidBuffer
+# too, and all of namespace NCrypto) renamed by defines: no vtable or inline member of
+# one layout can then be merged with the other's. HandlerOut.cpp is compiled once, in
+# the full set; there it is a superset of its extract-only form. The SevenZipObjectSets
+# test compares what the two sets still share.
 #
 # Handlers and codecs register themselves from static constructors, which a normal
-# static-library link drops: consumers link dep_sevenzip (holding both sets) whole.
+# static-library link drops: consumers link dep_sevenzip, which holds both sets, whole.
 
 # Kept in the cache, so a deps.cmake written by an older deps.sh does not lose them.
 set(TORVANE_7ZIP_SOURCE "${TORVANE_7ZIP_SOURCE}" CACHE PATH "7-Zip sources (scripts/deps.sh)")
