@@ -1,13 +1,26 @@
 # The 7-Zip code from Debian's 7zip source package (unpacked into the cache by
-# scripts/deps.sh), compiled here for our target: extraction only, with the 7z, Zip,
-# Cab, LZMA and LZMA86 handlers and the LZMA, LZMA2, BCJ, BCJ2, Deflate and PPMd
-# decoders registered. The Cab handler uses the LZX and Quantum decoders directly and
-# 7z links its AES decoder, so those are compiled too.
+# scripts/deps.sh), compiled here for our target in two configurations.
+#
+# Most of it is built with Z7_EXTRACT_ONLY: the 7z, Cab, LZMA and LZMA86 handlers and
+# the decoders they and the Zip handler use, registered without encoders. The Cab
+# handler uses the LZX and Quantum decoders directly and 7z links its AES decoder.
+#
 # This 7-Zip's Zip handler implements archive updating unconditionally and does not
-# build with Z7_EXTRACT_ONLY, so it is left out: the Zip format code finds no handler.
+# build with Z7_EXTRACT_ONLY. It and what only it needs form a second object set,
+# dep_sevenzip_zip, built without the flag: its update code, the encoders that code
+# creates directly (LZMA, Xz with LZMA2, PPMd-Zip, ZipCrypto, WinZip AES) and the
+# C branch converters, whose encoding halves the Xz encoder calls. Deflate and BZip2
+# encoders stay out: they are reached through the codec registry, which has none.
+# CFilterCoder and the AES coders of MyAes.h change layout with the flag, so that set
+# compiles its own FilterCoder.cpp and MyAes.cpp with those classes (CAlignedMidBuffer
+# too, and all of namespace NCrypto) renamed by defines: no vtable or inline member of
+# one layout can then be merged with the other's. HandlerOut.cpp is compiled once, in
+# the full set; there it is a superset of its extract-only form. The SevenZipObjectSets
+# test compares what the two sets still share.
 #
 # Handlers and codecs register themselves from static constructors, which a normal
-# static-library link drops: consumers link dep_sevenzip as a whole archive.
+# static-library link drops: consumers link dep_sevenzip, which holds both sets, whole.
+
 # Kept in the cache, so a deps.cmake written by an older deps.sh does not lose them.
 set(TORVANE_7ZIP_SOURCE "${TORVANE_7ZIP_SOURCE}" CACHE PATH "7-Zip sources (scripts/deps.sh)")
 set(TORVANE_7ZIP_ROOT "${TORVANE_7ZIP_ROOT}" CACHE PATH "Native 7-Zip tools (scripts/deps.sh)")
@@ -28,7 +41,7 @@ set(_7z_sources
   CPP/7zip/Common/StreamUtils.cpp CPP/7zip/Common/VirtThread.cpp
   # the object factory: CreateObject / CreateArchiver / CreateCoder by class id
   CPP/7zip/Archive/ArchiveExports.cpp CPP/7zip/Archive/DllExports2.cpp CPP/7zip/Compress/CodecExports.cpp
-  CPP/7zip/Archive/Common/CoderMixer2.cpp CPP/7zip/Archive/Common/HandlerOut.cpp
+  CPP/7zip/Archive/Common/CoderMixer2.cpp
   CPP/7zip/Archive/Common/ItemNameUtils.cpp CPP/7zip/Archive/Common/OutStreamWithCRC.cpp
   CPP/7zip/Archive/Common/ParseProperties.cpp CPP/7zip/Archive/Common/DummyOutStream.cpp
   # handlers
@@ -44,15 +57,43 @@ set(_7z_sources
   CPP/7zip/Compress/Lzma2Decoder.cpp CPP/7zip/Compress/Lzma2Register.cpp CPP/7zip/Compress/LzmaDecoder.cpp
   CPP/7zip/Compress/LzmaRegister.cpp CPP/7zip/Compress/DeflateDecoder.cpp CPP/7zip/Compress/DeflateRegister.cpp CPP/7zip/Compress/BitlDecoder.cpp
   CPP/7zip/Compress/PpmdDecoder.cpp CPP/7zip/Compress/PpmdRegister.cpp
+  # registered for the Zip handler, which finds them by method id
+  CPP/7zip/Compress/Deflate64Register.cpp CPP/7zip/Compress/BZip2Decoder.cpp CPP/7zip/Compress/BZip2Crc.cpp
+  CPP/7zip/Compress/BZip2Register.cpp
+  # used directly by the Zip handler
+  CPP/7zip/Compress/ShrinkDecoder.cpp CPP/7zip/Compress/ImplodeDecoder.cpp CPP/7zip/Compress/XzDecoder.cpp
+  CPP/7zip/Compress/ZstdDecoder.cpp CPP/7zip/Compress/LzfseDecoder.cpp
   # used directly by the Cab handler
   CPP/7zip/Compress/LzxDecoder.cpp CPP/7zip/Compress/QuantumDecoder.cpp CPP/7zip/Compress/LzOutWindow.cpp
   # decryption: needed to link; we answer every password request with E_ABORT
   CPP/7zip/Crypto/7zAes.cpp CPP/7zip/Crypto/7zAesRegister.cpp CPP/7zip/Crypto/MyAes.cpp
-  C/7zStream.c C/7zCrc.c C/7zCrcOpt.c C/Alloc.c C/Bcj2.c C/Bra86.c C/Bra.c C/CpuArch.c C/Lzma2Dec.c C/Lzma2DecMt.c
+  C/7zStream.c C/7zCrc.c C/7zCrcOpt.c C/Alloc.c C/Bcj2.c C/CpuArch.c C/Lzma2Dec.c C/Lzma2DecMt.c
   C/LzmaDec.c C/MtDec.c C/Threads.c C/Ppmd7.c C/Ppmd7Dec.c C/Aes.c C/AesOpt.c
   C/Sha256.c C/Sha256Opt.c
+  C/Xz.c C/XzDec.c C/XzIn.c C/XzCrc64.c C/XzCrc64Opt.c C/ZstdDec.c C/Xxh64.c C/Delta.c C/Ppmd8.c C/Ppmd8Dec.c
 )
 list(TRANSFORM _7z_sources PREPEND ${_7z}/)
+
+# Built without Z7_EXTRACT_ONLY: the Zip handler and what only it needs.
+set(_7z_zip_sources
+  CPP/7zip/Archive/Zip/ZipAddCommon.cpp CPP/7zip/Archive/Zip/ZipHandler.cpp CPP/7zip/Archive/Zip/ZipHandlerOut.cpp
+  CPP/7zip/Archive/Zip/ZipIn.cpp CPP/7zip/Archive/Zip/ZipItem.cpp CPP/7zip/Archive/Zip/ZipOut.cpp
+  CPP/7zip/Archive/Zip/ZipRegister.cpp CPP/7zip/Archive/Zip/ZipUpdate.cpp
+  CPP/7zip/Archive/Common/HandlerOut.cpp CPP/7zip/Archive/Common/InStreamWithCRC.cpp
+  CPP/7zip/Common/OutMemStream.cpp CPP/7zip/Common/ProgressMt.cpp CPP/7zip/Common/OffsetStream.cpp
+  CPP/7zip/Common/MemBlocks.cpp
+  # the second copies, under the renamed classes
+  CPP/7zip/Common/FilterCoder.cpp CPP/7zip/Crypto/MyAes.cpp
+  CPP/7zip/Crypto/ZipCrypto.cpp CPP/7zip/Crypto/WzAes.cpp CPP/7zip/Crypto/ZipStrong.cpp
+  CPP/7zip/Crypto/HmacSha1.cpp CPP/7zip/Crypto/Pbkdf2HmacSha1.cpp CPP/7zip/Crypto/RandGen.cpp
+  # encoders the update code creates directly; PpmdZip.cpp holds the decoder too
+  CPP/7zip/Compress/LzmaEncoder.cpp CPP/7zip/Compress/XzEncoder.cpp CPP/7zip/Compress/Lzma2Encoder.cpp CPP/7zip/Compress/PpmdZip.cpp
+  C/LzmaEnc.c C/LzFind.c C/LzFindMt.c C/LzFindOpt.c C/Lzma2Enc.c C/XzEnc.c C/MtCoder.c C/Ppmd8Enc.c
+  C/Sha1.c C/Sha1Opt.c
+  # the branch converters with their encoding halves, which the Xz encoder calls
+  C/Bra.c C/Bra86.c
+)
+list(TRANSFORM _7z_zip_sources PREPEND ${_7z}/)
 
 add_library(dep_sevenzip STATIC ${_7z_sources})
 target_compile_definitions(dep_sevenzip PUBLIC Z7_EXTRACT_ONLY)
@@ -60,3 +101,10 @@ target_compile_definitions(dep_sevenzip PUBLIC Z7_EXTRACT_ONLY)
 target_compile_options(dep_sevenzip PRIVATE -w)
 target_include_directories(dep_sevenzip SYSTEM PUBLIC ${_7z}/CPP)
 target_link_libraries(dep_sevenzip PUBLIC ole32 oleaut32 uuid)
+
+add_library(dep_sevenzip_zip OBJECT ${_7z_zip_sources})
+target_compile_definitions(dep_sevenzip_zip PRIVATE
+  CFilterCoder=CFilterCoder_ZipRW CAlignedMidBuffer=CAlignedMidBuffer_ZipRW NCrypto=NCrypto_ZipRW)
+target_compile_options(dep_sevenzip_zip PRIVATE -w)
+target_include_directories(dep_sevenzip_zip SYSTEM PRIVATE ${_7z}/CPP)
+target_sources(dep_sevenzip PRIVATE $<TARGET_OBJECTS:dep_sevenzip_zip>)

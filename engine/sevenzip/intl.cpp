@@ -258,6 +258,7 @@ Z7_COM7F_IMF(ArchiveExtractCallback::GetStream(UInt32 index, ISequentialOutStrea
     }
     CMyComPtr<ISequentialOutStream> stream = wrapper;
     *outStream = stream.Detach();
+    m_itemOpen = true;
     return S_OK;
 }
 
@@ -331,6 +332,13 @@ HRESULT ArchiveExtractCallback::FailItem(HRESULT code) {
     return code;
 }
 
+void ArchiveExtractCallback::AbandonOpenItem() {
+    if (!m_itemOpen) return;
+    m_itemOpen = false;
+    FailItem(E_ABORT);
+    if (m_overwriteMode == OverwriteMode::MoveAndRestore) RestoreMovedFiles();
+}
+
 void ArchiveExtractCallback::ApplyFileProperties() {
     if (m_hasModified || m_hasAccessed || m_hasCreated) {
         win::UniqueFile file(CreateFileW(m_absolutePath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
@@ -349,6 +357,7 @@ void ArchiveExtractCallback::ApplyFileProperties() {
 }
 
 Z7_COM7F_IMF(ArchiveExtractCallback::SetOperationResult(Int32 opRes)) {
+    m_itemOpen = false;
     if (opRes != NOperationResult::kOK) {
         if (m_overwriteMode == OverwriteMode::MoveAndRestore) {
             FailItem(E_FAIL);

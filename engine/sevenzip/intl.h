@@ -75,6 +75,9 @@ public:
     // The handler is borrowed: the extractor keeps it alive for the whole Extract call.
     ArchiveExtractCallback(IInArchive* handler, const std::wstring& destFolder, int overwriteMode,
                            ProgressCallback* callback);
+    // For a failed Extract: a handler that stops inside an item (an error, a refused
+    // password) does not report its result, so the item's partial file is removed here.
+    void AbandonOpenItem();
 
 private:
     HRESULT PrepareOutputFile();
@@ -92,6 +95,7 @@ private:
     // The item in hand.
     std::wstring m_relativePath;
     std::wstring m_absolutePath;   // empty when no file is being written
+    bool m_itemOpen = false;       // a stream was handed out and no result came back yet
     bool m_hasAttributes = false;
     DWORD m_attributes = 0;
     bool m_isFolder = false;

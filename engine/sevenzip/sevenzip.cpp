@@ -175,10 +175,13 @@ LONG SevenZipExtractor::ExtractArchive(const std::wstring& destFolder, ProgressC
         }
     }
 
-    CMyComPtr<IArchiveExtractCallback> extractCallback =
-        new ArchiveExtractCallback(handler, destFolder, m_overwriteMode, callback);
+    auto* extractSpec = new ArchiveExtractCallback(handler, destFolder, m_overwriteMode, callback);
+    CMyComPtr<IArchiveExtractCallback> extractCallback = extractSpec;
     hr = handler->Extract(nullptr, static_cast<UInt32>(-1), 0, extractCallback);
-    if (hr != S_OK) m_errorMessage = intl::SystemMessage(static_cast<DWORD>(hr));
+    if (hr != S_OK) {
+        extractSpec->AbandonOpenItem();
+        m_errorMessage = intl::SystemMessage(static_cast<DWORD>(hr));
+    }
 
     if (callback) callback->OnDone(m_archivePath);
     handler->Close();

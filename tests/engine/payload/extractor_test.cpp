@@ -74,6 +74,9 @@ INSTANTIATE_TEST_SUITE_P(
     Formats, ExtractFormat,
     ::testing::Values(FormatCase{"SevenZipLzma2Bcj", L"lzma2_bcj.7z", CompressionFormat::SevenZip, kTree},
                       FormatCase{"SevenZipPpmdBcj2", L"ppmd_bcj2.7z", CompressionFormat::SevenZip, kTree},
+                      // Deflate through the registered decoder, LZMA through the handler's own
+                      FormatCase{"ZipDeflate", L"deflate.zip", CompressionFormat::Zip, kTree},
+                      FormatCase{"ZipLzma", L"lzma.zip", CompressionFormat::Zip, kTree},
                       FormatCase{"CabMsZip", L"mszip.cab", CompressionFormat::Cab, kTree},
                       FormatCase{"Lzma", L"readme.lzma", CompressionFormat::Lzma, {{L"[Content]", L"docs\\readme.txt"}}},
                       FormatCase{"Lzma86", L"tool.lzma86", CompressionFormat::Lzma86, {{L"[Content]", L"bin\\tool.bin"}}}),
@@ -147,6 +150,19 @@ TEST(SevenZipExtractor, EncryptedArchivesFailBecausePasswordRequestsAreRefused) 
         EXPECT_TRUE(callback.fileDone.empty());
     }
     EXPECT_FALSE(std::filesystem::exists(out / L"bin\\tool.bin"));
+}
+
+TEST(SevenZipExtractor, ZipCryptoArchiveFailsWithTheRefusedPassword) {
+    ScratchFolder out(L"zipcrypto");
+    SevenZipExtractor extractor;
+    extractor.SetArchivePath(Archive(L"zipcrypto.zip"));
+    EXPECT_TRUE(extractor.DetectCompressionFormat());
+    EXPECT_EQ(extractor.GetCompressionFormat(), CompressionFormat::Zip);
+    RecordingCallback callback;
+    EXPECT_EQ(extractor.ExtractArchive(out.path(), &callback), E_ABORT);
+    EXPECT_TRUE(callback.fileDone.empty());
+    EXPECT_FALSE(std::filesystem::exists(out / L"bin\\tool.bin"));
+    EXPECT_FALSE(std::filesystem::exists(out / L"top.txt"));
 }
 
 TEST(SevenZipExtractor, CorruptedDataFailsTheExtractionAndLeavesNoDamagedFile) {

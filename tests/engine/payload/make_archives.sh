@@ -15,6 +15,7 @@ q="-bso0 -bsp0"
 7zz a $q -t7z -ms=on -m0=BCJ -m1=LZMA2 lzma2_bcj.7z ./tree/*
 7zz a $q -t7z -m0=BCJ2 -m1=PPMd -m2=LZMA:d20 -m3=LZMA:d20 -mb0:1 -mb0s1:2 -mb0s2:3 ppmd_bcj2.7z ./tree/*
 7zz a $q -tzip -mm=Deflate deflate.zip ./tree/*
+7zz a $q -tzip -mm=LZMA lzma.zip ./tree/*
 (cd tree && gcab -c -z ../mszip.cab top.txt docs/readme.txt bin/tool.bin)
 xz --format=lzma -c tree/docs/readme.txt > readme.lzma
 "$lzma" e tree/bin/tool.bin tool.lzma86 -f86 >/dev/null
@@ -22,6 +23,7 @@ xz --format=lzma -c tree/docs/readme.txt > readme.lzma
 7zz a $q -t7z single.7z ./single/*
 7zz a $q -t7z -pSecret -mhe=on encrypted_headers.7z ./single/*
 7zz a $q -t7z -pSecret encrypted_data.7z ./tree/*
+7zz a $q -tzip -pSecret -mem=ZipCrypto zipcrypto.zip ./tree/*
 # A byte of the packed data changed: the headers still read, the data does not.
 cp lzma2_bcj.7z corrupted.7z
 printf '\x5a' | dd of=corrupted.7z bs=1 seek=2000 conv=notrunc status=none
