@@ -240,12 +240,18 @@ Z7_COM7F_IMF(ArchiveExtractCallback::GetStream(UInt32 index, ISequentialOutStrea
     if (m_relativePath.empty()) return S_OK;
     m_absolutePath = win::JoinPath(m_destFolder, m_relativePath);
 
-    const HRESULT prepared = PrepareOutputFile();
-    if (prepared != S_OK || m_absolutePath.empty()) return prepared;
-
+    // Most items land where nothing is yet: try that first, as one file-system call.
+    // Anything in the way (a file, a missing folder, a path too long) takes the
+    // full path through the overwrite mode.
     CMyComPtr<IStream> file;
-    const HRESULT hr = SHCreateStreamOnFileEx(m_absolutePath.c_str(), STGM_CREATE | STGM_WRITE,
-                                              FILE_ATTRIBUTE_NORMAL, TRUE, nullptr, &file);
+    HRESULT hr = SHCreateStreamOnFileEx(m_absolutePath.c_str(), STGM_FAILIFTHERE | STGM_WRITE, FILE_ATTRIBUTE_NORMAL,
+                                        TRUE, nullptr, &file);
+    if (FAILED(hr)) {
+        const HRESULT prepared = PrepareOutputFile();
+        if (prepared != S_OK || m_absolutePath.empty()) return prepared;
+        hr = SHCreateStreamOnFileEx(m_absolutePath.c_str(), STGM_CREATE | STGM_WRITE, FILE_ATTRIBUTE_NORMAL, TRUE,
+                                    nullptr, &file);
+    }
     if (FAILED(hr)) {
         m_absolutePath.clear();
         const DWORD error = GetLastError();
@@ -352,7 +358,8 @@ void ArchiveExtractCallback::ApplyFileProperties() {
         // Archives made on Unix carry the mode in the high word (flag 0x8000).
         DWORD attributes = m_attributes;
         if (attributes & 0x8000) attributes &= 0x7FFF;
-        SetFileAttributesW(m_absolutePath.c_str(), attributes);
+        // A new file already carries the archive bit alone.
+        if (attributes != FILE_ATTRIBUTE_ARCHIVE) SetFileAttributesW(m_absolutePath.c_str(), attributes);
     }
 }
 
