@@ -1,6 +1,7 @@
 #include "app/product.h"
 
 #include "app/string_bundle.h"
+#include "engine/payload.h"
 
 const std::wstring PRODUCT_KEY = L"Torvane3";
 const std::wstring PRODUCT_VERSION = L"6.2.10.03";
@@ -11,7 +12,7 @@ const std::wstring EXE_NAME = GetString(L"ExeName");
 const std::wstring COMPANY_NAME = GetString(L"CompanyName");
 const std::wstring COMPANY_URL = GetString(L"CompanyUrl");
 
-const std::wstring PAYLOAD_ARCHIVE_NAME = L"resource.7z";
+const std::wstring PAYLOAD_ARCHIVE_NAME = TEMP_ARCHIVE_FILE_NAME;
 const std::wstring SETTINGS_FILE_NAME = L"setting.cfg";
 const std::wstring USERDATA_FILE_NAME = L"temp_userdata.txt";
 const std::wstring UPDATER_FILE_NAME = L"updater.exe";

@@ -39,7 +39,7 @@ bool WriteResourceToFile(WORD id, const wchar_t* type, const std::wstring& fileP
     return ok;
 }
 
-std::wstring TempArchivePath() { return win::TempFolder() + L"resource.7z"; }
+std::wstring TempArchivePath() { return win::TempFolder() + TEMP_ARCHIVE_FILE_NAME; }
 
 bool PCallBack::OnStart(uint32_t itemCount) {
     if (itemCount != 0) m_itemCount = itemCount;

@@ -15,6 +15,8 @@
 
 constexpr WORD IDR_PAYLOAD = 101;
 constexpr const wchar_t* PAYLOAD_RESOURCE_TYPE = L"7Z";
+// File name of the payload while it is unpacked from the temp folder.
+constexpr const wchar_t* TEMP_ARCHIVE_FILE_NAME = L"resource.7z";
 
 // Install progress in percent; extraction adds 60 points spread over all items.
 extern float g_fProgress;
@@ -32,7 +34,7 @@ void ResetPayloadState();
 // partial file is deleted).
 bool WriteResourceToFile(WORD id, const wchar_t* type, const std::wstring& filePath);
 
-// "resource.7z" in the user's temp folder; just the name when that is unknown.
+// TEMP_ARCHIVE_FILE_NAME in the user's temp folder; just the name when that is unknown.
 std::wstring TempArchivePath();
 
 class PCallBack : public SevenZip::ProgressCallback {
