@@ -197,6 +197,7 @@ Z7_COM7F_IMF(ArchiveExtractCallback::PrepareOperation(Int32 askExtractMode)) {
 Z7_COM7F_IMF(ArchiveExtractCallback::GetStream(UInt32 index, ISequentialOutStream** outStream,
                                                Int32 askExtractMode)) {
     *outStream = nullptr;
+    CloseOutputFile();
     m_absolutePath.clear();
     m_askMode = askExtractMode;
 
@@ -243,23 +244,20 @@ Z7_COM7F_IMF(ArchiveExtractCallback::GetStream(UInt32 index, ISequentialOutStrea
     // Most items land where nothing is yet: try that first, as one file-system call.
     // Anything in the way (a file, a missing folder, a path too long) takes the
     // full path through the overwrite mode.
-    CMyComPtr<IStream> file;
-    HRESULT hr = SHCreateStreamOnFileEx(m_absolutePath.c_str(), STGM_FAILIFTHERE | STGM_WRITE, FILE_ATTRIBUTE_NORMAL,
-                                        TRUE, nullptr, &file);
-    if (FAILED(hr)) {
+    m_file.Attach(win::FileStream::Create(m_absolutePath.c_str(), CREATE_NEW));
+    if (!m_file) {
         const HRESULT prepared = PrepareOutputFile();
         if (prepared != S_OK || m_absolutePath.empty()) return prepared;
-        hr = SHCreateStreamOnFileEx(m_absolutePath.c_str(), STGM_CREATE | STGM_WRITE, FILE_ATTRIBUTE_NORMAL, TRUE,
-                                    nullptr, &file);
+        m_file.Attach(win::FileStream::Create(m_absolutePath.c_str(), CREATE_ALWAYS));
     }
-    if (FAILED(hr)) {
+    if (!m_file) {
         m_absolutePath.clear();
         const DWORD error = GetLastError();
-        return error ? HResultFromWin32(error) : hr;
+        return error ? HResultFromWin32(error) : E_FAIL;
     }
-    auto* wrapper = new (std::nothrow) OutStreamWrapper(file);
+    auto* wrapper = new (std::nothrow) OutStreamWrapper(m_file);
     if (!wrapper) {
-        m_absolutePath.clear();
+        FailItem(E_OUTOFMEMORY);
         return E_OUTOFMEMORY;
     }
     CMyComPtr<ISequentialOutStream> stream = wrapper;
@@ -333,6 +331,7 @@ void ArchiveExtractCallback::RestoreMovedFiles() {
 // A damaged or undecodable item fails the extraction: its partial output is
 // removed so no garbage is left under the product's file names.
 HRESULT ArchiveExtractCallback::FailItem(HRESULT code) {
+    CloseOutputFile();
     if (!m_absolutePath.empty()) DeleteFileW(m_absolutePath.c_str());
     m_absolutePath.clear();
     return code;
@@ -345,15 +344,22 @@ void ArchiveExtractCallback::AbandonOpenItem() {
     if (m_overwriteMode == OverwriteMode::MoveAndRestore) RestoreMovedFiles();
 }
 
+// The handler has let go of the item's stream by now; closing it here also closes
+// the file for anyone who kept a reference.
+void ArchiveExtractCallback::CloseOutputFile() {
+    if (!m_file) return;
+    m_file->Close();
+    m_file.Release();
+}
+
+// The times go through the handle the file was written with: reopening every
+// file just to set them costs as much again as writing a small one.
 void ArchiveExtractCallback::ApplyFileProperties() {
-    if (m_hasModified || m_hasAccessed || m_hasCreated) {
-        win::UniqueFile file(CreateFileW(m_absolutePath.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                                         OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (file) {
-            SetFileTime(file.get(), m_hasCreated ? &m_created : nullptr, m_hasAccessed ? &m_accessed : nullptr,
-                        m_hasModified ? &m_modified : nullptr);
-        }
+    if (m_file && (m_hasModified || m_hasAccessed || m_hasCreated)) {
+        SetFileTime(m_file->Handle(), m_hasCreated ? &m_created : nullptr, m_hasAccessed ? &m_accessed : nullptr,
+                    m_hasModified ? &m_modified : nullptr);
     }
+    CloseOutputFile();
     if (m_hasAttributes) {
         // Archives made on Unix carry the mode in the high word (flag 0x8000).
         DWORD attributes = m_attributes;

@@ -16,6 +16,7 @@
 #include "7zip/ICoder.h"
 #include "7zip/IPassword.h"
 #include "7zip/IStream.h"
+#include "engine/win/file_stream.h"
 
 namespace SevenZip {
 
@@ -81,8 +82,8 @@ public:
 
 private:
     HRESULT PrepareOutputFile();
-    HRESULT MoveAside(bool remember);
     HRESULT FailItem(HRESULT code);
+    void CloseOutputFile();
     void RestoreMovedFiles();
     void ApplyFileProperties();
 
@@ -95,6 +96,7 @@ private:
     // The item in hand.
     std::wstring m_relativePath;
     std::wstring m_absolutePath;   // empty when no file is being written
+    CMyComPtr<win::FileStream> m_file;  // the item's output, open until its result is in
     bool m_itemOpen = false;       // a stream was handed out and no result came back yet
     bool m_hasAttributes = false;
     DWORD m_attributes = 0;

@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "engine/win/unique_handle.h"
 #include "test_support.h"
 
 using namespace SevenZip;
@@ -174,6 +175,27 @@ TEST(SevenZipExtractor, CorruptedDataFailsTheExtractionAndLeavesNoDamagedFile) {
     EXPECT_EQ(rc, intl::HResultFromWin32(ERROR_CRC));
     EXPECT_FALSE(extractor.GetErrorMessage().empty());
     EXPECT_FALSE(std::filesystem::exists(out / L"bin\\tool.bin"));
+}
+
+TEST(SevenZipExtractor, StoredTimesAndAttributesLandOnTheUnpackedFile) {
+    ScratchFolder out(L"stamped");
+    SevenZipExtractor extractor;
+    extractor.SetArchivePath(Archive(L"stamped.7z"));
+    ASSERT_EQ(extractor.ExtractArchive(out.path(), nullptr), 0) << extractor.GetErrorMessage();
+    const std::wstring file = out / L"old.txt";
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    ASSERT_TRUE(GetFileAttributesExW(file.c_str(), GetFileExInfoStandard, &data));
+    EXPECT_TRUE(data.dwFileAttributes & FILE_ATTRIBUTE_READONLY);
+    SYSTEMTIME stamp{2001, 2, 0, 3, 4, 5, 6, 0};
+    FILETIME expected{};
+    ASSERT_TRUE(SystemTimeToFileTime(&stamp, &expected));
+    EXPECT_EQ(CompareFileTime(&data.ftLastWriteTime, &expected), 0);
+    EXPECT_EQ(CompareFileTime(&data.ftLastAccessTime, &expected), 0);
+    // The file is closed: it can be opened without sharing.
+    win::UniqueFile exclusive(CreateFileW(file.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    EXPECT_TRUE(exclusive);
+    exclusive.reset();
+    EXPECT_EQ(ReadAll(file), "stamped\n");  // last: reading moves the access time
 }
 
 TEST(SevenZipExtractor, ReadOnlyFileInTheWayFailsWithTheDeleteError) {

@@ -10,6 +10,9 @@ for i in $(seq 1 400); do echo "line $i of the readme, some compressible text"; 
 # Incompressible bytes, then x86 code for the branch filters.
 { head -c 65536 /dev/urandom; cat "$(dirname "$lzma")/lzma"; } > tree/bin/tool.bin
 printf 'just one file\n' > single/a.txt
+# Stored times and a read-only attribute, to be found on the unpacked file.
+mkdir -p stamped && printf 'stamped\n' > stamped/old.txt
+touch -d '2001-02-03 04:05:06 UTC' stamped/old.txt && chmod a-w stamped/old.txt
 q="-bso0 -bsp0"
 
 7zz a $q -t7z -ms=on -m0=BCJ -m1=LZMA2 lzma2_bcj.7z ./tree/*
@@ -21,6 +24,7 @@ xz --format=lzma -c tree/docs/readme.txt > readme.lzma
 "$lzma" e tree/bin/tool.bin tool.lzma86 -f86 >/dev/null
 7zz a $q -t7z empty.7z ./empty/*
 7zz a $q -t7z single.7z ./single/*
+7zz a $q -t7z -mtc=on -mta=on stamped.7z ./stamped/*
 7zz a $q -t7z -pSecret -mhe=on encrypted_headers.7z ./single/*
 7zz a $q -t7z -pSecret encrypted_data.7z ./tree/*
 7zz a $q -tzip -pSecret -mem=ZipCrypto zipcrypto.zip ./tree/*

@@ -1,0 +1,50 @@
+// A Windows stream over a file handle it owns. Unlike the shell's file stream it
+// lets its owner reach the handle, so a file's times can be set through the
+// handle it was written with instead of opening the file a second time.
+#pragma once
+
+#include <windows.h>
+#include <objidl.h>
+
+#include "engine/win/unique_handle.h"
+
+namespace win {
+
+class FileStream final : public IStream {
+public:
+    // Creates or opens a file for writing (CreateFileW with GENERIC_WRITE, read
+    // sharing and the given disposition). The caller owns the one reference. On
+    // failure returns null with the last error of CreateFileW, and leaves no file.
+    static FileStream* Create(const wchar_t* path, DWORD disposition);
+
+    HANDLE Handle() const noexcept { return m_file.get(); }
+    // Closes the file now, whoever still holds the stream; later calls fail.
+    void Close() noexcept { m_file.reset(); }
+
+    // IUnknown
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
+    ULONG STDMETHODCALLTYPE AddRef() override;
+    ULONG STDMETHODCALLTYPE Release() override;
+    // ISequentialStream
+    HRESULT STDMETHODCALLTYPE Read(void* data, ULONG size, ULONG* read) override;
+    HRESULT STDMETHODCALLTYPE Write(const void* data, ULONG size, ULONG* written) override;
+    // IStream
+    HRESULT STDMETHODCALLTYPE Seek(LARGE_INTEGER move, DWORD origin, ULARGE_INTEGER* position) override;
+    HRESULT STDMETHODCALLTYPE SetSize(ULARGE_INTEGER size) override;
+    HRESULT STDMETHODCALLTYPE CopyTo(IStream*, ULARGE_INTEGER, ULARGE_INTEGER*, ULARGE_INTEGER*) override;
+    HRESULT STDMETHODCALLTYPE Commit(DWORD) override;
+    HRESULT STDMETHODCALLTYPE Revert() override;
+    HRESULT STDMETHODCALLTYPE LockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override;
+    HRESULT STDMETHODCALLTYPE UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGER, DWORD) override;
+    HRESULT STDMETHODCALLTYPE Stat(STATSTG* stat, DWORD flags) override;
+    HRESULT STDMETHODCALLTYPE Clone(IStream** out) override;
+
+private:
+    FileStream() = default;
+    ~FileStream() = default;
+
+    UniqueFile m_file;
+    LONG m_refs = 1;
+};
+
+}  // namespace win
