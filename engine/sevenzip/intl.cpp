@@ -200,6 +200,9 @@ Z7_COM7F_IMF(ArchiveExtractCallback::GetStream(UInt32 index, ISequentialOutStrea
     CloseOutputFile();
     m_absolutePath.clear();
     m_askMode = askExtractMode;
+    // A file that could not be written ends the extraction here at the latest.
+    const HRESULT writeFailure = m_writer.Failure();
+    if (FAILED(writeFailure)) return writeFailure;
 
     {
         PROPVARIANT prop;
@@ -255,6 +258,7 @@ Z7_COM7F_IMF(ArchiveExtractCallback::GetStream(UInt32 index, ISequentialOutStrea
         const DWORD error = GetLastError();
         return error ? HResultFromWin32(error) : E_FAIL;
     }
+    m_writer.Attach(m_file);
     auto* wrapper = new (std::nothrow) OutStreamWrapper(m_file);
     if (!wrapper) {
         FailItem(E_OUTOFMEMORY);
@@ -331,6 +335,7 @@ void ArchiveExtractCallback::RestoreMovedFiles() {
 // A damaged or undecodable item fails the extraction: its partial output is
 // removed so no garbage is left under the product's file names.
 HRESULT ArchiveExtractCallback::FailItem(HRESULT code) {
+    m_writer.Drain();
     CloseOutputFile();
     if (!m_absolutePath.empty()) DeleteFileW(m_absolutePath.c_str());
     m_absolutePath.clear();
@@ -353,20 +358,29 @@ void ArchiveExtractCallback::CloseOutputFile() {
 }
 
 // The times go through the handle the file was written with: reopening every
-// file just to set them costs as much again as writing a small one.
-void ArchiveExtractCallback::ApplyFileProperties() {
-    if (m_file && (m_hasModified || m_hasAccessed || m_hasCreated)) {
-        SetFileTime(m_file->Handle(), m_hasCreated ? &m_created : nullptr, m_hasAccessed ? &m_accessed : nullptr,
-                    m_hasModified ? &m_modified : nullptr);
-    }
-    CloseOutputFile();
+// file just to set them costs as much again as writing a small one. The writer
+// sets them and closes the file once its data is written.
+HRESULT ArchiveExtractCallback::CompleteOutputFile() {
+    FileCompletion completion;
+    completion.path = m_absolutePath;
+    completion.hasCreated = m_hasCreated;
+    completion.hasAccessed = m_hasAccessed;
+    completion.hasModified = m_hasModified;
+    completion.created = m_created;
+    completion.accessed = m_accessed;
+    completion.modified = m_modified;
     if (m_hasAttributes) {
         // Archives made on Unix carry the mode in the high word (flag 0x8000).
         DWORD attributes = m_attributes;
         if (attributes & 0x8000) attributes &= 0x7FFF;
         // A new file already carries the archive bit alone.
-        if (attributes != FILE_ATTRIBUTE_ARCHIVE) SetFileAttributesW(m_absolutePath.c_str(), attributes);
+        completion.setAttributes = attributes != FILE_ATTRIBUTE_ARCHIVE;
+        completion.attributes = attributes;
     }
+    CMyComPtr<win::FileStream> file;
+    file.Attach(m_file.Detach());
+    if (!file) return S_OK;
+    return m_writer.Complete(file, std::move(completion));
 }
 
 Z7_COM7F_IMF(ArchiveExtractCallback::SetOperationResult(Int32 opRes)) {
@@ -382,7 +396,11 @@ Z7_COM7F_IMF(ArchiveExtractCallback::SetOperationResult(Int32 opRes)) {
                                                                           : HResultFromWin32(ERROR_CRC));
     }
     if (!m_absolutePath.empty()) {
-        ApplyFileProperties();
+        const HRESULT completed = CompleteOutputFile();
+        if (FAILED(completed)) {
+            m_absolutePath.clear();
+            return completed;
+        }
         if (m_callback) {
             if (!m_callback->OnFileDone(m_absolutePath, m_size)) return E_FAIL;
             m_callback->OnProgress(m_absolutePath, m_size);

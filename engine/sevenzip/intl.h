@@ -16,6 +16,7 @@
 #include "7zip/ICoder.h"
 #include "7zip/IPassword.h"
 #include "7zip/IStream.h"
+#include "engine/sevenzip/file_writer.h"
 #include "engine/win/file_stream.h"
 
 namespace SevenZip {
@@ -79,19 +80,23 @@ public:
     // For a failed Extract: a handler that stops inside an item (an error, a refused
     // password) does not report its result, so the item's partial file is removed here.
     void AbandonOpenItem();
+    // Waits until every file handed out is written and closed: the first write
+    // failure, or S_OK.
+    HRESULT FinishWriting() { return m_writer.Drain(); }
 
 private:
     HRESULT PrepareOutputFile();
     HRESULT FailItem(HRESULT code);
     void CloseOutputFile();
     void RestoreMovedFiles();
-    void ApplyFileProperties();
+    HRESULT CompleteOutputFile();
 
     IInArchive* m_handler;
     std::wstring m_destFolder;
     int m_overwriteMode;
     ProgressCallback* m_callback;
     std::vector<std::pair<std::wstring, std::wstring>> m_movedAside;  // original path, moved-to path
+    FileWriter m_writer;
 
     // The item in hand.
     std::wstring m_relativePath;

@@ -178,6 +178,9 @@ LONG SevenZipExtractor::ExtractArchive(const std::wstring& destFolder, ProgressC
     auto* extractSpec = new ArchiveExtractCallback(handler, destFolder, m_overwriteMode, callback);
     CMyComPtr<IArchiveExtractCallback> extractCallback = extractSpec;
     hr = handler->Extract(nullptr, static_cast<UInt32>(-1), 0, extractCallback);
+    // Files are written behind the decoder: the extraction is done when they are.
+    const HRESULT written = extractSpec->FinishWriting();
+    if (hr == S_OK) hr = written;
     if (hr != S_OK) {
         extractSpec->AbandonOpenItem();
         m_errorMessage = intl::SystemMessage(static_cast<DWORD>(hr));

@@ -33,6 +33,9 @@ ULONG STDMETHODCALLTYPE FileStream::Release() {
 }
 
 HRESULT STDMETHODCALLTYPE FileStream::Read(void* data, ULONG size, ULONG* read) {
+    if (read) *read = 0;
+    const HRESULT drained = DrainQueue();
+    if (FAILED(drained)) return drained;
     DWORD done = 0;
     const BOOL ok = ::ReadFile(m_file.get(), data, size, &done, nullptr);
     if (read) *read = done;
@@ -41,6 +44,13 @@ HRESULT STDMETHODCALLTYPE FileStream::Read(void* data, ULONG size, ULONG* read) 
 }
 
 HRESULT STDMETHODCALLTYPE FileStream::Write(const void* data, ULONG size, ULONG* written) {
+    if (!m_queue) return WriteNow(data, size, written);
+    const HRESULT hr = m_queue->Enqueue(this, data, size);
+    if (written) *written = SUCCEEDED(hr) ? size : 0;
+    return hr;
+}
+
+HRESULT FileStream::WriteNow(const void* data, ULONG size, ULONG* written) {
     DWORD done = 0;
     const BOOL ok = ::WriteFile(m_file.get(), data, size, &done, nullptr);
     if (written) *written = done;
@@ -51,6 +61,8 @@ HRESULT STDMETHODCALLTYPE FileStream::Write(const void* data, ULONG size, ULONG*
 HRESULT STDMETHODCALLTYPE FileStream::Seek(LARGE_INTEGER move, DWORD origin, ULARGE_INTEGER* position) {
     // STREAM_SEEK_SET/CUR/END are FILE_BEGIN/CURRENT/END.
     if (origin > STREAM_SEEK_END) return STG_E_INVALIDFUNCTION;
+    const HRESULT drained = DrainQueue();
+    if (FAILED(drained)) return drained;
     LARGE_INTEGER now{};
     if (!::SetFilePointerEx(m_file.get(), move, &now, origin)) return LastError();
     if (position) position->QuadPart = static_cast<ULONGLONG>(now.QuadPart);
@@ -58,6 +70,8 @@ HRESULT STDMETHODCALLTYPE FileStream::Seek(LARGE_INTEGER move, DWORD origin, ULA
 }
 
 HRESULT STDMETHODCALLTYPE FileStream::SetSize(ULARGE_INTEGER size) {
+    const HRESULT drained = DrainQueue();
+    if (FAILED(drained)) return drained;
     LARGE_INTEGER zero{}, here{}, end{};
     end.QuadPart = static_cast<LONGLONG>(size.QuadPart);
     if (!::SetFilePointerEx(m_file.get(), zero, &here, FILE_CURRENT)) return LastError();
@@ -77,6 +91,8 @@ HRESULT STDMETHODCALLTYPE FileStream::UnlockRegion(ULARGE_INTEGER, ULARGE_INTEGE
 
 HRESULT STDMETHODCALLTYPE FileStream::Stat(STATSTG* stat, DWORD) {
     if (!stat) return STG_E_INVALIDPOINTER;
+    const HRESULT drained = DrainQueue();
+    if (FAILED(drained)) return drained;
     *stat = STATSTG{};
     stat->type = STGTY_STREAM;
     stat->grfMode = STGM_WRITE;

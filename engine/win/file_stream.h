@@ -10,6 +10,20 @@
 
 namespace win {
 
+class FileStream;
+
+// Takes a FileStream's writes when they are not to go straight to the file.
+class WriteQueue {
+public:
+    // The data is the caller's: a queue that keeps it copies it.
+    virtual HRESULT Enqueue(FileStream* file, const void* data, ULONG size) = 0;
+    // Returns once everything queued is written: the first failure, or S_OK.
+    virtual HRESULT Drain() = 0;
+
+protected:
+    ~WriteQueue() = default;
+};
+
 class FileStream final : public IStream {
 public:
     // Creates or opens a file for writing (CreateFileW with GENERIC_WRITE, read
@@ -20,6 +34,10 @@ public:
     HANDLE Handle() const noexcept { return m_file.get(); }
     // Closes the file now, whoever still holds the stream; later calls fail.
     void Close() noexcept { m_file.reset(); }
+    // From now on writes go to the queue; any other call first waits for it.
+    void SetWriteQueue(WriteQueue* queue) noexcept { m_queue = queue; }
+    // Writes straight to the file, whatever the queue.
+    HRESULT WriteNow(const void* data, ULONG size, ULONG* written);
 
     // IUnknown
     HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override;
@@ -43,7 +61,10 @@ private:
     FileStream() = default;
     ~FileStream() = default;
 
+    HRESULT DrainQueue() { return m_queue ? m_queue->Drain() : S_OK; }
+
     UniqueFile m_file;
+    WriteQueue* m_queue = nullptr;
     LONG m_refs = 1;
 };
 
