@@ -1,0 +1,80 @@
+#include "engine/sevenzip/file_writer.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+
+#include "test_support.h"
+
+using SevenZip::intl::FileCompletion;
+using SevenZip::intl::FileWriter;
+using payload_test::ReadAll;
+using payload_test::ScratchFolder;
+
+namespace {
+
+CMyComPtr<win::FileStream> NewFile(const std::wstring& path) {
+    CMyComPtr<win::FileStream> file;
+    file.Attach(win::FileStream::Create(path.c_str(), CREATE_NEW));
+    return file;
+}
+
+HRESULT Put(win::FileStream* file, const char* text) {
+    ULONG written = 0;
+    return file->Write(text, static_cast<ULONG>(std::strlen(text)), &written);
+}
+
+}  // namespace
+
+TEST(FileWriter, WritesInOrderThenStampsAndClosesEachFile) {
+    ScratchFolder out(L"writer");
+    FileWriter writer;
+    const std::wstring path = out / L"a.txt";
+    auto file = NewFile(path);
+    ASSERT_TRUE(file);
+    writer.Attach(file);
+    ASSERT_EQ(Put(file, "ab"), S_OK);
+    ASSERT_EQ(Put(file, "cd"), S_OK);
+    FileCompletion completion;
+    completion.path = path;
+    completion.hasModified = true;
+    completion.modified = FILETIME{0x12345678, 0x01C0FFEE};
+    ASSERT_EQ(writer.Complete(file, completion), S_OK);
+    file.Release();
+    ASSERT_EQ(writer.Drain(), S_OK);
+
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    ASSERT_TRUE(GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data));
+    EXPECT_EQ(CompareFileTime(&data.ftLastWriteTime, &completion.modified), 0);
+    win::UniqueFile exclusive(CreateFileW(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    EXPECT_TRUE(exclusive);
+    exclusive.reset();
+    EXPECT_EQ(ReadAll(path), "abcd");
+}
+
+TEST(FileWriter, FirstFailureIsKeptAndFilesClosedAfterItAreDeleted) {
+    ScratchFolder out(L"writer-fail");
+    FileWriter writer;
+    const std::wstring broken = out / L"broken.txt", later = out / L"later.txt";
+    auto first = NewFile(broken);
+    auto second = NewFile(later);
+    ASSERT_TRUE(first && second);
+    writer.Attach(first);
+    writer.Attach(second);
+    first->Close();  // its queued write will fail on the writer thread
+    EXPECT_EQ(Put(first, "lost"), S_OK);
+    const HRESULT failure = writer.Drain();
+    EXPECT_EQ(failure, HRESULT_FROM_WIN32(ERROR_INVALID_HANDLE));
+    EXPECT_EQ(writer.Failure(), failure);
+    EXPECT_EQ(Put(second, "never written"), failure);
+
+    FileCompletion c1, c2;
+    c1.path = broken;
+    c2.path = later;
+    EXPECT_EQ(writer.Complete(first, c1), failure);
+    EXPECT_EQ(writer.Complete(second, c2), failure);
+    EXPECT_EQ(writer.Drain(), failure);
+    EXPECT_FALSE(std::filesystem::exists(broken));
+    EXPECT_FALSE(std::filesystem::exists(later));
+}
