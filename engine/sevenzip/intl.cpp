@@ -274,6 +274,8 @@ Z7_COM7F_IMF(ArchiveExtractCallback::GetStream(UInt32 index, ISequentialOutStrea
 // parent folders. Clears the output path when the item is to be skipped.
 HRESULT ArchiveExtractCallback::PrepareOutputFile() {
     if (GetFileAttributesW(m_absolutePath.c_str()) != INVALID_FILE_ATTRIBUTES) {
+        // It may be a file of this run still open on the writer thread.
+        m_writer.Drain();
         switch (m_overwriteMode) {
             case OverwriteMode::DeleteExisting: {
                 if (m_absolutePath.empty() || m_absolutePath.size() >= MAX_PATH + 1) {
@@ -321,6 +323,7 @@ HRESULT ArchiveExtractCallback::PrepareOutputFile() {
 }
 
 void ArchiveExtractCallback::RestoreMovedFiles() {
+    m_writer.Drain();  // the files to be replaced are closed first
     for (const auto& moved : m_movedAside) {
         if (m_callback) m_callback->OnRestore(moved);
         if (moved.second.empty()) {
@@ -349,10 +352,12 @@ void ArchiveExtractCallback::AbandonOpenItem() {
     if (m_overwriteMode == OverwriteMode::MoveAndRestore) RestoreMovedFiles();
 }
 
-// The handler has let go of the item's stream by now; closing it here also closes
-// the file for anyone who kept a reference.
+// For an item that is not completed through the writer. The handler has let go
+// of the item's stream by now; closing it here also closes the file for anyone
+// who kept a reference.
 void ArchiveExtractCallback::CloseOutputFile() {
     if (!m_file) return;
+    m_writer.Drain();  // its queued data first
     m_file->Close();
     m_file.Release();
 }
