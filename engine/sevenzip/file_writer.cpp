@@ -30,7 +30,8 @@ void ApplyCompletion(win::FileStream* file, const FileCompletion& c, bool failed
     }
     file->Close();
     if (failed) {
-        DeleteFileW(c.path.c_str());
+        // Only a file this stream made: a create that failed left nothing of ours.
+        if (file->Opened()) DeleteFileW(c.path.c_str());
         return;
     }
     if (c.setAttributes) SetFileAttributesW(c.path.c_str(), c.attributes);
@@ -87,6 +88,7 @@ HRESULT FileWriter::Execute(Job& job, bool failed) {
         return S_OK;
     }
     if (failed) return S_OK;
+    if (!job.createPath.empty()) return job.file->Open(job.createPath.c_str(), CREATE_NEW);
     ULONG written = 0;
     return job.file->WriteNow(job.data.data(), static_cast<ULONG>(job.data.size()), &written);
 }
@@ -118,6 +120,14 @@ HRESULT FileWriter::Enqueue(win::FileStream* file, const void* data, ULONG size)
     }
     job.file = file;
     return Push(std::move(job), size);
+}
+
+HRESULT FileWriter::Create(win::FileStream* file, std::wstring path) {
+    if (!m_thread) return E_UNEXPECTED;
+    Job job;
+    job.file = file;
+    job.createPath = std::move(path);
+    return Push(std::move(job), 0);
 }
 
 HRESULT FileWriter::Complete(win::FileStream* file, FileCompletion completion) {

@@ -8,7 +8,8 @@
 //
 // The first failure is kept and answered to every later call, so the extraction
 // stops with it at the next item at the latest. From then on nothing more is
-// written, and every file closed afterwards is deleted: its data is incomplete.
+// written, and every file of ours closed afterwards is deleted: its data is
+// incomplete.
 #pragma once
 
 #include <windows.h>
@@ -43,8 +44,13 @@ public:
     FileWriter(const FileWriter&) = delete;
     FileWriter& operator=(const FileWriter&) = delete;
 
+    // Files can be opened and written on the writer thread.
+    bool Threaded() const { return static_cast<bool>(m_thread); }
     // Routes the file's writes through this writer.
     void Attach(win::FileStream* file) { file->SetWriteQueue(m_thread ? this : nullptr); }
+    // Queues the creation of a new file (CREATE_NEW) for an unopened, attached
+    // stream; only for a path known to be free. Needs the thread.
+    HRESULT Create(win::FileStream* file, std::wstring path);
     // Queues the file's completion; the writer keeps the file open until then.
     // Without a thread (it could not be started) this completes it at once.
     HRESULT Complete(win::FileStream* file, FileCompletion completion);
@@ -61,6 +67,7 @@ private:
         std::vector<char> data;
         bool complete = false;
         FileCompletion completion;
+        std::wstring createPath;  // a create job when not empty
     };
 
     static DWORD WINAPI ThreadMain(void* self);

@@ -51,10 +51,14 @@ UInt64 ReadSize(IInArchive* handler, UInt32 index) {
     return size;
 }
 
-// SHCreateDirectoryExW, with "already there" counted as success.
-bool CreateFolderTree(const std::wstring& path) {
-    const int rc = SHCreateDirectoryExW(nullptr, path.c_str(), nullptr);
-    return rc == ERROR_SUCCESS || rc == ERROR_ALREADY_EXISTS || rc == ERROR_FILE_EXISTS;
+std::wstring PathKey(std::wstring path) {
+    if (!path.empty()) CharUpperBuffW(&path[0], static_cast<DWORD>(path.size()));
+    return path;
+}
+
+std::wstring ParentOf(const std::wstring& path) {
+    const size_t slash = path.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
 }
 
 // "name.ext" -> "name_20261208-213000.ext" (time stamp as "%Y%d%m-%H%M%S").
@@ -236,7 +240,7 @@ Z7_COM7F_IMF(ArchiveExtractCallback::GetStream(UInt32 index, ISequentialOutStrea
 
     if (m_isFolder) {
         if (m_callback && !m_callback->OnItemStart(m_destFolder, m_relativePath, true)) return E_FAIL;
-        if (!CreateFolderTree(win::JoinPath(m_destFolder, m_relativePath))) return ERROR_INSTALL_FAILURE;
+        if (!EnsureFolder(win::JoinPath(m_destFolder, m_relativePath))) return ERROR_INSTALL_FAILURE;
         return S_OK;
     }
 
@@ -247,18 +251,41 @@ Z7_COM7F_IMF(ArchiveExtractCallback::GetStream(UInt32 index, ISequentialOutStrea
     // Most items land where nothing is yet: try that first, as one file-system call.
     // Anything in the way (a file, a missing folder, a path too long) takes the
     // full path through the overwrite mode.
-    m_file.Attach(win::FileStream::Create(m_absolutePath.c_str(), CREATE_NEW));
-    if (!m_file) {
-        const HRESULT prepared = PrepareOutputFile();
-        if (prepared != S_OK || m_absolutePath.empty()) return prepared;
-        m_file.Attach(win::FileStream::Create(m_absolutePath.c_str(), CREATE_ALWAYS));
+    bool firstWrite = false;
+    if (m_trackPaths) {
+        try {
+            firstWrite = m_outputPaths.insert(PathKey(m_absolutePath)).second;
+        } catch (const std::bad_alloc&) {
+            m_trackPaths = false;
+        }
     }
-    if (!m_file) {
-        m_absolutePath.clear();
-        const DWORD error = GetLastError();
-        return error ? HResultFromWin32(error) : E_FAIL;
+    if (firstWrite && m_writer.Threaded() && InFreshFolder(m_absolutePath)) {
+        m_file.Attach(win::FileStream::Unopened());
+        if (!m_file) {
+            m_absolutePath.clear();
+            return E_OUTOFMEMORY;
+        }
+        m_writer.Attach(m_file);
+        const HRESULT queued = m_writer.Create(m_file, m_absolutePath);
+        if (FAILED(queued)) {
+            m_file.Release();
+            m_absolutePath.clear();
+            return queued;
+        }
+    } else {
+        m_file.Attach(win::FileStream::Create(m_absolutePath.c_str(), CREATE_NEW));
+        if (!m_file) {
+            const HRESULT prepared = PrepareOutputFile();
+            if (prepared != S_OK || m_absolutePath.empty()) return prepared;
+            m_file.Attach(win::FileStream::Create(m_absolutePath.c_str(), CREATE_ALWAYS));
+        }
+        if (!m_file) {
+            m_absolutePath.clear();
+            const DWORD error = GetLastError();
+            return error ? HResultFromWin32(error) : E_FAIL;
+        }
+        m_writer.Attach(m_file);
     }
-    m_writer.Attach(m_file);
     auto* wrapper = new (std::nothrow) OutStreamWrapper(m_file);
     if (!wrapper) {
         FailItem(E_OUTOFMEMORY);
@@ -268,6 +295,23 @@ Z7_COM7F_IMF(ArchiveExtractCallback::GetStream(UInt32 index, ISequentialOutStrea
     *outStream = stream.Detach();
     m_itemOpen = true;
     return S_OK;
+}
+
+// SHCreateDirectoryExW, with "already there" counted as success.
+bool ArchiveExtractCallback::EnsureFolder(const std::wstring& path) {
+    const int rc = SHCreateDirectoryExW(nullptr, path.c_str(), nullptr);
+    if (rc == ERROR_SUCCESS && m_trackPaths) {
+        try {
+            m_freshFolders.insert(PathKey(path));
+        } catch (const std::bad_alloc&) {
+            m_trackPaths = false;
+        }
+    }
+    return rc == ERROR_SUCCESS || rc == ERROR_ALREADY_EXISTS || rc == ERROR_FILE_EXISTS;
+}
+
+bool ArchiveExtractCallback::InFreshFolder(const std::wstring& path) const {
+    return m_trackPaths && m_freshFolders.count(PathKey(ParentOf(path))) != 0;
 }
 
 // Makes room for the item's output file by the overwrite mode and creates its
@@ -316,9 +360,8 @@ HRESULT ArchiveExtractCallback::PrepareOutputFile() {
                 return ERROR_FILE_EXISTS;
         }
     }
-    const size_t slash = m_absolutePath.find_last_of(L"\\/");
-    if (slash != std::wstring::npos && !CreateFolderTree(m_absolutePath.substr(0, slash)))
-        return ERROR_INSTALL_FAILURE;
+    const std::wstring parent = ParentOf(m_absolutePath);
+    if (!parent.empty() && !EnsureFolder(parent)) return ERROR_INSTALL_FAILURE;
     return S_OK;
 }
 
@@ -339,8 +382,10 @@ void ArchiveExtractCallback::RestoreMovedFiles() {
 // removed so no garbage is left under the product's file names.
 HRESULT ArchiveExtractCallback::FailItem(HRESULT code) {
     m_writer.Drain();
+    // A create on the writer thread that failed made nothing of ours to delete.
+    const bool ours = !m_file || m_file->Opened();
     CloseOutputFile();
-    if (!m_absolutePath.empty()) DeleteFileW(m_absolutePath.c_str());
+    if (ours && !m_absolutePath.empty()) DeleteFileW(m_absolutePath.c_str());
     m_absolutePath.clear();
     return code;
 }

@@ -8,6 +8,7 @@
 #include <propidl.h>
 
 #include <string>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -90,6 +91,8 @@ private:
     void CloseOutputFile();
     void RestoreMovedFiles();
     HRESULT CompleteOutputFile();
+    bool EnsureFolder(const std::wstring& path);
+    bool InFreshFolder(const std::wstring& path) const;
 
     IInArchive* m_handler;
     std::wstring m_destFolder;
@@ -97,6 +100,12 @@ private:
     ProgressCallback* m_callback;
     std::vector<std::pair<std::wstring, std::wstring>> m_movedAside;  // original path, moved-to path
     FileWriter m_writer;
+    // Folders this run created and files it wrote, as upper-case paths. A file new
+    // to a new folder cannot be in anybody's way, so it is created on the writer
+    // thread without a check.
+    std::unordered_set<std::wstring> m_freshFolders;
+    std::unordered_set<std::wstring> m_outputPaths;
+    bool m_trackPaths = true;  // false once a set could not grow
 
     // The item in hand.
     std::wstring m_relativePath;

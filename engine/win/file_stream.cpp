@@ -107,16 +107,23 @@ HRESULT STDMETHODCALLTYPE FileStream::Clone(IStream** out) {
     return E_NOTIMPL;
 }
 
+FileStream* FileStream::Unopened() { return new (std::nothrow) FileStream(); }
+
+HRESULT FileStream::Open(const wchar_t* path, DWORD disposition) {
+    m_file.reset(::CreateFileW(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, disposition, FILE_ATTRIBUTE_NORMAL,
+                               nullptr));
+    m_opened = static_cast<bool>(m_file);
+    return m_opened ? S_OK : LastError();
+}
+
 FileStream* FileStream::Create(const wchar_t* path, DWORD disposition) {
     // Allocated first, so that running out of memory cannot leave a new empty file.
-    auto* stream = new (std::nothrow) FileStream();
+    FileStream* stream = Unopened();
     if (!stream) {
         ::SetLastError(ERROR_NOT_ENOUGH_MEMORY);
         return nullptr;
     }
-    stream->m_file.reset(::CreateFileW(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, disposition,
-                                       FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!stream->m_file) {
+    if (FAILED(stream->Open(path, disposition))) {
         const DWORD error = ::GetLastError();
         stream->Release();
         ::SetLastError(error);

@@ -30,6 +30,12 @@ public:
     // sharing and the given disposition). The caller owns the one reference. On
     // failure returns null with the last error of CreateFileW, and leaves no file.
     static FileStream* Create(const wchar_t* path, DWORD disposition);
+    // A stream whose file is opened later, with Open; null without memory.
+    static FileStream* Unopened();
+    // Creates or opens the file as Create does: S_OK, or the HRESULT of the error.
+    HRESULT Open(const wchar_t* path, DWORD disposition);
+    // The file was created or opened through this stream.
+    bool Opened() const noexcept { return m_opened; }
 
     HANDLE Handle() const noexcept { return m_file.get(); }
     // Closes the file now, whoever still holds the stream; later calls fail.
@@ -65,6 +71,7 @@ private:
 
     UniqueFile m_file;
     WriteQueue* m_queue = nullptr;
+    bool m_opened = false;
     LONG m_refs = 1;
 };
 

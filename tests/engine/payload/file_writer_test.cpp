@@ -78,3 +78,32 @@ TEST(FileWriter, FirstFailureIsKeptAndFilesClosedAfterItAreDeleted) {
     EXPECT_FALSE(std::filesystem::exists(broken));
     EXPECT_FALSE(std::filesystem::exists(later));
 }
+
+TEST(FileWriter, CreateOnTheWriterThreadReportsItsErrorAndDeletesNothing) {
+    ScratchFolder out(L"writer-create");
+    FileWriter writer;
+    ASSERT_TRUE(writer.Threaded());
+    CMyComPtr<win::FileStream> made, refused;
+    made.Attach(win::FileStream::Unopened());
+    refused.Attach(win::FileStream::Unopened());
+    writer.Attach(made);
+    writer.Attach(refused);
+    const std::wstring fine = out / L"made.txt", taken = out / L"taken.txt";
+    std::ofstream(std::filesystem::path(taken)) << "somebody else's";
+
+    ASSERT_EQ(writer.Create(made, fine), S_OK);
+    ASSERT_EQ(Put(made, "new"), S_OK);
+    FileCompletion done;
+    done.path = fine;
+    ASSERT_EQ(writer.Complete(made, done), S_OK);
+    ASSERT_EQ(writer.Drain(), S_OK);
+    EXPECT_EQ(ReadAll(fine), "new");
+
+    ASSERT_EQ(writer.Create(refused, taken), S_OK);  // fails on the thread: the file exists
+    EXPECT_EQ(writer.Drain(), HRESULT_FROM_WIN32(ERROR_FILE_EXISTS));
+    FileCompletion gone;
+    gone.path = taken;
+    writer.Complete(refused, gone);
+    writer.Drain();
+    EXPECT_EQ(ReadAll(taken), "somebody else's");
+}
