@@ -225,17 +225,24 @@ Z7_COM7F_IMF(ArchiveExtractCallback::GetStream(UInt32 index, ISequentialOutStrea
     }
     if (askExtractMode != NAskMode::kExtract) return S_OK;
 
+    m_completion = FileCompletion{};
     PROPVARIANT prop;
     PropVariantInit(&prop);
-    m_hasAttributes = SUCCEEDED(m_handler->GetProperty(index, kpidAttrib, &prop)) && prop.vt == VT_UI4;
-    m_attributes = m_hasAttributes ? prop.ulVal : 0;
+    if (SUCCEEDED(m_handler->GetProperty(index, kpidAttrib, &prop)) && prop.vt == VT_UI4) {
+        // Archives made on Unix carry the mode in the high word (flag 0x8000).
+        DWORD attributes = prop.ulVal;
+        if (attributes & 0x8000) attributes &= 0x7FFF;
+        // A new file already carries the archive bit alone.
+        m_completion.setAttributes = attributes != FILE_ATTRIBUTE_ARCHIVE;
+        m_completion.attributes = attributes;
+    }
     PropVariantClear(&prop);
     m_isFolder = SUCCEEDED(m_handler->GetProperty(index, kpidIsDir, &prop)) && prop.vt == VT_BOOL &&
                  prop.boolVal != VARIANT_FALSE;
     PropVariantClear(&prop);
-    m_hasModified = ReadFileTime(m_handler, index, kpidMTime, m_modified);
-    m_hasAccessed = ReadFileTime(m_handler, index, kpidATime, m_accessed);
-    m_hasCreated = ReadFileTime(m_handler, index, kpidCTime, m_created);
+    m_completion.hasModified = ReadFileTime(m_handler, index, kpidMTime, m_completion.modified);
+    m_completion.hasAccessed = ReadFileTime(m_handler, index, kpidATime, m_completion.accessed);
+    m_completion.hasCreated = ReadFileTime(m_handler, index, kpidCTime, m_completion.created);
     m_size = ReadSize(m_handler, index);
 
     if (m_isFolder) {
@@ -248,44 +255,8 @@ Z7_COM7F_IMF(ArchiveExtractCallback::GetStream(UInt32 index, ISequentialOutStrea
     if (m_relativePath.empty()) return S_OK;
     m_absolutePath = win::JoinPath(m_destFolder, m_relativePath);
 
-    // Most items land where nothing is yet: try that first, as one file-system call.
-    // Anything in the way (a file, a missing folder, a path too long) takes the
-    // full path through the overwrite mode.
-    bool firstWrite = false;
-    if (m_trackPaths) {
-        try {
-            firstWrite = m_outputPaths.insert(PathKey(m_absolutePath)).second;
-        } catch (const std::bad_alloc&) {
-            m_trackPaths = false;
-        }
-    }
-    if (firstWrite && m_writer.Threaded() && InFreshFolder(m_absolutePath)) {
-        m_file.Attach(win::FileStream::Unopened());
-        if (!m_file) {
-            m_absolutePath.clear();
-            return E_OUTOFMEMORY;
-        }
-        m_writer.Attach(m_file);
-        const HRESULT queued = m_writer.Create(m_file, m_absolutePath);
-        if (FAILED(queued)) {
-            m_file.Release();
-            m_absolutePath.clear();
-            return queued;
-        }
-    } else {
-        m_file.Attach(win::FileStream::Create(m_absolutePath.c_str(), CREATE_NEW));
-        if (!m_file) {
-            const HRESULT prepared = PrepareOutputFile();
-            if (prepared != S_OK || m_absolutePath.empty()) return prepared;
-            m_file.Attach(win::FileStream::Create(m_absolutePath.c_str(), CREATE_ALWAYS));
-        }
-        if (!m_file) {
-            m_absolutePath.clear();
-            const DWORD error = GetLastError();
-            return error ? HResultFromWin32(error) : E_FAIL;
-        }
-        m_writer.Attach(m_file);
-    }
+    const HRESULT opened = OpenOutputFile();
+    if (opened != S_OK || m_absolutePath.empty()) return opened;
     auto* wrapper = new (std::nothrow) OutStreamWrapper(m_file);
     if (!wrapper) {
         FailItem(E_OUTOFMEMORY);
@@ -297,21 +268,65 @@ Z7_COM7F_IMF(ArchiveExtractCallback::GetStream(UInt32 index, ISequentialOutStrea
     return S_OK;
 }
 
+// The item's output file, open (m_file) or queued to be created on the writer
+// thread. Clears the output path when the item is to be skipped.
+HRESULT ArchiveExtractCallback::OpenOutputFile() {
+    // A file new to a folder this run made cannot be in anybody's way: the writer
+    // creates it, and this thread, which feeds the decoder, goes on.
+    const std::wstring key = PathKey(m_absolutePath);
+    const bool firstWrite = Track(m_outputPaths, key);
+    if (firstWrite && m_writer.Threaded() && m_freshFolders.count(ParentOf(key)) != 0) {
+        m_file.Attach(win::FileStream::Unopened());
+        if (!m_file) {
+            m_absolutePath.clear();
+            return E_OUTOFMEMORY;
+        }
+        m_writer.Attach(m_file);
+        const HRESULT queued = m_writer.Create(m_file, m_absolutePath);
+        if (FAILED(queued)) {
+            m_file.Release();
+            m_absolutePath.clear();
+        }
+        return queued;
+    }
+
+    // Elsewhere most items still land where nothing is yet: try that first, as one
+    // file-system call. Anything in the way (a file, a missing folder, a path too
+    // long) takes the full path through the overwrite mode.
+    m_file.Attach(win::FileStream::Create(m_absolutePath.c_str(), CREATE_NEW));
+    if (!m_file) {
+        const HRESULT prepared = PrepareOutputFile();
+        if (prepared != S_OK || m_absolutePath.empty()) return prepared;
+        m_file.Attach(win::FileStream::Create(m_absolutePath.c_str(), CREATE_ALWAYS));
+    }
+    if (!m_file) {
+        m_absolutePath.clear();
+        const DWORD error = GetLastError();
+        return error ? HResultFromWin32(error) : E_FAIL;
+    }
+    m_writer.Attach(m_file);
+    return S_OK;
+}
+
+// Adds an upper-case path to one of the run's path sets; false when it was there
+// already. A set that cannot grow ends the tracking, and with it the unchecked
+// creates: a path not in the sets is never taken for new.
+bool ArchiveExtractCallback::Track(std::unordered_set<std::wstring>& paths, const std::wstring& key) {
+    if (!m_trackPaths) return false;
+    try {
+        return paths.insert(key).second;
+    } catch (const std::bad_alloc&) {
+        m_trackPaths = false;
+        m_freshFolders.clear();
+        return false;
+    }
+}
+
 // SHCreateDirectoryExW, with "already there" counted as success.
 bool ArchiveExtractCallback::EnsureFolder(const std::wstring& path) {
     const int rc = SHCreateDirectoryExW(nullptr, path.c_str(), nullptr);
-    if (rc == ERROR_SUCCESS && m_trackPaths) {
-        try {
-            m_freshFolders.insert(PathKey(path));
-        } catch (const std::bad_alloc&) {
-            m_trackPaths = false;
-        }
-    }
+    if (rc == ERROR_SUCCESS) Track(m_freshFolders, PathKey(path));
     return rc == ERROR_SUCCESS || rc == ERROR_ALREADY_EXISTS || rc == ERROR_FILE_EXISTS;
-}
-
-bool ArchiveExtractCallback::InFreshFolder(const std::wstring& path) const {
-    return m_trackPaths && m_freshFolders.count(PathKey(ParentOf(path))) != 0;
 }
 
 // Makes room for the item's output file by the overwrite mode and creates its
@@ -411,26 +426,11 @@ void ArchiveExtractCallback::CloseOutputFile() {
 // file just to set them costs as much again as writing a small one. The writer
 // sets them and closes the file once its data is written.
 HRESULT ArchiveExtractCallback::CompleteOutputFile() {
-    FileCompletion completion;
-    completion.path = m_absolutePath;
-    completion.hasCreated = m_hasCreated;
-    completion.hasAccessed = m_hasAccessed;
-    completion.hasModified = m_hasModified;
-    completion.created = m_created;
-    completion.accessed = m_accessed;
-    completion.modified = m_modified;
-    if (m_hasAttributes) {
-        // Archives made on Unix carry the mode in the high word (flag 0x8000).
-        DWORD attributes = m_attributes;
-        if (attributes & 0x8000) attributes &= 0x7FFF;
-        // A new file already carries the archive bit alone.
-        completion.setAttributes = attributes != FILE_ATTRIBUTE_ARCHIVE;
-        completion.attributes = attributes;
-    }
     CMyComPtr<win::FileStream> file;
     file.Attach(m_file.Detach());
     if (!file) return S_OK;
-    return m_writer.Complete(file, std::move(completion));
+    m_completion.path = m_absolutePath;
+    return m_writer.Complete(file, std::move(m_completion));
 }
 
 Z7_COM7F_IMF(ArchiveExtractCallback::SetOperationResult(Int32 opRes)) {

@@ -90,9 +90,10 @@ private:
     HRESULT FailItem(HRESULT code);
     void CloseOutputFile();
     void RestoreMovedFiles();
+    HRESULT OpenOutputFile();
     HRESULT CompleteOutputFile();
+    bool Track(std::unordered_set<std::wstring>& paths, const std::wstring& key);
     bool EnsureFolder(const std::wstring& path);
-    bool InFreshFolder(const std::wstring& path) const;
 
     IInArchive* m_handler;
     std::wstring m_destFolder;
@@ -112,11 +113,8 @@ private:
     std::wstring m_absolutePath;   // empty when no file is being written
     CMyComPtr<win::FileStream> m_file;  // the item's output, open until its result is in
     bool m_itemOpen = false;       // a stream was handed out and no result came back yet
-    bool m_hasAttributes = false;
-    DWORD m_attributes = 0;
+    FileCompletion m_completion;   // its stored times and attributes
     bool m_isFolder = false;
-    bool m_hasModified = false, m_hasAccessed = false, m_hasCreated = false;
-    FILETIME m_modified{}, m_accessed{}, m_created{};
     UInt64 m_size = 0;
     Int32 m_askMode = NArchive::NExtract::NAskMode::kExtract;
 };
