@@ -2,7 +2,7 @@
 
 #include <pugixml.hpp>
 
-#include "engine/win/text.h"
+#include "win/text.h"
 
 namespace {
 

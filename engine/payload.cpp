@@ -1,8 +1,8 @@
 #include "engine/payload.h"
 
-#include "engine/win/path.h"
-#include "engine/win/text.h"
-#include "engine/win/unique_handle.h"
+#include "win/path.h"
+#include "win/text.h"
+#include "win/unique_handle.h"
 
 float g_fProgress = 0.0f;
 std::vector<std::wstring> g_allFiles;

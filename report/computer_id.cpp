@@ -1,7 +1,7 @@
 #include "report/computer_id.h"
 
 #include "engine/registry/registry_records.h"
-#include "engine/win/text.h"
+#include "win/text.h"
 
 #include <objbase.h>
 

@@ -1,6 +1,6 @@
 #include "report/http_post.h"
 
-#include "engine/win/unique_handle.h"
+#include "win/unique_handle.h"
 #include "report/log_server.h"
 
 #include <windows.h>

@@ -1,6 +1,6 @@
 #include "report/report_record.h"
 
-#include "engine/win/text.h"
+#include "win/text.h"
 
 #include <json/json.h>
 

@@ -1,6 +1,6 @@
 #include "report/install_report.h"
 
-#include "engine/win/unique_handle.h"
+#include "win/unique_handle.h"
 #include "report/report_record.h"
 
 #include <cstring>

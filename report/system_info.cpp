@@ -1,7 +1,7 @@
 #include "report/system_info.h"
 
-#include "engine/win/path.h"
-#include "engine/win/text.h"
+#include "win/path.h"
+#include "win/text.h"
 
 #include <windows.h>
 

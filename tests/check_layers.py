@@ -10,6 +10,7 @@ import sys
 
 root = pathlib.Path(sys.argv[1] if len(sys.argv) > 1 else ".")
 forbidden = {
+    "win": ("app/", "engine/", "report/", "ui/"),
     "ui": ("app/", "engine/", "report/"),
     "engine": ("app/", "ui/"),
     "report": ("app/", "ui/"),

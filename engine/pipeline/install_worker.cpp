@@ -9,7 +9,7 @@
 #include "engine/services/service.h"
 #include "engine/shortcuts/shortcuts.h"
 #include "engine/sevenzip/sevenzip.h"
-#include "engine/win/path.h"
+#include "win/path.h"
 #include "report/install_report.h"
 
 #include <objbase.h>

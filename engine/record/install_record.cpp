@@ -1,7 +1,7 @@
 #include "engine/record/install_record.h"
 
-#include "engine/win/path.h"
-#include "engine/win/unique_handle.h"
+#include "win/path.h"
+#include "win/unique_handle.h"
 
 #include <windows.h>
 #include <shlwapi.h>

@@ -1,7 +1,7 @@
 #include "engine/services/processes.h"
 
-#include "engine/win/path.h"
-#include "engine/win/unique_handle.h"
+#include "win/path.h"
+#include "win/unique_handle.h"
 
 #include <tlhelp32.h>
 

@@ -1,7 +1,7 @@
 #include "engine/services/service.h"
 
-#include "engine/win/text.h"
-#include "engine/win/unique_handle.h"
+#include "win/text.h"
+#include "win/unique_handle.h"
 
 namespace engine {
 

@@ -21,8 +21,8 @@
 #include <vector>
 
 #include "Common/MyCom.h"
-#include "engine/win/file_stream.h"
-#include "engine/win/unique_handle.h"
+#include "win/file_stream.h"
+#include "win/unique_handle.h"
 
 namespace SevenZip {
 namespace intl {

@@ -7,8 +7,8 @@
 #include <ctime>
 
 #include "engine/sevenzip/sevenzip.h"
-#include "engine/win/path.h"
-#include "engine/win/unique_handle.h"
+#include "win/path.h"
+#include "win/unique_handle.h"
 
 // The 7-Zip object factory, linked in whole (DllExports2.cpp).
 STDAPI CreateObject(const GUID* clsid, const GUID* iid, void** outObject);

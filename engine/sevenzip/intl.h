@@ -18,7 +18,7 @@
 #include "7zip/IPassword.h"
 #include "7zip/IStream.h"
 #include "engine/sevenzip/file_writer.h"
-#include "engine/win/file_stream.h"
+#include "win/file_stream.h"
 
 namespace SevenZip {
 

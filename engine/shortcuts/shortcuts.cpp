@@ -1,7 +1,7 @@
 #include "engine/shortcuts/shortcuts.h"
 
-#include "engine/win/com.h"
-#include "engine/win/path.h"
+#include "win/com.h"
+#include "win/path.h"
 
 #include <windows.h>
 #include <shlobj.h>

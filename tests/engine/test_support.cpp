@@ -1,8 +1,8 @@
 #include "tests/engine/test_support.h"
 
-#include "engine/win/path.h"
-#include "engine/win/text.h"
-#include "engine/win/unique_handle.h"
+#include "win/path.h"
+#include "win/text.h"
+#include "win/unique_handle.h"
 
 #include <gtest/gtest.h>
 

@@ -6,9 +6,9 @@
 #include "app/string_bundle.h"
 #include "engine/install_messages.h"
 #include "engine/pipeline/install_context.h"
-#include "engine/win/path.h"
-#include "engine/win/text.h"
-#include "engine/win/unique_handle.h"
+#include "win/path.h"
+#include "win/text.h"
+#include "win/unique_handle.h"
 
 #include <windows.h>
 #include <process.h>

@@ -4,9 +4,9 @@
 #include "engine/record/install_record.h"
 #include "engine/registry/registry_records.h"
 #include "engine/shortcuts/shortcuts.h"
-#include "engine/win/path.h"
-#include "engine/win/text.h"
-#include "engine/win/unique_handle.h"
+#include "win/path.h"
+#include "win/text.h"
+#include "win/unique_handle.h"
 #include "tests/engine/test_support.h"
 #include "tests/report/loopback_server.h"
 

@@ -1,6 +1,6 @@
 // The install report's pieces against independently made vectors, and a real POST
 // to a server on loopback through WinINet.
-#include "engine/win/path.h"
+#include "win/path.h"
 #include "report/http_post.h"
 #include "report/install_report.h"
 #include "report/log_server.h"

@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "engine/win/unique_handle.h"
+#include "win/unique_handle.h"
 #include "test_support.h"
 
 using namespace SevenZip;

@@ -1,7 +1,7 @@
 #include "engine/record/install_record.h"
 
-#include "engine/win/path.h"
-#include "engine/win/text.h"
+#include "win/path.h"
+#include "win/text.h"
 #include "tests/engine/test_support.h"
 
 #include <gtest/gtest.h>

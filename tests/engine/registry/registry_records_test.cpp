@@ -1,6 +1,6 @@
 #include "engine/registry/registry_records.h"
 
-#include "engine/win/registry.h"
+#include "win/registry.h"
 
 #include <gtest/gtest.h>
 

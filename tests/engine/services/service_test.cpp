@@ -1,9 +1,9 @@
 #include "engine/services/service.h"
 
 #include "engine/services/processes.h"
-#include "engine/win/path.h"
-#include "engine/win/text.h"
-#include "engine/win/unique_handle.h"
+#include "win/path.h"
+#include "win/text.h"
+#include "win/unique_handle.h"
 #include "tests/engine/test_support.h"
 
 #include <gtest/gtest.h>

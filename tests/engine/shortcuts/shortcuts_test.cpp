@@ -1,8 +1,8 @@
 #include "engine/shortcuts/shortcuts.h"
 
-#include "engine/win/com.h"
-#include "engine/win/path.h"
-#include "engine/win/text.h"
+#include "win/com.h"
+#include "win/path.h"
+#include "win/text.h"
 #include "tests/engine/test_support.h"
 
 #include <shlobj.h>

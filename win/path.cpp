@@ -1,4 +1,4 @@
-#include "engine/win/path.h"
+#include "win/path.h"
 
 #include <windows.h>
 

@@ -1,7 +1,7 @@
 // Registry helpers: every call names its root, key, access rights and view.
 #pragma once
 
-#include "engine/win/unique_handle.h"
+#include "win/unique_handle.h"
 
 #include <string>
 

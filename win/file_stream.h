@@ -6,7 +6,7 @@
 #include <windows.h>
 #include <objidl.h>
 
-#include "engine/win/unique_handle.h"
+#include "win/unique_handle.h"
 
 namespace win {
 

@@ -1,4 +1,4 @@
-#include "engine/win/text.h"
+#include "win/text.h"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "engine/win/file_stream.h"
+#include "win/file_stream.h"
 
 #include <new>
 

@@ -1,4 +1,4 @@
-#include "engine/win/registry.h"
+#include "win/registry.h"
 
 #include <vector>
 
