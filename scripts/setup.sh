@@ -44,4 +44,31 @@ if [ ${#missing[@]} -gt 0 ]; then
   DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
 
+# Wine runs our 32-bit programs through its 32-bit Linux loader. Some hosts run
+# 64-bit user code only (an i386 execve fails with ENOEXEC): there the loader runs
+# under qemu-i386, registered for i386 ELF files. qemu 7.2 (bookworm) ignores
+# MAP_FIXED_NOREPLACE, which turns Wine's address-space reservation into minutes
+# of mmap calls per process; the backported qemu honours it (about 1 s a start).
+i386_runs() { /lib/ld-linux.so.2 --version >/dev/null 2>&1; }
+if ! i386_runs; then
+  need_root
+  bpo=/etc/apt/sources.list.d/torvane-backports.sources
+  if [ ! -f "$bpo" ]; then
+    printf '%s\n' 'Types: deb' 'URIs: http://deb.debian.org/debian' 'Suites: bookworm-backports' \
+      'Components: main' 'Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg' > "$bpo"
+    apt-get update -qq
+  fi
+  if ! dpkg-query -W -f='${Version}' qemu-user-static 2>/dev/null | grep -q bpo; then
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
+      -t bookworm-backports qemu-user-static >/dev/null
+  fi
+  binfmt=/proc/sys/fs/binfmt_misc
+  [ -f "$binfmt/register" ] || mount -t binfmt_misc binfmt_misc "$binfmt"
+  # The F flag pins the interpreter file: register again after an upgrade.
+  [ -f "$binfmt/qemu-i386" ] && echo -1 > "$binfmt/qemu-i386"
+  printf '%s' ':qemu-i386:M::\x7fELF\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00:\xff\xff\xff\xff\xff\xfe\xfe\x00\xff\xff\xff\xff\xff\xff\xff\xff\xfe\xff\xff\xff:/usr/bin/qemu-i386-static:F' \
+    > "$binfmt/register"
+  i386_runs || { echo "setup: i386 programs still do not run under qemu-i386" >&2; exit 1; }
+fi
+
 "$here/deps.sh"
