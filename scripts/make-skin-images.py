@@ -133,7 +133,7 @@ def background(w, h):
     bg = gradient((w * s, h * s), rgba("#E3EDFF"), rgba("#F8FBFF"), angle=70)
     fields = Image.new("RGBA", bg.size, (0, 0, 0, 0))
     for (cx, cy, r, col, a) in ((60, 10, 150, "#C6DBFF", 0.75), (575, 40, 120, "#DCD5FF", 0.55),
-                                (540, 300, 150, "#CFE2FF", 0.7), (300, 330, 160, "#FFFFFF", 0.9)):
+                                (530, 210, 130, "#D3E4FF", 0.55), (300, 340, 220, "#FFFFFF", 0.95)):
         m = Image.new("L", bg.size, 0)
         ImageDraw.Draw(m).ellipse([(cx - r) * s, (cy - r) * s, (cx + r) * s, (cy + r) * s], fill=255)
         m = m.filter(ImageFilter.GaussianBlur(45 * s))
@@ -348,30 +348,21 @@ def window_shadow():
 
 
 def logo(size):
-    """The application mark: a blue tile with a monitor and a phone in front of it."""
-    k = 1024 // size if size < 1024 else 1
-    k = max(k, 4)
+    """The application mark: a blue tile with a screen that is cast to from its corner."""
+    k = max(4, 1024 // size)
     c = Canvas(size, size, k)
     u = size / 100.0
     tile = c.mask()
     draw_rrect(tile, c, (2 * u, 2 * u, 98 * u, 98 * u), 22 * u)
     c.paint(tile, region_gradient(c, (0, 0, size, size), rgba("#5A9BFF"), rgba("#2559E0"), 60))
-    gloss = c.mask()
-    draw_ellipse(gloss, c, (-30 * u, -60 * u, 130 * u, 48 * u))
-    c.paint(ImageChops.multiply(gloss, tile), rgba("#FFFFFF"), 0.10)
     glyph = c.mask()
-    stroke = 8.5 * u
-    draw_rrect(glyph, c, (30 * u, 24 * u, 84 * u, 64 * u), 7 * u)
-    draw_rrect(glyph, c, (30 * u + stroke, 24 * u + stroke, 84 * u - stroke, 64 * u - stroke), 2 * u, fill=0)
-    draw_rrect(glyph, c, (48 * u, 70 * u, 68 * u, 77 * u), 3.5 * u)
-    # knock out a gap around the phone so it stands in front of the monitor
-    draw_rrect(glyph, c, (10 * u, 36 * u, 46 * u, 88 * u), 11 * u, fill=0)
-    draw_rrect(glyph, c, (16 * u, 42 * u, 40 * u, 82 * u), 6 * u)
+    w = 9 * u
+    draw_stroke(glyph, c, [(62 * u, 72 * u), (78 * u, 72 * u), (78 * u, 28 * u), (22 * u, 28 * u), (22 * u, 34 * u)], w)
+    cx, cy = 23 * u, 71 * u
+    draw_ellipse(glyph, c, (cx - 6 * u, cy - 6 * u, cx + 6 * u, cy + 6 * u))
+    for r in (14, 24):
+        draw_stroke(glyph, c, arc_points(cx, cy, r * u, -90, 0), 8.5 * u)
     c.paint(glyph, rgba("#FFFFFF"))
-    if size >= 32:
-        screen = c.mask()
-        draw_rrect(screen, c, (20 * u, 48 * u, 36 * u, 72 * u), 2.5 * u)
-        c.paint(screen, rgba("#3C79F2"))
     return c.final()
 
 
@@ -426,24 +417,18 @@ def check_sprite():
 def chevron(up):
     c = Canvas(12, 12, 16)
     m = c.mask()
-    pts = [(3, 7.5), (6, 4.5), (9, 7.5)] if up else [(3, 4.5), (6, 7.5), (9, 4.5)]
-    draw_stroke(m, c, pts, 1.4)
+    pts = [(3, 7.75), (6, 4.75), (9, 7.75)] if up else [(3, 4.75), (6, 7.75), (9, 4.75)]
+    draw_stroke(m, c, pts, 1.5)
     c.paint(m, rgba(GREY_TEXT))
     return c.final()
 
 
 def folder_icon():
     c = Canvas(14, 14, 16)
-    outline = c.mask()
-    d = ImageDraw.Draw(outline)
-    s = c.s
-    # back with the tab, then cut the inside out to leave a 1.2-px outline
-    d.rounded_rectangle((1 * s, 2.5 * s, 13 * s, 12 * s), radius=1.6 * s, fill=255)
-    d.rounded_rectangle((2.2 * s, 5.0 * s, 11.8 * s, 10.8 * s), radius=0.8 * s, fill=0)
-    d.polygon([(6.0 * s, 2.5 * s), (7.4 * s, 3.9 * s), (13 * s, 3.9 * s), (13 * s, 5.0 * s),
-               (6.9 * s, 5.0 * s), (5.5 * s, 3.7 * s), (2.2 * s, 3.7 * s), (2.2 * s, 5.0 * s), (1 * s, 5.0 * s),
-               (1 * s, 2.5 * s)], fill=255)
-    c.paint(outline, rgba("#7C8496"))
+    m = c.mask()
+    draw_stroke(m, c, [(1.6, 11.4), (1.6, 2.8), (5.4, 2.8), (6.9, 4.4), (12.4, 4.4), (12.4, 11.4), (1.6, 11.4)], 1.2)
+    draw_stroke(m, c, [(1.6, 6.4), (12.4, 6.4)], 1.2)
+    c.paint(m, rgba("#7C8496"))
     return c.final()
 
 
