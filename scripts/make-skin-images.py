@@ -69,7 +69,8 @@ class Canvas:
         self.paint(m, rgba(color, opacity))
 
     def final(self, size=None):
-        return self.img.resize(size or (self.w, self.h), Image.LANCZOS)
+        # an area average: exact coverage, no ringing around hard edges
+        return self.img.resize(size or (self.w, self.h), Image.BOX)
 
 
 def draw_rrect(mask, c, box, r, fill=255):
