@@ -330,7 +330,7 @@ def window_shadow():
     size, edge, k = 36, 12, 8
     img = Image.new("RGBA", (size * k, size * k), (0, 0, 0, 0))
     data = []
-    peak, sigma = 0.30, 4.6
+    peak, sigma = 0.24, 4.8
     for y in range(size * k):
         for x in range(size * k):
             px, py = (x + 0.5) / k, (y + 0.5) / k
