@@ -360,9 +360,11 @@ def logo(size):
     w = 9 * u
     draw_stroke(glyph, c, [(62 * u, 72 * u), (78 * u, 72 * u), (78 * u, 28 * u), (22 * u, 28 * u), (22 * u, 34 * u)], w)
     cx, cy = 23 * u, 71 * u
-    draw_ellipse(glyph, c, (cx - 6 * u, cy - 6 * u, cx + 6 * u, cy + 6 * u))
-    for r in (14, 24):
-        draw_stroke(glyph, c, arc_points(cx, cy, r * u, -90, 0), 8.5 * u)
+    # two arcs blur into one below 32 px: small sizes get one, drawn heavier
+    dot, arcs, arc_w = (6, (14, 24), 8.5) if size >= 32 else (7.5, (20,), 10)
+    draw_ellipse(glyph, c, (cx - dot * u, cy - dot * u, cx + dot * u, cy + dot * u))
+    for r in arcs:
+        draw_stroke(glyph, c, arc_points(cx, cy, r * u, -90, 0), arc_w * u)
     c.paint(glyph, rgba("#FFFFFF"))
     return c.final()
 
