@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "ui/core/ui_string.h"
+#include "win/com.h"
 #include "win/gdi.h"
 
 namespace Gdiplus {
@@ -40,8 +41,8 @@ public:
 
     win::UniqueBitmap bitmap;
     BYTE* bits = nullptr;                  // owned by `bitmap`
+    win::ComPtr<IStream> gdiplusStream;    // the bytes GDI+ reads; must outlive the image
     std::unique_ptr<Gdiplus::Image> gdiplusImage;
-    IStream* gdiplusStream = nullptr;      // the bytes GDI+ reads from; released with the image
     int width = 0;
     int height = 0;
     bool alpha = false;                    // some pixel is not opaque, or was masked
