@@ -6,6 +6,7 @@
 // beside the process-wide shared ones, delivers notifications synchronously or
 // through a posted queue, and runs the process's message loop.
 #include <windows.h>
+#include <commctrl.h>
 
 #include <deque>
 #include <map>
@@ -290,6 +291,9 @@ private:
     struct SharedTables;  // process-wide fonts, images, lists, styles, colours
 
     static SharedTables& Shared();
+    static void FreeShared();
+    static void ResolveLayered();
+    bool DeliverNotify(TNotifyEvent& msg);  // false when the manager died meanwhile
     TFontInfo* DefaultFont();
     void MeasureFont(TFontInfo& info);
     std::unique_ptr<TFontInfo> MakeFont(const wchar_t* face, int size, bool bold, bool underline,
@@ -300,7 +304,9 @@ private:
     void DrainQueue();
     void OnPaint();
     void LayoutTree(bool& laidOut);
-    void PaintOffscreen(HDC paintDc, const RECT& paintRect, const RECT& client);
+    void PaintOffscreen(HDC paintDc, RECT paintRect, const RECT& client);
+    void ApplyLayeredAlpha(const RECT& paintRect, const RECT& client);
+    void PrintClient(HDC dc, LPARAM flags);
     void OnMouseMove(WPARAM wParam, LPARAM lParam);
     void OnMouseHover(LPARAM lParam);
     void OnMouseLeave();
@@ -315,12 +321,17 @@ private:
     bool Reflect(HWND child, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
     void RemoveFromPaintManagers();
 
+    // Declared first so that GDI+ outlives every image this manager holds.
+    std::unique_ptr<win::ScopedGdiplus> gdiplus_;
+    std::shared_ptr<bool> alive_;  // expires when the manager is destroyed
+
     CUiString name_;
     HWND window_ = nullptr;
     win::UniqueWindowDc paintDc_;
     std::unique_ptr<Surfaces> surfaces_;
     HWND tooltip_ = nullptr;  // a child-owned popup; destroyed by this manager
-    TOOLINFOW* toolInfo_ = nullptr;
+    TOOLINFOW toolInfo_ = {};
+    std::wstring toolTipText_;  // the text toolInfo_ points at
     DWORD hoverTime_ = 400;
     bool showUpdateRect_ = false;
     bool noActivate_ = false;
@@ -391,7 +402,6 @@ private:
 
     std::unique_ptr<IWindowShadow> shadow_;
     std::unique_ptr<CDPI> dpi_;
-    std::unique_ptr<win::ScopedGdiplus> gdiplus_;
     PaintStats stats_;
 };
 
