@@ -259,15 +259,33 @@ void CRenderer::DrawImage(HDC dc, HBITMAP bitmap, const RECT& dest, const RECT& 
     const int dy[4] = {dest.top, dest.top + ct, dest.bottom - cb, dest.bottom};
     const int sx[4] = {source.left, source.left + cl, source.right - cr, source.right};
     const int sy[4] = {source.top, source.top + ct, source.bottom - cb, source.bottom};
+    // A source span of zero size between two insets (a 6-pixel bar with corners
+    // 3 and 3) would leave its destination span blank; it borrows the one pixel
+    // column or row just before it instead.
+    auto span = [](const int* src, const int* dst, int index, int first, int& start, int& length) {
+        start = src[index];
+        length = src[index + 1] - src[index];
+        if (length == 0 && dst[index + 1] > dst[index]) {
+            start = std::max(first, start - 1);
+            length = 1;
+        }
+    };
+    auto sourceOf = [&](int col, int row) {
+        int x, w, y, h;
+        span(sx, dx, col, source.left, x, w);
+        span(sy, dy, row, source.top, y, h);
+        return RECT{x, y, x + w, y + h};
+    };
     auto slice = [&](int col, int row) {
-        drawer.Draw(RECT{dx[col], dy[row], dx[col + 1], dy[row + 1]}, sx[col], sy[row],
-                    sx[col + 1] - sx[col], sy[row + 1] - sy[row]);
+        const RECT src = sourceOf(col, row);
+        drawer.Draw(RECT{dx[col], dy[row], dx[col + 1], dy[row + 1]}, src.left, src.top,
+                    src.right - src.left, src.bottom - src.top);
     };
 
     if (!hole) {
         const RECT middle{dx[1], dy[1], dx[2], dy[2]};
         if (xtiled || ytiled) {
-            DrawTiledMiddle(drawer, middle, RECT{sx[1], sy[1], sx[2], sy[2]}, xtiled, ytiled);
+            DrawTiledMiddle(drawer, middle, sourceOf(1, 1), xtiled, ytiled);
         } else {
             slice(1, 1);
         }
