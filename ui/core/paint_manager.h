@@ -268,6 +268,7 @@ public:
     struct PaintStats {
         unsigned paints = 0;       // WM_PAINT passes that painted
         unsigned layouts = 0;      // passes that laid out
+        unsigned layeredUpdates = 0;  // successful UpdateLayeredWindow calls
         RECT lastPaintRect = {0, 0, 0, 0};
     };
     const PaintStats& GetPaintStats() const { return stats_; }

@@ -191,7 +191,9 @@ void CPaintManagerUI::PaintOffscreen(HDC screen, RECT paint, const RECT& client)
     POINT source = {0, 0};
     BLENDFUNCTION blend = {AC_SRC_OVER, 0, opacity_, AC_SRC_ALPHA};
     if (auto update = Shared().updateLayeredWindow) {
-        update(window_, nullptr, &position, &size, memory, &source, 0, &blend, ULW_ALPHA);
+        if (update(window_, nullptr, &position, &size, memory, &source, 0, &blend, ULW_ALPHA)) {
+            ++stats_.layeredUpdates;
+        }
     }
 }
 
