@@ -32,7 +32,10 @@ ScopedClip::ScopedClip(HDC dc) noexcept : m_dc(dc), m_saved(dc ? GetClipRegion(d
 
 ScopedClip::~ScopedClip() {
     // SelectClipRgn copies the region, so ours is freed by the owner afterwards.
-    if (m_dc) ::SelectClipRgn(m_dc, m_saved.get());
+    if (!m_dc) return;
+    const DWORD saved = ::GetLastError();
+    ::SelectClipRgn(m_dc, m_saved.get());
+    ::SetLastError(saved);
 }
 
 ScopedGdiplus::ScopedGdiplus() noexcept {

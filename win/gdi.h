@@ -69,7 +69,11 @@ public:
     ScopedSelectObject(HDC dc, HGDIOBJ object) noexcept
         : m_dc(dc), m_old(dc && object ? ::SelectObject(dc, object) : nullptr) {}
     ~ScopedSelectObject() {
-        if (m_old) ::SelectObject(m_dc, m_old);
+        if (m_old && m_old != HGDI_ERROR) {
+            const DWORD saved = ::GetLastError();
+            ::SelectObject(m_dc, m_old);
+            ::SetLastError(saved);
+        }
     }
     ScopedSelectObject(const ScopedSelectObject&) = delete;
     ScopedSelectObject& operator=(const ScopedSelectObject&) = delete;

@@ -183,7 +183,10 @@ double HueToRgb(double p, double q, double t) {
 }  // namespace
 
 CRenderClip::~CRenderClip() {
-    if (hDC) ::SelectClipRgn(hDC, hOldRgn.get());
+    if (!hDC) return;
+    const DWORD saved = ::GetLastError();
+    ::SelectClipRgn(hDC, hOldRgn.get());
+    ::SetLastError(saved);
 }
 
 bool CRenderer::DrawImage(HDC dc, CPaintManagerUI* manager, const RECT& item, const RECT& paint,
