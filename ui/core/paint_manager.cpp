@@ -417,7 +417,8 @@ void CPaintManagerUI::ReleaseCapture() {
 // ---- focus ----
 
 void CPaintManagerUI::SetFocus(CControlUI* control) {
-    if (window_ && ::GetFocus() != window_ && control != focus_) ::SetFocus(window_);
+    // A "noactivate" window never takes the keyboard focus by itself.
+    if (window_ && !noActivate_ && ::GetFocus() != window_ && control != focus_) ::SetFocus(window_);
     if (control == focus_) return;
     const std::weak_ptr<bool> alive = alive_;
     if (focus_) {

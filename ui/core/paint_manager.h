@@ -144,7 +144,6 @@ public:
     void SetGdiplusTextRenderingHint(int hint) { textRenderingHint_ = hint; }
     bool IsForceUseSharedRes() const { return forceShared_; }
     void SetForceUseSharedRes(bool force) { forceShared_ = force; }
-    bool UseParentResource(CPaintManagerUI*) { return false; }
     void UsedVirtualWnd(bool used) { useVirtualWnd_ = used; }
     bool IsUsedVirtualWnd() const { return useVirtualWnd_; }
     bool IsOffscreenPaint() const { return offscreenPaint_; }

@@ -116,6 +116,10 @@ void CPaintManagerUI::OnPaint() {
             return;
         }
         if (laidOut && shadow_) shadow_->Update(window_);
+        // Layout may have invalidated more than the first update rectangle;
+        // BeginPaint validates all of it, so paint all of it.
+        RECT more = {0, 0, 0, 0};
+        if (laidOut && ::GetUpdateRect(window_, &more, FALSE)) ::UnionRect(&paint, &paint, &more);
     }
 
     if (layered_) {
