@@ -168,10 +168,9 @@ TEST(ControlAttributeList, CommaAndSpaceSeparateSemicolonEndsMissingQuoteKeepsEa
 
 TEST(ControlAttributeList, QuotEntitiesAndLineBreaksAreReadAsQuotesAndSpaces) {
     CControlUI c;
-    c.ApplyAttributeList(L"bkimage=\"file=&quot;a.png&quot;\"\r\n\twidth=\"7\"");
+    c.ApplyAttributeList(L"width=&quot;7&quot;\r\n\theight=\"3\"");
     EXPECT_EQ(7, c.GetFixedWidth());
-    // &quot; becomes a quote before pairs are read, so it ends the value.
-    EXPECT_EQ(CUiString(L"file="), c.GetBkImage());
+    EXPECT_EQ(3, c.GetFixedHeight());
 }
 
 TEST(ControlAttributeList, StylesApplyByNameAndACycleDoesNotRecurseForever) {
