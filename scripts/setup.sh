@@ -9,7 +9,7 @@ packages=(
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
   cmake ninja-build make perl dpkg-dev
   wine wine32:i386 wine64 xvfb xauth x11-utils imagemagick
-  7zip gcab xz-utils libstb-dev fonts-wqy-microhei python3
+  7zip gcab xz-utils libstb-dev fonts-wqy-microhei python3 clang libclang-rt-dev
 )
 
 need_root() { [ "$(id -u)" = 0 ] || { echo "setup: run as root (apt-get)" >&2; exit 1; }; }

@@ -1,0 +1,21 @@
+// skinview: shows skin authors what the framework makes of their skin files.
+//   skinview markup FILE | skinview markup --zip ZIP ENTRY
+#include <windows.h>
+
+#include <new>
+#include <string>
+
+#include "tools/skinview/markup_mode.h"
+#include "tools/skinview/output.h"
+
+int wmain(int argc, wchar_t** argv) {
+    ::SetConsoleOutputCP(CP_UTF8);
+    try {
+        if (argc >= 2 && std::wstring(argv[1]) == L"markup") return skinview::RunMarkup(argc - 2, argv + 2);
+        skinview::WriteErr("usage: skinview markup FILE\n       skinview markup --zip ZIP ENTRY\n");
+        return 2;
+    } catch (const std::bad_alloc&) {
+        skinview::WriteErr("error: out of memory\n");
+        return 1;
+    }
+}
