@@ -83,31 +83,24 @@ struct PixelBuffer {
     }
 };
 
-// Reads `width` x `height` source pixels at (x, y). From a 32-bit DIB section the
-// alpha channel is kept; from anything else the pixels count as opaque.
+// Reads `width` x `height` source pixels at (x, y). BitBlt between 32-bit DIBs
+// copies whole pixels, so a 32-bit DIB source keeps its alpha; from anything
+// else the pixels count as opaque.
 bool ReadSource(HDC source, int x, int y, int width, int height, PixelBuffer& out) {
     if (!out.Create(width, height)) return false;
     HGDIOBJ object = ::GetCurrentObject(source, OBJ_BITMAP);
     DIBSECTION dib = {};
-    if (object && ::GetObjectW(object, sizeof(dib), &dib) == sizeof(dib) &&
-        dib.dsBm.bmBitsPixel == 32 && dib.dsBm.bmBits) {
-        const int bw = dib.dsBm.bmWidth;
-        const int bh = dib.dsBm.bmHeight;
-        if (x < 0 || y < 0 || x + width > bw || y + height > bh) return false;
-        const bool bottomUp = dib.dsBmih.biHeight > 0;
-        const auto* base = static_cast<const uint8_t*>(dib.dsBm.bmBits);
-        ::GdiFlush();
-        for (int row = 0; row < height; ++row) {
-            const int srcRow = bottomUp ? bh - 1 - (y + row) : y + row;
-            const auto* line = reinterpret_cast<const uint32_t*>(base + srcRow * dib.dsBm.bmWidthBytes);
-            std::copy(line + x, line + x + width, out.pixels + row * width);
-        }
-        return true;
+    const bool hasAlpha = object && ::GetObjectW(object, sizeof(dib), &dib) == sizeof(dib) &&
+                          dib.dsBm.bmBitsPixel == 32;
+    if (hasAlpha && (x < 0 || y < 0 || x + width > dib.dsBm.bmWidth || y + height > dib.dsBm.bmHeight)) {
+        return false;  // as msimg32: the source must lie inside its bitmap
     }
     win::ScopedSelectObject select(out.dc.get(), out.bitmap.get());
     if (!::BitBlt(out.dc.get(), 0, 0, width, height, source, x, y, SRCCOPY)) return false;
     ::GdiFlush();
-    for (int i = 0; i < width * height; ++i) out.pixels[i] |= 0xFF000000u;
+    if (!hasAlpha) {
+        for (int i = 0; i < width * height; ++i) out.pixels[i] |= 0xFF000000u;
+    }
     return true;
 }
 
@@ -137,8 +130,9 @@ bool GradientFill(HDC dc, TRIVERTEX* vertices, ULONG vertexCount, void* mesh, UL
     return GradientFillFallback(dc, vertices, vertexCount, mesh, meshCount, mode);
 }
 
-// Source-over of premultiplied pixels: D = S * ca + D * (1 - Sa * ca). The
-// source is sampled at the nearest pixel when stretched.
+// Source-over of premultiplied pixels: D = S * ca + D * (1 - Sa * ca); without
+// AC_SRC_ALPHA, D = S * ca + D * (1 - ca). The source is sampled at the nearest
+// pixel when stretched.
 bool AlphaBlendFallback(HDC dest, int x, int y, int width, int height, HDC source, int srcX,
                         int srcY, int srcWidth, int srcHeight, BLENDFUNCTION blend) {
     if (!dest || !source || blend.BlendOp != AC_SRC_OVER) return false;
@@ -163,9 +157,9 @@ bool AlphaBlendFallback(HDC dest, int x, int y, int width, int height, HDC sourc
             const uint32_t s = srcLine[sx];
             const uint32_t d = dstLine[col];
             uint32_t sc[4] = {s & 0xFF, (s >> 8) & 0xFF, (s >> 16) & 0xFF, s >> 24};
-            if (!perPixel) sc[3] = 255;
             for (uint32_t& c : sc) c = Mul255(c, constant);
-            const uint32_t keep = 255 - sc[3];
+            // Without per-pixel alpha every channel, alpha too, mixes by the constant.
+            const uint32_t keep = 255 - (perPixel ? sc[3] : constant);
             uint32_t out = 0;
             for (int ch = 0; ch < 4; ++ch) {
                 const uint32_t dc = (d >> (8 * ch)) & 0xFF;
