@@ -2,6 +2,8 @@
 // the decodes and parses of a first and a second paint of the same image,
 // a nine-slice draw of a 600 x 280 image (opaque and blended), and text drawing
 // (GDI, GDI+, inline tags), each in microseconds per call.
+// bench_render --dump FILE.png draws a sample of every kind of drawing into
+// FILE.png instead, for looking at.
 #include <windows.h>
 
 #include <algorithm>
@@ -58,10 +60,64 @@ std::vector<uint32_t> Panel(bool translucent) {
     return px;
 }
 
+void WriteFile(const std::wstring& path, const std::vector<unsigned char>& bytes) {
+    std::ofstream(path.c_str(), std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+// Gradients, a nine-slice panel, a bar with unscaled ends, fills, a rounded
+// border, Chinese text in 微软雅黑 and text with inline tags.
+int Dump(Ulmar::CPaintManagerUI& manager, const std::wstring& out) {
+    test::Canvas canvas(600, 400, 0xFFFFFFFF);
+    const HDC dc = canvas.dc();
+    const RECT all = {0, 0, 600, 400};
+    CRenderer::DrawGradient(dc, all, 0xFFDDE8F5, 0xFFFFFFFF, true, 64);
+    CRenderer::DrawGradient(dc, RECT{20, 20, 580, 50}, 0xFF2F6FD0, 0xFF9AD0FF, false, 64);
+    CRenderer::DrawImage(dc, &manager, RECT{20, 60, 300, 200}, all, L"file='panel.png' corner='10,10,10,10'");
+    CRenderer::DrawColor(dc, RECT{320, 60, 580, 200}, 0x402F6FD0);
+    CRenderer::DrawRoundRect(dc, RECT{320, 60, 580, 200}, 2, 16, 16, 0xFF1F4F9F);
+    CRenderer::DrawRect(dc, RECT{330, 70, 400, 110}, 1, 0xFFD03030, 1);
+    CRenderer::DrawLine(dc, RECT{410, 90, 570, 90}, 1, 0xFF208020, PS_DOT);
+
+    manager.AddFont(1, L"\x5FAE\x8F6F\x96C5\x9ED1", 18, false, false, false, false);
+    manager.AddFont(2, L"\x5FAE\x8F6F\x96C5\x9ED1", 12, false, false, false, false);
+    RECT title = {330, 120, 580, 150};
+    CRenderer::DrawText(dc, &manager, title, L"\x6258\x5C14\x6587 \x5B89\x88C5\x7A0B\x5E8F", 0xFF102040,
+                        1, DT_SINGLELINE | DT_VCENTER);
+    RECT html = {330, 150, 580, 198};
+    RECT links[2];
+    int count = 2;
+    CRenderer::DrawHtmlText(dc, &manager, html,
+                            L"<b>Bold</b> <i>italic</i> <u>under</u> <c #FFD03030>red</c> "
+                            L"<a agreement>\x7528\x6237\x534F\x8BAE</a> wraps onto a second line",
+                            0xFF202020, links, nullptr, count, 2, 0);
+    for (int i = 0; i < count; ++i) CRenderer::DrawRect(dc, links[i], 1, 0x80FF00FF);
+
+    // 6 x 4 bar with rounded 3-pixel ends, as a progress bar's fore image.
+    std::vector<uint32_t> bar;
+    const uint32_t edge[6] = {0x602F6FD0, 0xFF2F6FD0, 0xFF2F6FD0, 0xFF2F6FD0, 0xFF2F6FD0, 0x602F6FD0};
+    for (int y = 0; y < 4; ++y) {
+        for (int x = 0; x < 6; ++x) bar.push_back((y == 0 || y == 3) && (x == 0 || x == 5) ? 0x00000000 : edge[x]);
+    }
+    WriteFile(Ulmar::CPaintManagerUI::GetResourcePath() + L"bar.png", test::MakePng(6, 4, bar));
+    CRenderer::DrawColor(dc, RECT{32, 300, 568, 304}, 0xFFEAEBED);
+    CRenderer::DrawImage(dc, &manager, RECT{32, 300, 568, 304}, all, L"file='bar.png' corner='3,0,3,0'",
+                         L"dest='0,0,268,4'");
+    RECT label = {32, 310, 568, 340};
+    CRenderer::DrawText(dc, &manager, label, L"50%", 0xFF202020, 2, DT_SINGLELINE | DT_RIGHT);
+
+    const std::vector<DWORD> drawn = canvas.Pixels();
+    std::vector<uint32_t> pixels(drawn.begin(), drawn.end());
+    for (auto& p : pixels) p |= 0xFF000000;
+    WriteFile(out, test::MakePng(600, 400, pixels));
+    return 0;
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    const int runs = argc > 1 ? std::max(1, _wtoi(argv[1])) : 9;
+    const bool dump = argc == 3 && std::wstring(argv[1]) == L"--dump";
+    const int runs = argc > 1 && !dump ? std::max(1, _wtoi(argv[1])) : 9;
 
     wchar_t temp[MAX_PATH];
     ::GetTempPathW(MAX_PATH, temp);
@@ -74,6 +130,7 @@ int wmain(int argc, wchar_t** argv) {
     Ulmar::CPaintManagerUI::SetResourcePath(folder.c_str());
 
     Ulmar::CPaintManagerUI manager;
+    if (dump) return Dump(manager, argv[2]);
     test::Canvas canvas(600, 450, 0xFFFFFFFF);
     const RECT all = {0, 0, 600, 450};
     const wchar_t* image = L"file='panel.png' corner='10,10,10,10'";

@@ -157,17 +157,21 @@ bool DrawGdiplusImage(HDC dc, const CImageData& image, const RECT& dest, const R
 }
 
 // Finds the image in the manager's tables or loads it; a scaled name
-// ("x@150.png") that does not exist falls back to the plain one.
+// ("x@150.png") that does not exist falls back to the name as written.
 const CImageData* FetchImage(CPaintManagerUI* manager, const CImageDrawInfo& info,
                              HINSTANCE instance) {
     const wchar_t* type = info.sResType.IsEmpty() ? nullptr : info.sResType.GetData();
     const CImageData* image =
         manager->GetImageEx(info.sImageName, type, info.dwMask, info.bHSL, info.bGdiplus, instance);
     if (image) return image;
-    const int at = info.sImageName.Find(L'@');
-    const int dot = info.sImageName.ReverseFind(L'.');
-    if (at < 0 || dot <= at) return nullptr;
-    const CUiString plain = info.sImageName.Left(at) + info.sImageName.Mid(dot);
+    // Undo exactly what DPI naming inserted, so that a dotted folder or a name
+    // with two dots ("skin.v2/bk.png") falls back to itself, not to a cut name.
+    const int scale = manager->GetDPIScale();
+    if (scale == 100) return nullptr;
+    CUiString suffix;
+    suffix.Format(L"@%d.", scale);
+    CUiString plain = info.sImageName;
+    if (plain.Replace(suffix, L".") == 0) return nullptr;
     return manager->GetImageEx(plain, type, info.dwMask, info.bHSL, info.bGdiplus, instance);
 }
 
