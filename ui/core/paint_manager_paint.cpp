@@ -162,7 +162,9 @@ void CPaintManagerUI::OnPaint() {
     stats_.lastPaintRect = paint;
     painting_ = false;
     layeredChanged_ = false;
-    if (updateNeeded_) Invalidate();
+    // BeginPaint validated what was invalidated during layout, including the
+    // request of a focus step that had to wait for the layout: ask again.
+    if (updateNeeded_ || focusNeeded_) Invalidate();
     if (laidOut) SendNotify(root_, NotifyType::kWindowSize, 0, 0, true);
 }
 
