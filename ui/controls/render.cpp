@@ -309,18 +309,23 @@ void CRenderer::DrawImage(HDC dc, HBITMAP bitmap, const RECT& dest, const RECT& 
 
 void CRenderer::DrawColor(HDC dc, const RECT& rc, DWORD color) {
     const BYTE alpha = static_cast<BYTE>(color >> 24);
-    if (!dc || alpha == 0 || rc.right <= rc.left || rc.bottom <= rc.top) return;
-    // A premultiplied 1 x 1 pixel blended over the rectangle: the alpha channel
-    // of the target comes out right, which a layered window needs.
+    const int width = rc.right - rc.left, height = rc.bottom - rc.top;
+    if (!dc || alpha == 0 || width <= 0 || height <= 0) return;
+    // A premultiplied block of the rectangle's size, copied or blended 1:1: the
+    // alpha channel of the target comes out right, which a layered window
+    // needs, and no stretching is involved (slow on some systems).
     void* bits = nullptr;
-    win::UniqueBitmap pixel = win::CreateDib32(1, 1, &bits);
+    win::UniqueBitmap block = win::CreateDib32(width, height, &bits);
     win::UniqueMemoryDc memory = win::CreateMemoryDc(dc);
-    if (!pixel || !memory) return;
-    *static_cast<DWORD*>(bits) = Premultiply(color);
-    win::ScopedSelectObject select(memory.get(), pixel.get());
+    if (!block || !memory) return;
+    std::fill_n(static_cast<DWORD*>(bits), static_cast<size_t>(width) * height, Premultiply(color));
+    win::ScopedSelectObject select(memory.get(), block.get());
+    if (alpha == 255) {
+        ::BitBlt(dc, rc.left, rc.top, width, height, memory.get(), 0, 0, SRCCOPY);
+        return;
+    }
     BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-    Blend::AlphaBlend(dc, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top, memory.get(), 0, 0,
-                      1, 1, blend);
+    Blend::AlphaBlend(dc, rc.left, rc.top, width, height, memory.get(), 0, 0, width, height, blend);
 }
 
 void CRenderer::DrawGradient(HDC dc, const RECT& rc, DWORD first, DWORD second, bool vertical,
