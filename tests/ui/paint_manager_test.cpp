@@ -2,10 +2,12 @@
 // routing and painting, driven by real messages.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "tests/ui/ui_test_support.h"
+#include "ui/controls/image.h"
 #include "ui/core/paint_manager.h"
 
 using namespace Ulmar;
@@ -557,4 +559,49 @@ TEST(PaintManagerResources, InitEmptiesTheWindowTablesAndTheNameMap) {
     EXPECT_EQ(nullptr, pm.FindControl(L"x"));
     EXPECT_EQ(nullptr, pm.GetStyle(L"st"));
     EXPECT_EQ(pm.GetFont(-1), pm.GetFont(1));
+}
+
+namespace {
+// A 32-bit BMP file of one colour, as bytes.
+std::vector<unsigned char> SolidBmp(int width, int height, DWORD argb) {
+    BITMAPFILEHEADER file = {};
+    BITMAPINFOHEADER info = {};
+    info.biSize = sizeof(info);
+    info.biWidth = width;
+    info.biHeight = -height;
+    info.biPlanes = 1;
+    info.biBitCount = 32;
+    info.biCompression = BI_RGB;
+    const DWORD pixelBytes = static_cast<DWORD>(width * height * 4);
+    file.bfType = 0x4D42;
+    file.bfOffBits = sizeof(file) + sizeof(info);
+    file.bfSize = file.bfOffBits + pixelBytes;
+    std::vector<unsigned char> bytes(file.bfSize);
+    std::memcpy(bytes.data(), &file, sizeof(file));
+    std::memcpy(bytes.data() + sizeof(file), &info, sizeof(info));
+    for (int i = 0; i < width * height; ++i) std::memcpy(bytes.data() + file.bfOffBits + i * 4, &argb, 4);
+    return bytes;
+}
+}  // namespace
+
+TEST(PaintManagerResources, MissingScaledImageFallsBackToItsPlainName) {
+    uitest::TempFile dotted(L"cpm.v2.bmp", SolidBmp(2, 2, 0xFFFF0000));
+    uitest::TempFile plain(L"cpm.bmp", SolidBmp(3, 3, 0xFF00FF00));
+    wchar_t folder[MAX_PATH];
+    ::GetTempPathW(MAX_PATH, folder);
+    CPaintManagerUI::SetResourcePath(folder);
+    TestWindow w(100, 100);
+
+    const CImageData* twoX = w.pm().AddImage(L"cpm@2x.bmp");
+    ASSERT_NE(nullptr, twoX);
+    EXPECT_EQ(3, twoX->width) << "from the first @ to the last dot goes";
+
+    w.pm().GetDPIObj()->SetScale(144);  // 150 percent
+    const CImageData* scaled = w.pm().AddImage(L"cpm@150.v2@150.bmp");
+    ASSERT_NE(nullptr, scaled);
+    EXPECT_EQ(2, scaled->width) << "only what scaling inserted is removed";
+    EXPECT_EQ(scaled, w.pm().GetImage(L"cpm@150.v2@150.bmp")) << "kept under the name asked for";
+    EXPECT_EQ(nullptr, w.pm().AddImage(L"nothing@150.bmp"));
+    w.pm().GetDPIObj()->SetScale(96);
+    CPaintManagerUI::SetResourcePath(L"");
 }

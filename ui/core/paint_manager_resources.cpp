@@ -3,6 +3,7 @@
 #include <cstring>
 #include <cwchar>
 #include <cwctype>
+#include <string>
 
 #include "ui/controls/image.h"
 #include "ui/controls/render.h"
@@ -147,8 +148,21 @@ const CImageData* CPaintManagerUI::GetImageEx(const wchar_t* name, const wchar_t
 
 namespace {
 
-// "name@2x.png" → "name.png": the part from the first "@" up to the last ".".
-bool PlainImageName(const std::wstring& name, std::wstring& plain) {
+// The plain name to try when a scaled name is missing. A name scaled for this
+// window ("@150." before each dot) loses exactly what scaling inserted, so a
+// dotted folder or a second dot survives; any other name, such as "a@2x.png",
+// loses the part from the first "@" up to the last ".".
+bool PlainImageName(const std::wstring& name, int scale, std::wstring& plain) {
+    if (scale != 100) {
+        const std::wstring inserted = L"@" + std::to_wstring(scale) + L".";
+        if (name.find(inserted) != std::wstring::npos) {
+            plain = name;
+            for (size_t pos = 0; (pos = plain.find(inserted, pos)) != std::wstring::npos; ++pos) {
+                plain.replace(pos, inserted.size(), L".");
+            }
+            return true;
+        }
+    }
     const size_t at = name.find(L'@');
     const size_t dot = name.rfind(L'.');
     if (at == std::wstring::npos || dot == std::wstring::npos || dot < at) return false;
@@ -181,7 +195,7 @@ const CImageData* CPaintManagerUI::AddImage(const wchar_t* name, const wchar_t* 
     if (!type || !*type) {
         data = CRenderer::LoadImage(name, nullptr, mask, instance, gdiplus);
         std::wstring plain;
-        if (!data && PlainImageName(name, plain)) {
+        if (!data && PlainImageName(name, GetDPIScale(), plain)) {
             data = CRenderer::LoadImage(plain.c_str(), nullptr, mask, instance, gdiplus);
         }
     } else {
