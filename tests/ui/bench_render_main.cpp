@@ -158,6 +158,19 @@ int wmain(int argc, wchar_t** argv) {
                     CRenderer::DrawImage(canvas.dc(), opaque.get(), all, all, RECT{0, 0, 600, 280},
                                          RECT{10, 10, 10, 10}, false);
                 }));
+    {
+        // The stretch mode alone: what the opaque nine-slice pays for HALFTONE.
+        win::UniqueMemoryDc source = win::CreateMemoryDc(canvas.dc());
+        win::ScopedSelectObject select(source.get(), opaque.get());
+        for (int mode : {HALFTONE, COLORONCOLOR}) {
+            const int old = ::SetStretchBltMode(canvas.dc(), mode);
+            std::printf("StretchBlt 580x260 -> 580x430, %s: %.0f us\n",
+                        mode == HALFTONE ? "HALFTONE" : "COLORONCOLOR", Median(runs, 5, [&] {
+                            ::StretchBlt(canvas.dc(), 10, 10, 580, 430, source.get(), 10, 10, 580, 260, SRCCOPY);
+                        }));
+            ::SetStretchBltMode(canvas.dc(), old);
+        }
+    }
     std::printf("600x280 -> 600x280 opaque 1:1 (BitBlt): %.0f us\n", Median(runs, 20, [&] {
                     CRenderer::DrawImage(canvas.dc(), opaque.get(), RECT{0, 0, 600, 280}, all,
                                          RECT{0, 0, 600, 280}, RECT{0, 0, 0, 0}, false);
