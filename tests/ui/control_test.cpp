@@ -6,6 +6,7 @@
 #include "ui/controls/control.h"
 #include "ui/core/dpi.h"
 #include "ui/core/paint_manager.h"
+#include "ui/core/resource_manager.h"
 
 using namespace Ulmar;
 using uitest::ProbeControl;
@@ -390,4 +391,15 @@ TEST(ControlPaint, PaintStopsAtTheStopControlAndSkipsDisjointRectangles) {
     EXPECT_FALSE(c.Paint(dc, RECT{0, 0, 10, 10}, &c));
     EXPECT_TRUE(c.Paint(dc, RECT{20, 20, 30, 30}, nullptr));
     ::DeleteDC(dc);
+}
+
+TEST(ControlAttributes, ResourceTextReadsTheLanguageTableByKey) {
+    CResourceManager::GetInstance().AddText(L"CTL_TEST_KEY", L"安装");
+    CControlUI c;
+    c.ApplyAttributeList(L"text=\"CTL_TEST_KEY\" tooltip=\"CTL_MISSING\"");
+    EXPECT_EQ(CUiString(L"CTL_TEST_KEY"), c.GetText()) << "plain text is not looked up";
+    c.SetAttribute(L"resourcetext", L"true");
+    EXPECT_EQ(CUiString(L"安装"), c.GetText());
+    EXPECT_EQ(CUiString(L"CTL_MISSING"), c.GetToolTip()) << "an unknown key reads as itself";
+    CResourceManager::GetInstance().ResetTextMap();
 }

@@ -4,6 +4,7 @@
 
 #include "ui/controls/render.h"
 #include "ui/core/paint_manager.h"
+#include "ui/core/resource_manager.h"
 
 namespace Ulmar {
 
@@ -52,9 +53,16 @@ CControlUI* CControlUI::GetParent() const { return parent_; }
 
 // ---- text ----
 
-// The language-text table lives with the resource index; until one is loaded a
-// resource text reads as its key.
-CUiString CControlUI::GetText() const { return text_; }
+namespace {
+// A resource text is a key of the language-text table; an unknown key reads as itself.
+CUiString ResourceText(bool resource, const CUiString& stored) {
+    if (!resource) return stored;
+    const wchar_t* text = CResourceManager::GetInstance().GetText(stored);
+    return text ? CUiString(text) : stored;
+}
+}  // namespace
+
+CUiString CControlUI::GetText() const { return ResourceText(resourceText_, text_); }
 
 void CControlUI::SetText(const wchar_t* text) {
     CUiString value(text);
@@ -191,7 +199,7 @@ UINT CControlUI::GetFloatAlign() const { return floatAlign_; }
 
 // ---- tooltip, cursor, small properties ----
 
-CUiString CControlUI::GetToolTip() const { return toolTip_; }
+CUiString CControlUI::GetToolTip() const { return ResourceText(resourceText_, toolTip_); }
 void CControlUI::SetToolTip(const wchar_t* text) {
     CUiString value(text);
     value.Replace(L"<n>", L"\r\n");
