@@ -89,17 +89,17 @@ public:
     }
 
     // "face words... size [bold] [italic] [underline] [strikeout]"
-    HFONT Make(const std::wstring& spec) {
+    HFONT Make(const std::wstring& description) {
         LOGFONTW lf = {};
         ::GetObjectW(::GetStockObject(DEFAULT_GUI_FONT), sizeof(lf), &lf);
         lf.lfCharSet = DEFAULT_CHARSET;
         std::wstring face;
         size_t pos = 0;
-        while (pos < spec.size()) {
-            while (pos < spec.size() && spec[pos] == L' ') ++pos;
-            size_t end = spec.find(L' ', pos);
-            if (end == std::wstring::npos) end = spec.size();
-            const std::wstring word = spec.substr(pos, end - pos);
+        while (pos < description.size()) {
+            while (pos < description.size() && description[pos] == L' ') ++pos;
+            size_t end = description.find(L' ', pos);
+            if (end == std::wstring::npos) end = description.size();
+            const std::wstring word = description.substr(pos, end - pos);
             pos = end;
             if (word.empty()) continue;
             if (word == L"bold") lf.lfWeight = FW_BOLD;
