@@ -204,6 +204,13 @@ TEST(Shadow, ColourModeKernelFollowsSizeSharpnessAndDarkness) {
 // (SHADOW_DEMO_SECONDS, default 10).
 TEST(Shadow, DISABLED_Demo) {
     auto png = ShadowPng();
+    // A light backdrop behind, so the translucent black can be seen.
+    TestWindow backdrop(800, 600);
+    auto* backdropRoot = new TestContainer();
+    backdropRoot->SetBkColor(0xFFF0F0F0);
+    backdrop.pm().AttachDialog(backdropRoot);
+    ::SetWindowPos(backdrop.hwnd(), nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    uitest::Flush(backdrop.hwnd());
     Owner owner;
     owner.root->SetBkColor(0xFF3070C0);
     owner.shadow->ShowShadow(true);
