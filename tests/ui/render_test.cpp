@@ -512,6 +512,16 @@ TEST_F(ManagerTest, ScaledNameFallsBackToThePlainName) {
                                       L"bands.png"));
 }
 
+TEST_F(ManagerTest, ScaledNameWithTwoDotsFallsBackToItself) {
+    WriteBands(L"bk.v2.png");
+    Write(L"bk.png", 1, 1, {0xFFFFFFFF});
+    manager_.GetDPIObj()->SetScale(144);
+    Canvas canvas(40, 40, 0xFF000000);
+    EXPECT_TRUE(CRenderer::DrawImage(canvas.dc(), &manager_, RECT{0, 0, 40, 40}, RECT{0, 0, 40, 40},
+                                     L"file='bk.v2.png'"));
+    EXPECT_EQ(canvas.At(3, 20) & 0xFFFFFF, 0xFF0000u) << "bk.v2.png, not bk.png";
+}
+
 TEST_F(ManagerTest, SecondPaintDecodesAndParsesNothing) {
     WriteBands(L"bands.png");
     Canvas canvas(40, 40, 0xFF000000);
