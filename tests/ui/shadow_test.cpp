@@ -200,6 +200,20 @@ TEST(Shadow, ColourModeKernelFollowsSizeSharpnessAndDarkness) {
     EXPECT_EQ(8, owner.shadow->GetSize());
 }
 
+TEST(Shadow, WindowAttributesOfTheSkinConfigureTheShadow) {
+    Owner owner;
+    owner.window.pm().AddWindowCustomAttribute(L"showshadow", L"true");
+    owner.window.pm().AddWindowCustomAttribute(L"shadowsize", L"40");
+    owner.window.pm().AddWindowCustomAttribute(L"shadowcolor", L"#FF102030");
+    owner.window.pm().AddWindowCustomAttribute(L"shadowposition", L"2,3");
+    owner.Attach();
+    EXPECT_TRUE(owner.shadow->IsShowShadow());
+    EXPECT_EQ(0, owner.shadow->GetSize()) << "40 is refused";
+    EXPECT_EQ(RGB(0x10, 0x20, 0x30), owner.shadow->GetColor());
+    EXPECT_EQ(3, owner.shadow->GetPosition().y);
+    EXPECT_EQ(nullptr, owner.shadow->GetBits()) << "colour mode with size 0 draws nothing";
+}
+
 // Not run by default: keeps a shadowed window on screen for a screenshot
 // (SHADOW_DEMO_SECONDS, default 10).
 TEST(Shadow, DISABLED_Demo) {

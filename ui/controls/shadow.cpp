@@ -8,6 +8,7 @@
 #include <new>
 #include <vector>
 
+#include "ui/controls/control.h"
 #include "ui/controls/image.h"
 #include "ui/controls/render.h"
 
@@ -93,8 +94,35 @@ void CShadowUI::Detach() {
     shadow_ = nullptr;
 }
 
+void CShadowUI::ApplyWindowAttributes(CPaintManagerUI& manager) {
+    auto value = [&manager](const wchar_t* name) { return manager.GetWindowCustomAttribute(name); };
+    if (const wchar_t* v = value(L"shadowsize")) SetSize(CControlUI::ParseInt(v));
+    if (const wchar_t* v = value(L"shadowsharpness")) {
+        const int n = CControlUI::ParseInt(v);
+        if (n >= 0) SetSharpness(static_cast<unsigned>(n));
+    }
+    if (const wchar_t* v = value(L"shadowdarkness")) {
+        const int n = CControlUI::ParseInt(v);
+        if (n >= 0) SetDarkness(static_cast<unsigned>(n));
+    }
+    if (const wchar_t* v = value(L"shadowposition")) {
+        const SIZE offset = CControlUI::ParseSize(v);
+        SetPosition(offset.cx, offset.cy);
+    }
+    if (const wchar_t* v = value(L"shadowcolor")) {
+        const DWORD argb = CControlUI::ParseColor(v);
+        SetColor(RGB((argb >> 16) & 0xFF, (argb >> 8) & 0xFF, argb & 0xFF));
+    }
+    if (const wchar_t* v = value(L"shadowcorner")) SetShadowCorner(CControlUI::ParseRect(v));
+    if (const wchar_t* v = value(L"shadowimage")) SetImage(v);
+    if (const wchar_t* v = value(L"showshadow")) ShowShadow(CControlUI::ParseBool(v));
+}
+
 void CShadowUI::Create(CPaintManagerUI* manager) {
-    if (!showShadow_ || !manager || shadow_) return;
+    if (!manager || shadow_) return;
+    // The skin builder keeps the window's shadow settings as custom attributes.
+    ApplyWindowAttributes(*manager);
+    if (!showShadow_) return;
     HWND owner = manager->GetPaintWindow();
     if (!owner || !::IsWindow(owner)) return;
     if (!ClassInstance()) {

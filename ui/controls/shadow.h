@@ -63,6 +63,7 @@ public:
     void Update(HWND owner) override;
 
 private:
+    void ApplyWindowAttributes(CPaintManagerUI& manager);
     static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     void OnOwnerMessage(HWND owner, UINT message, WPARAM wParam, LPARAM lParam);
     // Where the shadow goes for an owner window rectangle.

@@ -8,6 +8,10 @@
 #include "ui/controls/control.h"
 #include "ui/controls/layouts.h"
 #include "ui/controls/tab_layout.h"
+#include "ui/controls/button.h"
+#include "ui/controls/label.h"
+#include "ui/controls/option.h"
+#include "ui/controls/progress.h"
 
 namespace Ulmar {
 
@@ -37,13 +41,13 @@ CControlFactory::CControlFactory() {
     ULMAR_REGISTER(VerticalLayout);
 
     // Labels, buttons, options, progress, edit
-    // ULMAR_REGISTER(Button);
+    ULMAR_REGISTER(Button);
     // ULMAR_REGISTER(Edit);
-    // ULMAR_REGISTER(Label);
-    // ULMAR_REGISTER(Option);
-    // ULMAR_REGISTER(CheckBox);
-    // ULMAR_REGISTER(Progress);
-    // ULMAR_REGISTER(Text);
+    ULMAR_REGISTER(Label);
+    ULMAR_REGISTER(Option);
+    ULMAR_REGISTER(CheckBox);
+    ULMAR_REGISTER(Progress);
+    ULMAR_REGISTER(Text);
 
     // Short element names.
     RegistControl(L"CBoxUI", &Make<CContainerUI>);
