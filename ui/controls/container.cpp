@@ -63,7 +63,8 @@ bool CContainerUI::SetItemIndex(CControlUI* control, int index) {
 int CContainerUI::GetCount() const { return static_cast<int>(items_.size()); }
 
 bool CContainerUI::Add(CControlUI* control) {
-    return AddAt(control, static_cast<int>(items_.size()));
+    // Not the virtual AddAt: a derived Add must not see its own AddAt run as well.
+    return CContainerUI::AddAt(control, static_cast<int>(items_.size()));
 }
 
 bool CContainerUI::AddAt(CControlUI* control, int index) {

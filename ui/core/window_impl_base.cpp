@@ -273,7 +273,7 @@ LRESULT WindowImplBase::OnSysCommand(UINT message, WPARAM wParam, LPARAM lParam,
     return result;
 }
 
-void WindowImplBase::OnSkinLoadFailed(const CUiString& skinFile) {
+void WindowImplBase::OnSkinLoadFailed(const CUiString& skinFile, const wchar_t* /*parserMessage*/) {
     const CUiString text = CUiString(L"加载资源文件失败：") + skinFile;
     ::MessageBoxW(nullptr, text, L"Ulmar", MB_OK | MB_ICONHAND);
     ::ExitProcess(1);
@@ -299,7 +299,7 @@ LRESULT WindowImplBase::OnCreate(UINT, WPARAM, LPARAM, bool&) {
         root = builder.Create(STRINGorID(skinFile.GetData()), nullptr, this, &pm_);
     }
     if (!root) {
-        OnSkinLoadFailed(skinFile);
+        OnSkinLoadFailed(skinFile, builder.GetLastErrorMessage());
         return -1;
     }
     pm_.AttachDialog(root);

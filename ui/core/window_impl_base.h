@@ -151,7 +151,7 @@ protected:
     virtual LONG GetStyle();
     // A skin that cannot be built: shows "加载资源文件失败：" + the file and ends
     // the process with exit code 1. Tools that must not show a box override it.
-    virtual void OnSkinLoadFailed(const CUiString& skinFile);
+    virtual void OnSkinLoadFailed(const CUiString& skinFile, const wchar_t* parserMessage);
 
     CPaintManagerUI pm_;
 
