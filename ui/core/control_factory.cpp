@@ -9,6 +9,7 @@
 #include "ui/controls/layouts.h"
 #include "ui/controls/tab_layout.h"
 #include "ui/controls/button.h"
+#include "ui/controls/edit.h"
 #include "ui/controls/label.h"
 #include "ui/controls/option.h"
 #include "ui/controls/progress.h"
@@ -42,7 +43,7 @@ CControlFactory::CControlFactory() {
 
     // Labels, buttons, options, progress, edit
     ULMAR_REGISTER(Button);
-    // ULMAR_REGISTER(Edit);
+    ULMAR_REGISTER(Edit);
     ULMAR_REGISTER(Label);
     ULMAR_REGISTER(Option);
     ULMAR_REGISTER(CheckBox);
