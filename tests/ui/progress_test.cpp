@@ -73,6 +73,8 @@ TEST(Progress, ShowTextGivesThePercentageOfTheRange) {
     EXPECT_EQ(L"75%", std::wstring(progress.GetText().GetData()));
     progress.SetShowText(false);
     EXPECT_TRUE(progress.GetText().IsEmpty());
+    progress.SetAttribute(L"showtext", L"true");
+    EXPECT_EQ(L"75%", std::wstring(progress.GetText().GetData())) << "after the value, too";
 }
 
 TEST(Progress, ForeImageFillsTruncatedShareWithItsCornersKept) {

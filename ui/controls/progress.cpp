@@ -55,7 +55,12 @@ void CProgressUI::SetStretchForeImage(bool stretch) {
 void CProgressUI::SetShowText(bool show) {
     if (showText_ == show) return;
     showText_ = show;
-    if (!showText_) SetText(L"");
+    // Showing computes the text at once, so "showtext" may follow "value" in a skin.
+    if (showText_) {
+        UpdateText();
+    } else {
+        SetText(L"");
+    }
 }
 
 void CProgressUI::UpdateText() {
