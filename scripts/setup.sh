@@ -11,6 +11,7 @@ packages=(
   wine wine32:i386 wine64 xvfb xauth x11-utils imagemagick
   7zip gcab xz-utils libstb-dev fonts-wqy-microhei python3
   python3-pil
+  clang libclang-rt-dev
 )
 
 need_root() { [ "$(id -u)" = 0 ] || { echo "setup: run as root (apt-get)" >&2; exit 1; }; }

@@ -14,6 +14,7 @@ forbidden = {
     "ui": ("app/", "engine/", "report/"),
     "engine": ("app/", "ui/"),
     "report": ("app/", "ui/"),
+    "tools": ("app/", "engine/", "report/"),
 }
 include = re.compile(r'^\s*#\s*include\s*[<"]([^">]+)[">]', re.M)
 faults = []

@@ -136,17 +136,21 @@ int CUiString::Format(const wchar_t* pattern, ...) {
 }
 
 int CUiString::FormatV(const wchar_t* pattern, va_list args) {
-    text_.clear();
-    if (!pattern) return 0;
-    // The CRT's own wide formatter: "%s" is a wide string there, as callers expect.
-    va_list measure;
-    va_copy(measure, args);
-    const int length = _vscwprintf(pattern, measure);
-    va_end(measure);
-    if (length <= 0) return 0;
-    text_.resize(static_cast<size_t>(length) + 1);
-    const int written = _vsnwprintf(&text_[0], text_.size(), pattern, args);
-    text_.resize(written < 0 ? 0 : static_cast<size_t>(written));
+    // Formatted apart and swapped in: an argument may point into this string.
+    std::wstring result;
+    if (pattern) {
+        // The CRT's own wide formatter: "%s" is a wide string there, as callers expect.
+        va_list measure;
+        va_copy(measure, args);
+        const int length = _vscwprintf(pattern, measure);
+        va_end(measure);
+        if (length > 0) {
+            result.resize(static_cast<size_t>(length) + 1);
+            const int written = _vsnwprintf(&result[0], result.size(), pattern, args);
+            result.resize(written < 0 ? 0 : static_cast<size_t>(written));
+        }
+    }
+    text_.swap(result);
     return GetLength();
 }
 
