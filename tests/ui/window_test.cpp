@@ -270,6 +270,53 @@ TEST(WindowBase, NotificationMapChainsToTheBaseTable) {
     ::DestroyWindow(window.GetHWND());
 }
 
+namespace {
+
+BOOL CALLBACK FindShadow(HWND hwnd, LPARAM param) {
+    wchar_t name[64] = {};
+    ::GetClassNameW(hwnd, name, 64);
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(hwnd, &pid);
+    if (pid == ::GetCurrentProcessId() && std::wstring(name) == L"UlmarShadowWnd") {
+        *reinterpret_cast<HWND*>(param) = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+class ShadowWindow : public WindowImplBase {
+public:
+    explicit ShadowWindow(const wchar_t* skin) : skin_(skin) {}
+
+protected:
+    const wchar_t* GetWindowClassName() const override { return L"UlmarShadowTest"; }
+    CUiString GetSkinFile() override { return CUiString(skin_); }
+
+private:
+    const wchar_t* skin_;
+};
+
+HWND ShadowOf(const wchar_t* skin) {
+    ShadowWindow window(skin);
+    const HWND hwnd = window.Create(nullptr, L"shadow", WS_POPUP | WS_VISIBLE, 0, 200, 200, 300, 200);
+    if (!hwnd) return nullptr;
+    uitest::Flush(hwnd);
+    uitest::PumpFor(100);
+    HWND shadow = nullptr;
+    ::EnumWindows(&FindShadow, reinterpret_cast<LPARAM>(&shadow));
+    ::DestroyWindow(hwnd);
+    uitest::PumpFor(50);
+    return shadow;
+}
+
+}  // namespace
+
+TEST(WindowBase, SkinWithShowShadowGetsAShadowWindow) {
+    EXPECT_EQ(nullptr, ShadowOf(L"<Window size=\"300,200\"><Control/></Window>"));
+    EXPECT_NE(nullptr, ShadowOf(L"<Window size=\"300,200\" showshadow=\"true\" shadowsize=\"6\" "
+                                L"shadowcolor=\"#FF000000\"><Control/></Window>"));
+}
+
 // ---- a missing skin, in a child process ----
 
 namespace {
