@@ -43,10 +43,22 @@ ToolRun RunSkinview(const std::wstring& args) {
         return run;
     win::UniqueKernelHandle process(pi.hProcess), thread(pi.hThread);
     writeEnd.reset();
+    // Windows the child creates may start helper processes that inherit the
+    // pipe, so the end of the child, not the end of the pipe, ends the reading.
     char buf[4096];
-    DWORD got = 0;
-    while (::ReadFile(readEnd.get(), buf, sizeof buf, &got, nullptr) && got) run.out.append(buf, got);
-    ::WaitForSingleObject(process.get(), 60000);
+    auto drain = [&] {
+        DWORD avail = 0;
+        DWORD got = 0;
+        while (::PeekNamedPipe(readEnd.get(), nullptr, 0, nullptr, &avail, nullptr) && avail &&
+               ::ReadFile(readEnd.get(), buf, sizeof buf, &got, nullptr) && got) {
+            run.out.append(buf, got);
+        }
+    };
+    for (int waited = 0; waited < 60000; waited += 20) {
+        drain();
+        if (::WaitForSingleObject(process.get(), 20) == WAIT_OBJECT_0) break;
+    }
+    drain();
     ::GetExitCodeProcess(process.get(), &run.exitCode);
     return run;
 }
@@ -80,7 +92,9 @@ TEST(SkinviewTree, ColumnNumbersAndSizeOption) {
         dir / L"col.xml",
         std::string("<Window size=\"100,170\"><VerticalLayout><Control name=\"a\" height=\"66\"/>"
                     "<Control name=\"b\" height=\"54\"/><Control name=\"c\"/></VerticalLayout></Window>")));
-    ToolRun run = RunSkinview(L"tree --dir " + Quoted(dir.path()) + L" col.xml");
+    // No trailing "\" inside the quotes: it would escape the closing quote.
+    const std::wstring folder = dir.path().substr(0, dir.path().size() - 1);
+    ToolRun run = RunSkinview(L"tree --dir " + Quoted(folder) + L" col.xml");
     ASSERT_EQ(0u, run.exitCode) << run.out;
     EXPECT_TRUE(HasLine(run.out, "  ControlUI a 0,0,100,66 visible=1 enabled=1")) << run.out;
     EXPECT_TRUE(HasLine(run.out, "  ControlUI b 0,66,100,120 visible=1 enabled=1")) << run.out;

@@ -106,30 +106,35 @@ TEST(WindowBase, CaptionDragsOverLabelsAndClicksThroughButtons) {
     EXPECT_EQ(HTCLIENT, HitTest(hwnd, 370, 60));   // on the button
     EXPECT_EQ(HTCLIENT, HitTest(hwnd, 20, 290));   // below the caption's 280
 
-    // A real press on the button inside the caption area clicks it.
+    // Real input comes from another thread: a drag runs the system's move loop
+    // inside this thread's dispatch, which only the button release ends.
     POINT button = {370, 60};
     ::ClientToScreen(hwnd, &button);
-    MoveTo(button.x, button.y);
-    uitest::PumpFor(50);
-    SendMouse(MOUSEEVENTF_LEFTDOWN);
-    uitest::PumpFor(50);
-    SendMouse(MOUSEEVENTF_LEFTUP);
-    EXPECT_TRUE(uitest::PumpUntil([&] { return window.clicks == 1; }));
-
-    // A real press on the label drags the window.
-    RECT before;
-    ::GetWindowRect(hwnd, &before);
     POINT label = {20, 20};
     ::ClientToScreen(hwnd, &label);
-    MoveTo(label.x, label.y);
-    uitest::PumpFor(50);
-    SendMouse(MOUSEEVENTF_LEFTDOWN);
-    for (int step = 1; step <= 5; ++step) {
-        uitest::PumpFor(30);
-        MoveTo(label.x + step * 10, label.y + step * 6);
-    }
-    uitest::PumpFor(50);
-    SendMouse(MOUSEEVENTF_LEFTUP);
+    RECT before;
+    ::GetWindowRect(hwnd, &before);
+    std::atomic<bool> done{false};
+    std::thread input([&] {
+        MoveTo(button.x, button.y);
+        ::Sleep(100);
+        SendMouse(MOUSEEVENTF_LEFTDOWN);
+        ::Sleep(100);
+        SendMouse(MOUSEEVENTF_LEFTUP);
+        ::Sleep(300);
+        MoveTo(label.x, label.y);
+        ::Sleep(100);
+        SendMouse(MOUSEEVENTF_LEFTDOWN);
+        for (int step = 1; step <= 5; ++step) {
+            ::Sleep(60);
+            MoveTo(label.x + step * 10, label.y + step * 6);
+        }
+        ::Sleep(200);
+        SendMouse(MOUSEEVENTF_LEFTUP);
+        done = true;
+    });
+    uitest::PumpUntil([&] { return done.load(); }, 10000);
+    input.join();
     RECT after = before;
     EXPECT_TRUE(uitest::PumpUntil([&] {
         ::GetWindowRect(hwnd, &after);
@@ -178,7 +183,14 @@ TEST(WindowBase, CloseButtonEndsShowModalWithOne) {
         ::Sleep(50);
         SendMouse(MOUSEEVENTF_LEFTUP);
     });
+    // Without a click the loop would never end: close with another code instead.
+    const HWND hwnd = window.GetHWND();
+    std::thread watchdog([hwnd] {
+        ::Sleep(8000);
+        if (::IsWindow(hwnd)) ::PostMessageW(hwnd, WM_CLOSE, 99, 0);
+    });
     const UINT result = window.ShowModal();
+    watchdog.detach();
     clicker.join();
     EXPECT_EQ(1u, result);
     EXPECT_EQ(1, window.clicks);
@@ -256,6 +268,53 @@ TEST(WindowBase, NotificationMapChainsToTheBaseTable) {
     msg.type = L"nosuchtype";
     EXPECT_FALSE(window.LoopDispatch(msg));
     ::DestroyWindow(window.GetHWND());
+}
+
+namespace {
+
+BOOL CALLBACK FindShadow(HWND hwnd, LPARAM param) {
+    wchar_t name[64] = {};
+    ::GetClassNameW(hwnd, name, 64);
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(hwnd, &pid);
+    if (pid == ::GetCurrentProcessId() && std::wstring(name) == L"UlmarShadowWnd") {
+        *reinterpret_cast<HWND*>(param) = hwnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+class ShadowWindow : public WindowImplBase {
+public:
+    explicit ShadowWindow(const wchar_t* skin) : skin_(skin) {}
+
+protected:
+    const wchar_t* GetWindowClassName() const override { return L"UlmarShadowTest"; }
+    CUiString GetSkinFile() override { return CUiString(skin_); }
+
+private:
+    const wchar_t* skin_;
+};
+
+HWND ShadowOf(const wchar_t* skin) {
+    ShadowWindow window(skin);
+    const HWND hwnd = window.Create(nullptr, L"shadow", WS_POPUP | WS_VISIBLE, 0, 200, 200, 300, 200);
+    if (!hwnd) return nullptr;
+    uitest::Flush(hwnd);
+    uitest::PumpFor(100);
+    HWND shadow = nullptr;
+    ::EnumWindows(&FindShadow, reinterpret_cast<LPARAM>(&shadow));
+    ::DestroyWindow(hwnd);
+    uitest::PumpFor(50);
+    return shadow;
+}
+
+}  // namespace
+
+TEST(WindowBase, SkinWithShowShadowGetsAShadowWindow) {
+    EXPECT_EQ(nullptr, ShadowOf(L"<Window size=\"300,200\"><Control/></Window>"));
+    EXPECT_NE(nullptr, ShadowOf(L"<Window size=\"300,200\" showshadow=\"true\" shadowsize=\"6\" "
+                                L"shadowcolor=\"#FF000000\"><Control/></Window>"));
 }
 
 // ---- a missing skin, in a child process ----

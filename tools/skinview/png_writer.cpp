@@ -20,14 +20,14 @@ void Collect(void* context, void* data, int size) {
 
 }  // namespace
 
-bool WritePng(const std::wstring& path, const DWORD* bgra, int width, int height) {
+bool WritePng(const std::wstring& path, const DWORD* bgra, int width, int height, bool opaque) {
     std::vector<unsigned char> rgba(static_cast<size_t>(width) * static_cast<size_t>(height) * 4);
     for (size_t i = 0; i < rgba.size() / 4; ++i) {
         const DWORD pixel = bgra[i];
         rgba[i * 4 + 0] = static_cast<unsigned char>((pixel >> 16) & 0xFF);
         rgba[i * 4 + 1] = static_cast<unsigned char>((pixel >> 8) & 0xFF);
         rgba[i * 4 + 2] = static_cast<unsigned char>(pixel & 0xFF);
-        rgba[i * 4 + 3] = static_cast<unsigned char>((pixel >> 24) & 0xFF);
+        rgba[i * 4 + 3] = opaque ? 0xFF : static_cast<unsigned char>((pixel >> 24) & 0xFF);
     }
     std::vector<unsigned char> png;
     if (!stbi_write_png_to_func(&Collect, &png, width, height, 4, rgba.data(), width * 4) || png.empty()) {

@@ -7,6 +7,6 @@
 
 namespace skinview {
 
-bool WritePng(const std::wstring& path, const DWORD* bgra, int width, int height);
+bool WritePng(const std::wstring& path, const DWORD* bgra, int width, int height, bool opaque);
 
 }  // namespace skinview

@@ -181,7 +181,8 @@ int RunPng(int argc, wchar_t** args) {
             WriteErr("error: nothing was painted\n");
             return 1;
         }
-        if (!WritePng(out, bits, size.cx, size.cy)) {
+        // GDI text leaves alpha 0 behind; only a layered window's alpha means anything.
+        if (!WritePng(out, bits, size.cx, size.cy, !pm.IsLayered())) {
             WriteErr("error: cannot write " + win::WideToUtf8(out) + "\n");
             return 1;
         }

@@ -7,6 +7,7 @@
 
 #include "ui/controls/container.h"
 #include "ui/controls/control.h"
+#include "ui/controls/shadow.h"
 #include "ui/core/control_factory.h"
 #include "ui/core/paint_manager.h"
 #include "ui/core/resource_location.h"
@@ -110,6 +111,7 @@ void CDialogBuilder::ApplyResources(const CXmlMarkupNode& root, CPaintManagerUI*
 }
 
 void CDialogBuilder::ApplyWindowAttributes(const CXmlMarkupNode& root, CPaintManagerUI* manager) {
+    bool shadow = false;
     const int count = root.GetAttributeCount();
     for (int i = 0; i < count; ++i) {
         const wchar_t* name = root.GetAttributeName(i);
@@ -161,6 +163,7 @@ void CDialogBuilder::ApplyWindowAttributes(const CXmlMarkupNode& root, CPaintMan
             std::wstring key(name);
             ::CharLowerBuffW(&key[0], static_cast<DWORD>(key.size()));
             manager->AddWindowCustomAttribute(key.c_str(), value);
+            shadow = true;
         } else if (Is(name, L"gdiplustext")) {
             manager->SetUseGdiplusText(CControlUI::ParseBool(value));
         } else if (Is(name, L"textrenderinghint")) {
@@ -169,6 +172,8 @@ void CDialogBuilder::ApplyWindowAttributes(const CXmlMarkupNode& root, CPaintMan
             manager->SetHoverTime(static_cast<DWORD>(CControlUI::ParseInt(value)));
         }
     }
+    // A skin with shadow settings gets the window's shadow; attaching the tree creates it.
+    if (shadow) CShadowUI::Of(*manager);
 }
 
 CControlUI* CDialogBuilder::MakeControl(const wchar_t* elementName) {
