@@ -16,52 +16,7 @@
 
 namespace {
 
-struct ToolRun {
-    DWORD exitCode = 0xFFFFFFFF;
-    std::string out;
-};
-
-ToolRun RunSkinview(const std::wstring& args) {
-    ToolRun run;
-    SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
-    HANDLE readRaw = nullptr, writeRaw = nullptr;
-    if (!::CreatePipe(&readRaw, &writeRaw, &sa, 0)) return run;
-    win::UniqueKernelHandle readEnd(readRaw), writeEnd(writeRaw);
-    ::SetHandleInformation(readEnd.get(), HANDLE_FLAG_INHERIT, 0);
-    std::wstring exe = L"Z:" + win::Utf8ToWide(TORVANE_SKINVIEW_EXE);
-    for (wchar_t& c : exe)
-        if (c == L'/') c = L'\\';
-    std::wstring command = L"\"" + exe + L"\" " + args;
-    STARTUPINFOW si{};
-    si.cb = sizeof si;
-    si.dwFlags = STARTF_USESTDHANDLES;
-    si.hStdOutput = writeEnd.get();
-    si.hStdError = writeEnd.get();
-    si.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
-    PROCESS_INFORMATION pi{};
-    if (!::CreateProcessW(exe.c_str(), &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi))
-        return run;
-    win::UniqueKernelHandle process(pi.hProcess), thread(pi.hThread);
-    writeEnd.reset();
-    // Windows the child creates may start helper processes that inherit the
-    // pipe, so the end of the child, not the end of the pipe, ends the reading.
-    char buf[4096];
-    auto drain = [&] {
-        DWORD avail = 0;
-        DWORD got = 0;
-        while (::PeekNamedPipe(readEnd.get(), nullptr, 0, nullptr, &avail, nullptr) && avail &&
-               ::ReadFile(readEnd.get(), buf, sizeof buf, &got, nullptr) && got) {
-            run.out.append(buf, got);
-        }
-    };
-    for (int waited = 0; waited < 60000; waited += 20) {
-        drain();
-        if (::WaitForSingleObject(process.get(), 20) == WAIT_OBJECT_0) break;
-    }
-    drain();
-    ::GetExitCodeProcess(process.get(), &run.exitCode);
-    return run;
-}
+uitest::ToolRun RunSkinview(const std::wstring& args) { return uitest::RunTool(TORVANE_SKINVIEW_EXE, args); }
 
 std::wstring Quoted(const std::wstring& path) { return L"\"" + path + L"\""; }
 
@@ -72,7 +27,7 @@ bool HasLine(const std::string& out, const std::string& line) {
 }  // namespace
 
 TEST(SkinviewTree, SampleSkinLaysOutCaptionTabsAndFloat) {
-    const ToolRun run = RunSkinview(L"tree " + Quoted(uitest::DataPath(L"sample\\main.xml")));
+    const uitest::ToolRun run = RunSkinview(L"tree " + Quoted(uitest::DataPath(L"sample\\main.xml")));
     ASSERT_EQ(0u, run.exitCode) << run.out;
     EXPECT_TRUE(HasLine(run.out, "VerticalLayoutUI root 0,0,600,400 visible=1 enabled=1")) << run.out;
     EXPECT_TRUE(HasLine(run.out, "  HorizontalLayoutUI hor_caption 0,0,600,40 visible=1 enabled=1")) << run.out;
@@ -94,7 +49,7 @@ TEST(SkinviewTree, ColumnNumbersAndSizeOption) {
                     "<Control name=\"b\" height=\"54\"/><Control name=\"c\"/></VerticalLayout></Window>")));
     // No trailing "\" inside the quotes: it would escape the closing quote.
     const std::wstring folder = dir.path().substr(0, dir.path().size() - 1);
-    ToolRun run = RunSkinview(L"tree --dir " + Quoted(folder) + L" col.xml");
+    uitest::ToolRun run = RunSkinview(L"tree --dir " + Quoted(folder) + L" col.xml");
     ASSERT_EQ(0u, run.exitCode) << run.out;
     EXPECT_TRUE(HasLine(run.out, "  ControlUI a 0,0,100,66 visible=1 enabled=1")) << run.out;
     EXPECT_TRUE(HasLine(run.out, "  ControlUI b 0,66,100,120 visible=1 enabled=1")) << run.out;
@@ -108,7 +63,7 @@ TEST(SkinviewTree, ColumnNumbersAndSizeOption) {
 TEST(SkinviewTree, BuildFailurePrintsTheParserMessageAndExitsOne) {
     uitest::TempDir dir;
     ASSERT_TRUE(uitest::WriteBytes(dir / L"bad.xml", std::string("<Window><Control></Window>")));
-    ToolRun run = RunSkinview(L"tree " + Quoted(dir / L"bad.xml"));
+    uitest::ToolRun run = RunSkinview(L"tree " + Quoted(dir / L"bad.xml"));
     EXPECT_EQ(1u, run.exitCode);
     EXPECT_EQ(0u, run.out.rfind("error: ", 0)) << run.out;
     EXPECT_GT(run.out.size(), 8u);
@@ -122,7 +77,7 @@ TEST(SkinviewTree, BuildFailurePrintsTheParserMessageAndExitsOne) {
 TEST(SkinviewPng, WritesThePaintedClientArea) {
     uitest::TempDir dir;
     const std::wstring png = dir / L"sample.png";
-    const ToolRun run = RunSkinview(L"png " + Quoted(uitest::DataPath(L"sample\\main.xml")) + L" " + Quoted(png));
+    const uitest::ToolRun run = RunSkinview(L"png " + Quoted(uitest::DataPath(L"sample\\main.xml")) + L" " + Quoted(png));
     ASSERT_EQ(0u, run.exitCode) << run.out;
     const std::vector<unsigned char> bytes = uitest::ReadBytes(png);
     int width = 0, height = 0, channels = 0;

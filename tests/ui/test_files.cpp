@@ -54,4 +54,43 @@ TempDir::~TempDir() {
     ::SHFileOperationW(&op);
 }
 
+ToolRun RunTool(const char* exe, const std::wstring& args, DWORD timeoutMs) {
+    ToolRun run;
+    SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
+    HANDLE readRaw = nullptr, writeRaw = nullptr;
+    if (!::CreatePipe(&readRaw, &writeRaw, &sa, 0)) return run;
+    win::UniqueKernelHandle readEnd(readRaw), writeEnd(writeRaw);
+    ::SetHandleInformation(readEnd.get(), HANDLE_FLAG_INHERIT, 0);
+    std::wstring path = L"Z:" + win::Utf8ToWide(exe);
+    for (wchar_t& c : path)
+        if (c == L'/') c = L'\\';
+    std::wstring command = L"\"" + path + L"\" " + args;
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdOutput = writeEnd.get();
+    si.hStdError = writeEnd.get();
+    si.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
+    PROCESS_INFORMATION pi{};
+    if (!::CreateProcessW(path.c_str(), &command[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi))
+        return run;
+    win::UniqueKernelHandle process(pi.hProcess), thread(pi.hThread);
+    writeEnd.reset();
+    char buf[4096];
+    auto drain = [&] {
+        DWORD avail = 0, got = 0;
+        while (::PeekNamedPipe(readEnd.get(), nullptr, 0, nullptr, &avail, nullptr) && avail &&
+               ::ReadFile(readEnd.get(), buf, sizeof buf, &got, nullptr) && got) {
+            run.out.append(buf, got);
+        }
+    };
+    for (DWORD waited = 0; waited < timeoutMs; waited += 20) {
+        drain();
+        if (::WaitForSingleObject(process.get(), 20) == WAIT_OBJECT_0) break;
+    }
+    drain();
+    ::GetExitCodeProcess(process.get(), &run.exitCode);
+    return run;
+}
+
 }  // namespace uitest

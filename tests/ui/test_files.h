@@ -29,4 +29,16 @@ private:
     std::wstring path_;
 };
 
+// A console tool run to its end: what it printed (standard output and error) and
+// its exit code (0xFFFFFFFF when it could not be started).
+struct ToolRun {
+    DWORD exitCode = 0xFFFFFFFF;
+    std::string out;
+};
+
+// Runs the Windows program `exe` (a Unix path, reached through Z:) with `args`.
+// Reading ends with the child, not with the pipe: windows the child creates may
+// start helper processes that inherit the pipe and keep it open.
+ToolRun RunTool(const char* exe, const std::wstring& args, DWORD timeoutMs = 60000);
+
 }  // namespace uitest
