@@ -26,13 +26,10 @@ class ProgressCallback;
 
 namespace intl {
 
-// HRESULT_FROM_WIN32 as a function: 0 and negative values pass through unchanged.
-HRESULT HResultFromWin32(DWORD error);
-// The system's text for a Windows error code or HRESULT; empty when it has none.
-std::wstring SystemMessage(DWORD code);
-
 // Opens a file for reading as a Windows stream.
 HRESULT OpenReadStream(const std::wstring& path, CMyComPtr<IStream>& stream);
+// A Windows stream over a duplicate of an open file handle (borrowed).
+HRESULT OpenHandleStream(HANDLE file, CMyComPtr<IStream>& stream);
 // A new archive handler for a format code (any unknown code gives 7z).
 HRESULT CreateArchiveHandler(int format, CMyComPtr<IInArchive>& handler);
 
@@ -86,6 +83,9 @@ public:
     HRESULT FinishWriting() { return m_writer.Drain(); }
 
 private:
+    // GetStream and SetOperationResult, inside the exception guard.
+    HRESULT StartItem(UInt32 index, ISequentialOutStream** outStream, Int32 askExtractMode);
+    HRESULT FinishItem(Int32 opRes);
     HRESULT PrepareOutputFile();
     HRESULT FailItem(HRESULT code);
     void CloseOutputFile();
