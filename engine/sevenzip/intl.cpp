@@ -286,7 +286,7 @@ HRESULT ArchiveExtractCallback::StartItem(UInt32 index, ISequentialOutStream** o
 
     const HRESULT opened = OpenOutputFile();
     if (opened != S_OK || m_absolutePath.empty()) return opened;
-    auto* wrapper = new (std::nothrow) OutStreamWrapper(m_file);
+    auto* wrapper = new (std::nothrow) OutStreamWrapper(m_file.get());
     if (!wrapper) {
         FailItem(E_OUTOFMEMORY);
         return E_OUTOFMEMORY;
@@ -310,10 +310,10 @@ HRESULT ArchiveExtractCallback::OpenOutputFile() {
             m_absolutePath.clear();
             return E_OUTOFMEMORY;
         }
-        m_writer.Attach(m_file);
-        const HRESULT queued = m_writer.Create(m_file, m_absolutePath);
+        m_writer.Attach(m_file.get());
+        const HRESULT queued = m_writer.Create(m_file.get(), m_absolutePath);
         if (FAILED(queued)) {
-            m_file.Release();
+            m_file.reset();
             m_absolutePath.clear();
         }
         return queued;
@@ -333,7 +333,7 @@ HRESULT ArchiveExtractCallback::OpenOutputFile() {
         m_absolutePath.clear();
         return failed;
     }
-    m_writer.Attach(m_file);
+    m_writer.Attach(m_file.get());
     return S_OK;
 }
 
@@ -453,18 +453,18 @@ void ArchiveExtractCallback::CloseOutputFile() {
     if (!m_file) return;
     m_writer.Drain();  // its queued data first
     m_file->Close();
-    m_file.Release();
+    m_file.reset();
 }
 
 // The times go through the handle the file was written with: reopening every
 // file just to set them costs as much again as writing a small one. The writer
 // sets them and closes the file once its data is written.
 HRESULT ArchiveExtractCallback::CompleteOutputFile() {
-    CMyComPtr<win::FileStream> file;
+    win::ComPtr<win::FileStream> file;
     file.Attach(m_file.Detach());
     if (!file) return S_OK;
     m_completion.path = m_absolutePath;
-    return m_writer.Complete(file, std::move(m_completion));
+    return m_writer.Complete(file.get(), std::move(m_completion));
 }
 
 Z7_COM7F_IMF(ArchiveExtractCallback::SetOperationResult(Int32 opRes)) {

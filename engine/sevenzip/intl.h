@@ -18,6 +18,7 @@
 #include "7zip/IPassword.h"
 #include "7zip/IStream.h"
 #include "engine/sevenzip/file_writer.h"
+#include "win/com.h"
 #include "win/file_stream.h"
 
 namespace SevenZip {
@@ -111,7 +112,7 @@ private:
     // The item in hand.
     std::wstring m_relativePath;
     std::wstring m_absolutePath;   // empty when no file is being written
-    CMyComPtr<win::FileStream> m_file;  // the item's output, open until its result is in
+    win::ComPtr<win::FileStream> m_file;  // the item's output, open until its result is in
     bool m_itemOpen = false;       // a stream was handed out and no result came back yet
     FileCompletion m_completion;   // its stored times and attributes
     bool m_isFolder = false;
