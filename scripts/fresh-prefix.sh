@@ -9,6 +9,7 @@ action=$1 prefix=$2
 root=$(cd "$(dirname "$0")/.." && pwd)
 . "$root/scripts/wine-env.sh"
 export WINEPREFIX=$prefix
+wine64=$(command -v wine64 || echo /usr/lib/wine/wine64)  # as in wine-prefix.sh
 stop() { [ -d "$prefix" ] && { wineserver -k >/dev/null 2>&1 || true; }; rm -rf "$prefix" "$prefix.lock"; }
 desktop_running() {
   local pid
@@ -22,10 +23,10 @@ case $action in
     stop
     run_quiet "fresh-prefix: creating $prefix" "$root/scripts/wine-prefix.sh" "$prefix"
     run_quiet "fresh-prefix: starting the wineserver" wineserver -p
-    run_quiet "fresh-prefix: starting Wine's background processes" wine cmd /c exit
+    run_quiet "fresh-prefix: starting Wine's background processes" "$wine64" cmd /c exit
     # The desktop process: started on demand by the first window otherwise, as a
     # child of that program holding its inherited handles.
-    setsid wine explorer.exe /desktop </dev/null >/dev/null 2>&1 &
+    setsid "$wine64" explorer.exe /desktop </dev/null >/dev/null 2>&1 &
     for _ in $(seq 300); do
       desktop_running && break
       sleep 0.1

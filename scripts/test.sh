@@ -20,7 +20,7 @@ trap cleanup EXIT
 wineserver -p 2>/dev/null || true  # an already running server of this prefix is as good
 # Start Wine's own background processes now, detached from ctest's pipes: if the
 # first test started them they would hold its output open until the timeout.
-run_quiet "test: starting Wine in $WINEPREFIX" wine cmd /c exit
+run_quiet "test: starting Wine in $WINEPREFIX" "$(command -v wine64 || echo /usr/lib/wine/wine64)" cmd /c exit
 
 cd "$build"
 ctest --output-on-failure -j "$(nproc)" "$@"
