@@ -112,7 +112,7 @@ bool MakeUnixSymlink(const std::wstring& target, const std::wstring& link) {
     if (!::CreateProcessW(L"Z:\\bin\\ln", &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
         return false;
     win::UniqueKernelHandle process(pi.hProcess), thread(pi.hThread);
-    for (int i = 0; i < 100; ++i) {
+    for (int i = 0; i < 600; ++i) {  // up to 30 s: a loaded machine starts programs slowly
         const DWORD attrs = ::GetFileAttributesW(link.c_str());
         if (attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_REPARSE_POINT)) return true;
         ::Sleep(50);
