@@ -1,5 +1,6 @@
 #include "engine/temp_archive.h"
 
+#include <string>
 #include <vector>
 
 namespace {
@@ -7,31 +8,25 @@ namespace {
 constexpr int kCreateAttempts = 3;  // a name planted again between removal and creation
 constexpr DWORD kCopyChunk = 1u << 20;
 
-bool HasOneName(const std::wstring& path) {
-    win::UniqueFile file(::CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                       nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
-    BY_HANDLE_FILE_INFORMATION info{};
-    return file && ::GetFileInformationByHandle(file.get(), &info) && info.nNumberOfLinks == 1;
+std::wstring AsideName(const std::wstring& path) {
+    return path + L"." + std::to_wstring(::GetCurrentProcessId()) + L"-" + std::to_wstring(::GetTickCount64()) +
+           L".old";
 }
 
-// Removes the directory entry itself: a link or junction goes, its target stays;
-// a hard link loses this one name only.
+// Takes whatever is at the name out of the way by renaming it aside, which acts
+// on the entry itself on every system: deleting a link to a file deletes the
+// file it points to under Wine. What was renamed aside is left for its owner.
 bool RemoveEntry(const std::wstring& path) {
-    const DWORD attributes = ::GetFileAttributesW(path.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) {
+    if (::GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
         const DWORD error = ::GetLastError();
-        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) {
+            // A dangling link reads as missing but still holds the name.
+            ::MoveFileExW(path.c_str(), AsideName(path).c_str(), 0);
+            return true;
+        }
+        return false;
     }
-    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) {
-        // A link to a folder is removed as a folder on Windows, as a file elsewhere.
-        return ::DeleteFileW(path.c_str()) || ::RemoveDirectoryW(path.c_str());
-    }
-    if (attributes & FILE_ATTRIBUTE_DIRECTORY) return ::RemoveDirectoryW(path.c_str()) != FALSE;
-    // A read-only file of its own loses the flag first; attributes belong to the
-    // file, not the name, so one with other names (hard links) keeps it and stays.
-    if ((attributes & FILE_ATTRIBUTE_READONLY) && HasOneName(path))
-        ::SetFileAttributesW(path.c_str(), attributes & ~FILE_ATTRIBUTE_READONLY);
-    return ::DeleteFileW(path.c_str()) != FALSE;
+    return ::MoveFileExW(path.c_str(), AsideName(path).c_str(), 0) != FALSE;
 }
 
 }  // namespace

@@ -11,8 +11,8 @@
 
 #include "win/unique_handle.h"
 
-// Removes what is at `path` without following it (a file, a hard link, a
-// symbolic link, a junction, an empty folder) and creates a new empty file there,
+// Renames what is at `path` aside without following it (a file, a hard link, a
+// symbolic link, a junction, a folder) and creates a new empty file there,
 // open for reading, writing and deletion and shared for reading only. An empty
 // owner, with the last error, when the name cannot be cleared or the file made.
 win::UniqueFile CreateFreshFile(const std::wstring& path);

@@ -297,7 +297,8 @@ TEST(HeadlessInstall, LinkPlantedAtTheTempArchiveNameIsNotWrittenThrough) {
     const std::wstring tempArchive = win::TempFolder() + L"resource.7z";
     ASSERT_TRUE(testing_support::WriteFileBytes(victim, "keep"));
     testing_support::RemoveTree(tempArchive);
-    ASSERT_TRUE(testing_support::MakeUnixSymlink(victim, tempArchive));
+    // Wine shows a Unix link to a file as the file itself: the name exists either way.
+    ASSERT_TRUE(testing_support::MakeUnixSymlink(victim, tempArchive) || win::FileExists(tempArchive));
 
     const HeadlessRun run = RunHeadless(L"\"" + dir + L"\"");
     EXPECT_EQ(0u, run.exitCode);
