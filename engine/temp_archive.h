@@ -11,10 +11,11 @@
 
 #include "win/unique_handle.h"
 
-// Renames what is at `path` aside without following it (a file, a hard link, a
-// symbolic link, a junction, a folder) and creates a new empty file there,
-// open for reading, writing and deletion and shared for reading only. An empty
-// owner, with the last error, when the name cannot be cleared or the file made.
+// Creates a new empty file under a name of its own beside `path` and renames it
+// over whatever is at `path` (a file, a hard link, a symbolic link, a junction),
+// never opening that entry for writing nor deleting a link's target. The file
+// is open for reading, writing and deletion and shared for reading only. An
+// empty owner, with the last error, when the name cannot be taken.
 win::UniqueFile CreateFreshFile(const std::wstring& path);
 
 class TempArchive {
