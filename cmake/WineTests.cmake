@@ -12,6 +12,6 @@ function(torvane_add_gtest name)
   cmake_parse_arguments(T "" "" "SOURCES;LIBS;RESOURCES;PROPERTIES" ${ARGN})
   add_executable(${name} ${T_SOURCES} ${T_RESOURCES})
   target_link_libraries(${name} PRIVATE torvane_options ${T_LIBS} dep_gtest_main)
-  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 120
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 600
                        PROPERTIES TIMEOUT 300 LABELS wine ${T_PROPERTIES})
 endfunction()

@@ -1,5 +1,6 @@
 #include "engine/payload.h"
 
+#include "engine/temp_archive.h"
 #include "win/path.h"
 #include "win/text.h"
 #include "win/unique_handle.h"
@@ -18,7 +19,7 @@ void ResetPayloadState() {
     g_newDirs.clear();
 }
 
-bool WriteResourceToFile(WORD id, const wchar_t* type, const std::wstring& filePath) {
+bool WriteResourceToFile(WORD id, const wchar_t* type, HANDLE file) {
     HMODULE self = GetModuleHandleW(nullptr);
     HRSRC info = FindResourceW(self, MAKEINTRESOURCEW(id), type);
     if (!info) return false;
@@ -29,20 +30,36 @@ bool WriteResourceToFile(WORD id, const wchar_t* type, const std::wstring& fileP
     const void* data = LockResource(loaded);
     if (!data) return false;
 
-    win::UniqueFile file(
-        CreateFileW(filePath.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return false;
     DWORD written = 0;
-    const bool ok = WriteFile(file.get(), data, size, &written, nullptr) && written == size;
-    file.reset();
-    if (!ok) DeleteFileW(filePath.c_str());
-    return ok;
+    return WriteFile(file, data, size, &written, nullptr) && written == size;
 }
 
-std::wstring TempArchivePath() { return win::TempFolder() + TEMP_ARCHIVE_FILE_NAME; }
+bool WriteResourceToFile(WORD id, const wchar_t* type, const std::wstring& filePath) {
+    TempArchive target;
+    if (!target.Create(filePath)) return false;
+    if (WriteResourceToFile(id, type, target.Handle())) return true;
+    target.Delete();
+    return false;
+}
+
+std::wstring TempArchivePath() {
+    const std::wstring folder = win::TempFolder();
+    return folder.empty() ? std::wstring() : folder + TEMP_ARCHIVE_FILE_NAME;
+}
+
+float ExtractionPercent(float start, uint32_t done, uint32_t count) {
+    if (count == 0) return start;
+    if (done > count) done = count;
+    // In double: 60 * done / count is exact whenever it is a whole number.
+    return start + static_cast<float>(static_cast<double>(EXTRACTION_PERCENT_SPAN) * done / count);
+}
 
 bool PCallBack::OnStart(uint32_t itemCount) {
-    if (itemCount != 0) m_itemCount = itemCount;
+    if (itemCount != 0) {
+        m_itemCount = itemCount;
+        m_itemsStarted = 0;
+        m_startPercent = g_fProgress;
+    }
     return false;
 }
 
@@ -50,7 +67,7 @@ bool PCallBack::OnItemStart(const std::wstring& destFolder, std::wstring& relati
     const std::wstring fullPath = destFolder + relativePath;
     m_window.PostStatus(m_statusPrefix + win::FormatW(L"  %s", fullPath.c_str()));
     if (m_itemCount != 0) {
-        g_fProgress += 60.0f / static_cast<float>(m_itemCount);
+        g_fProgress = ExtractionPercent(m_startPercent, ++m_itemsStarted, m_itemCount);
         m_window.PostProgress(g_fProgress);
     }
 

@@ -29,12 +29,23 @@ extern std::vector<std::wstring> g_newDirs;
 // Progress back to 0 and the four lists emptied, at the start of every run.
 void ResetPayloadState();
 
-// Writes resource `id` of `type` from this executable to `filePath` in one write.
-// false when the resource is missing or the file cannot be written whole (a
-// partial file is deleted).
+// Points the extraction adds in all, spread over the items in equal shares.
+constexpr float EXTRACTION_PERCENT_SPAN = 60.0f;
+
+// The percent once item `done` of `count` has started, for an extraction that
+// began at `start`. Taken from the item number rather than summed item by item,
+// so that the last item lands exactly on start + 60 whatever the count.
+float ExtractionPercent(float start, uint32_t done, uint32_t count);
+
+// Writes resource `id` of `type` of this executable into an open file in one
+// write; false when the resource is missing or is not written whole.
+bool WriteResourceToFile(WORD id, const wchar_t* type, HANDLE file);
+// The same into a new file at `filePath` (made by CreateFreshFile); a partial file
+// is deleted.
 bool WriteResourceToFile(WORD id, const wchar_t* type, const std::wstring& filePath);
 
-// TEMP_ARCHIVE_FILE_NAME in the user's temp folder; just the name when that is unknown.
+// TEMP_ARCHIVE_FILE_NAME in the user's temp folder; empty when that folder is
+// unknown (never a name relative to the current folder).
 std::wstring TempArchivePath();
 
 class PCallBack : public SevenZip::ProgressCallback {
@@ -55,6 +66,8 @@ public:
 
 private:
     uint32_t m_itemCount = 0;
+    uint32_t m_itemsStarted = 0;
+    float m_startPercent = 0.0f;  // g_fProgress when the extraction started
     InstallWindow m_window;
     std::wstring m_statusPrefix;
 };

@@ -1,6 +1,5 @@
 #include "report/computer_id.h"
 
-#include "engine/registry/registry_records.h"
 #include "win/text.h"
 
 #include <objbase.h>
@@ -16,21 +15,12 @@ std::wstring FormatGuid(const GUID& g) {
 std::wstring ComputerGuid(const std::function<bool(std::wstring&)>& read,
                           const std::function<void(const std::wstring&)>& write) {
     std::wstring stored;
-    if (read(stored)) return stored;
+    if (read && read(stored)) return stored;
     GUID guid;
     std::wstring created;
     if (SUCCEEDED(::CoCreateGuid(&guid))) created = FormatGuid(guid);
-    write(created);
+    if (write) write(created);
     return created;
-}
-
-}  // namespace report
-
-namespace report {
-
-std::wstring StoredComputerGuid(const std::wstring& productKey) {
-    return ComputerGuid([&](std::wstring& guid) { return engine::ReadGuid(productKey, &guid); },
-                        [&](const std::wstring& guid) { engine::WriteGuid(productKey, guid); });
 }
 
 }  // namespace report

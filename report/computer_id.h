@@ -17,10 +17,3 @@ std::wstring ComputerGuid(const std::function<bool(std::wstring&)>& read,
                           const std::function<void(const std::wstring&)>& write);
 
 }  // namespace report
-
-namespace report {
-
-// ComputerGuid over the "Guid" value of the application key in HKEY_LOCAL_MACHINE.
-std::wstring StoredComputerGuid(const std::wstring& productKey);
-
-}  // namespace report

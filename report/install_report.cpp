@@ -7,10 +7,11 @@
 #include "report/report_record.h"
 #include "report/system_info.h"
 
-void SendInstallReport(bool success, const std::wstring& productKey) {
+void SendInstallReport(bool success, const ReportProduct& product) {
     report::ReportFacts facts;
     facts.success = success;
-    facts.pcguid = report::StoredComputerGuid(productKey);
+    facts.version = product.version;
+    facts.pcguid = report::ComputerGuid(product.readGuid, product.writeGuid);
     facts.pcos = report::OsText();
     facts.instname = report::InstallerName();
 

@@ -7,7 +7,6 @@
 namespace report {
 
 const char kChannel[] = "700001";
-const char kProductVersion[] = "6.2.10.03";
 
 std::string BuildReportJson(const ReportFacts& facts) {
     Json::Value record(Json::objectValue);
@@ -18,7 +17,7 @@ std::string BuildReportJson(const ReportFacts& facts) {
     record["pcguid"] = win::WideToUtf8(facts.pcguid);
     record["pcos"] = win::WideToUtf8(facts.pcos);
     record["instname"] = win::WideToUtf8(facts.instname);
-    record["pcvs"] = kProductVersion;
+    record["pcvs"] = win::WideToUtf8(facts.version);
     record["pccid"] = kChannel;
 
     // FastWriter is deprecated in favour of StreamWriterBuilder, but it is the

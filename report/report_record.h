@@ -6,7 +6,6 @@
 namespace report {
 
 extern const char kChannel[];         // "700001": source.dat and "pccid"
-extern const char kProductVersion[];  // "pcvs"
 constexpr int kMenuId = 10087;
 constexpr int kReportType = 2;
 
@@ -15,6 +14,7 @@ struct ReportFacts {
     std::wstring pcguid;
     std::wstring pcos;
     std::wstring instname;
+    std::wstring version;  // "pcvs": the packaged product's version
 };
 
 // Compact JSON (JsonCpp's fast writer) with every member of the record.

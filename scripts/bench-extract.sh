@@ -14,7 +14,8 @@ build=${TORVANE_BUILD:-$root/build}
 runs=${1:-3}
 work=${BENCH_DIR:-/tmp/torvane-bench}
 outs=${OUT_DIR:-/dev/shm/torvane-bench-out}
-export WINEPREFIX=$build/wineprefix WINEARCH=win64 WINEDEBUG=-all
+. "$root/scripts/wine-env.sh"
+export WINEPREFIX=$build/wineprefix
 mkdir -p "$work"
 src=$work/src
 
@@ -87,7 +88,7 @@ report() { # LABEL OURS-ARRAY NATIVE-ARRAY
 }
 
 wineserver -p 2>/dev/null || true
-wine cmd /c exit </dev/null >/dev/null 2>&1
+run_quiet "bench: starting Wine in $WINEPREFIX" wine cmd /c exit
 pack "$work/solid.7z" LZMA2 -mmt1
 bench "solid LZMA2+BCJ" "$work/solid.7z"
 pack "$work/blocks.7z" LZMA2:d8m:c16m -mmt2

@@ -7,8 +7,9 @@
 set -euo pipefail
 action=$1 prefix=$2
 root=$(cd "$(dirname "$0")/.." && pwd)
-export WINEPREFIX=$prefix WINEARCH=win64 WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+. "$root/scripts/wine-env.sh"
+export WINEPREFIX=$prefix
+wine64=$(command -v wine64 || echo /usr/lib/wine/wine64)  # as in wine-prefix.sh
 stop() { [ -d "$prefix" ] && { wineserver -k >/dev/null 2>&1 || true; }; rm -rf "$prefix" "$prefix.lock"; }
 desktop_running() {
   local pid
@@ -20,16 +21,17 @@ desktop_running() {
 case $action in
   create)
     stop
-    "$root/scripts/wine-prefix.sh" "$prefix" </dev/null >/dev/null 2>&1
-    wineserver -p </dev/null >/dev/null 2>&1
-    wine cmd /c exit </dev/null >/dev/null 2>&1
+    run_quiet "fresh-prefix: creating $prefix" "$root/scripts/wine-prefix.sh" "$prefix"
+    run_quiet "fresh-prefix: starting the wineserver" wineserver -p
+    run_quiet "fresh-prefix: starting Wine's background processes" "$wine64" cmd /c exit
     # The desktop process: started on demand by the first window otherwise, as a
     # child of that program holding its inherited handles.
-    setsid wine explorer.exe /desktop </dev/null >/dev/null 2>&1 &
+    setsid "$wine64" explorer.exe /desktop </dev/null >/dev/null 2>&1 &
     for _ in $(seq 300); do
       desktop_running && break
       sleep 0.1
     done
+    desktop_running || { echo "fresh-prefix: Wine's desktop did not start in $prefix" >&2; exit 1; }
     echo "fresh prefix ready: $prefix" ;;
   remove) stop ;;
   *) echo "usage: fresh-prefix.sh create|remove PREFIX" >&2; exit 2 ;;

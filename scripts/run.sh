@@ -2,6 +2,8 @@
 # Builds everything and runs the main job: the installer under Wine when it has
 # been built, otherwise the headless install driver when it exists, otherwise
 # just the build. Uses the current display, or a private Xvfb when there is none.
+# The main job has a Wine prefix of its own (build/wineprefix-run, or
+# TORVANE_RUN_PREFIX), so that what it installs never meets the test suite.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${TORVANE_BUILD:-$root/build}
@@ -9,8 +11,8 @@ build=${TORVANE_BUILD:-$root/build}
 "$root/scripts/setup.sh"
 "$root/scripts/build.sh" "$build"
 
-export WINEPREFIX=${WINEPREFIX:-$build/wineprefix} WINEARCH=win64 WINEDEBUG=${WINEDEBUG:--all}
-export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
+. "$root/scripts/wine-env.sh"
+export WINEPREFIX=${TORVANE_RUN_PREFIX:-$build/wineprefix-run}
 "$root/scripts/wine-prefix.sh" "$WINEPREFIX"
 
 if [ -z "${DISPLAY:-}" ]; then
@@ -20,7 +22,7 @@ if [ -z "${DISPLAY:-}" ]; then
 fi
 
 if [ -f "$build/TorvaneSetup.exe" ]; then
-  echo "run: starting $build/TorvaneSetup.exe under Wine (DISPLAY=$DISPLAY)"
+  echo "run: starting $build/TorvaneSetup.exe under Wine (DISPLAY=$DISPLAY, prefix $WINEPREFIX)"
   rc=0; wine "$build/TorvaneSetup.exe" "$@" || rc=$?
   echo "run: installer exit code $rc"
   exit $rc

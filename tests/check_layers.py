@@ -1,31 +1,102 @@
 #!/usr/bin/env python3
-"""Fails when a lower layer includes a higher one.
+"""Fails when a lower layer reaches into a higher one, by #include or by CMake link.
 
-ui/ is a framework and knows nothing of the installer; engine/ and report/ know
-nothing of windows or of the application that drives them.
+win/ is the ground floor and knows no layer; ui/ is a framework and knows nothing
+of the installer; engine/ and report/ know nothing of windows or of the
+application that drives them, and report/ nothing of the engine (the engine's
+worker sends the report, handing in what it needs).
+
+check_layers.py ROOT   checks the tree; check_layers.py --self-test checks the checker.
 """
 import pathlib
 import re
 import sys
+import tempfile
 
-root = pathlib.Path(sys.argv[1] if len(sys.argv) > 1 else ".")
-forbidden = {
-    "win": ("app/", "engine/", "report/", "ui/"),
-    "ui": ("app/", "engine/", "report/"),
-    "engine": ("app/", "ui/"),
-    "report": ("app/", "ui/"),
-    "tools": ("app/", "engine/", "report/"),
+FORBIDDEN = {
+    "win": ("app", "engine", "report", "ui"),
+    "ui": ("app", "engine", "report"),
+    "engine": ("app", "ui"),
+    "report": ("app", "engine", "ui"),
+    "tools": ("app", "engine", "report"),
 }
-include = re.compile(r'^\s*#\s*include\s*[<"]([^">]+)[">]', re.M)
-faults = []
-for layer, banned in forbidden.items():
-    for path in sorted((root / layer).rglob("*")):
-        if path.suffix not in (".h", ".hpp", ".cpp", ".c", ".inl"):
-            continue
-        for target in include.findall(path.read_text(encoding="utf-8", errors="replace")):
-            if target.startswith(banned):
-                faults.append(f"{path.relative_to(root)} includes {target}")
-for f in faults:
-    print(f)
-print(f"{len(faults)} layer violation(s)")
-sys.exit(1 if faults else 0)
+LAYERS = ("app", "engine", "report", "ui", "win", "tools")
+SOURCES = (".h", ".hpp", ".cpp", ".c", ".inl")
+INCLUDE = re.compile(r'^\s*#\s*include\s*[<"]([^">]+)[">]', re.M)
+ADD_LIBRARY = re.compile(r'add_library\(\s*([\w$-]+)')
+LINK = re.compile(r'target_link_libraries\(\s*([\w${}-]+)([^)]*)\)', re.S)
+
+
+def layer_of_include(target):
+    top = target.split("/", 1)[0]
+    return top if "/" in target and top in LAYERS else None
+
+
+def library_layers(root):
+    """Library name -> the layer whose CMakeLists defines it."""
+    owners = {}
+    for layer in LAYERS:
+        for cmake in sorted((root / layer).rglob("CMakeLists.txt")):
+            for name in ADD_LIBRARY.findall(cmake.read_text(encoding="utf-8", errors="replace")):
+                owners[name] = layer
+    return owners
+
+
+def faults_in(root):
+    faults = []
+    for layer, banned in FORBIDDEN.items():
+        for path in sorted((root / layer).rglob("*")):
+            if path.suffix not in SOURCES:
+                continue
+            for target in INCLUDE.findall(path.read_text(encoding="utf-8", errors="replace")):
+                if layer_of_include(target) in banned:
+                    faults.append(f"{path.relative_to(root)} includes {target}")
+    owners = library_layers(root)
+    for layer, banned in FORBIDDEN.items():
+        for cmake in sorted((root / layer).rglob("CMakeLists.txt")):
+            text = cmake.read_text(encoding="utf-8", errors="replace")
+            for target, args in LINK.findall(text):
+                for dep in args.split():
+                    if owners.get(dep) in banned:
+                        faults.append(f"{cmake.relative_to(root)}: {target} links {dep} ({owners[dep]}/)")
+    return faults
+
+
+def self_test():
+    with tempfile.TemporaryDirectory() as tmp:
+        root = pathlib.Path(tmp)
+        files = {
+            "win/CMakeLists.txt": "add_library(w STATIC a.cpp)\n",
+            "win/a.cpp": '#include "win/a.h"\n',
+            "engine/CMakeLists.txt": "add_library(e STATIC r.cpp)\ntarget_link_libraries(e PUBLIC w rep)\n",
+            "engine/r.cpp": '#include "report/x.h"\n#include "win/a.h"\n',
+            "report/CMakeLists.txt": "add_library(rep STATIC x.cpp)\ntarget_link_libraries(rep PUBLIC w\n  e)\n",
+            "report/x.cpp": '#include "engine/r.h"\n#include <engine_like.h>\n',
+            "ui/u.cpp": '#include "app/main.h"\n',
+        }
+        for name, text in files.items():
+            (root / name).parent.mkdir(parents=True, exist_ok=True)
+            (root / name).write_text(text)
+        got = faults_in(root)
+        want = ["report/x.cpp includes engine/r.h", "ui/u.cpp includes app/main.h",
+                "report/CMakeLists.txt: rep links e (engine/)"]
+        if sorted(got) != sorted(want):
+            print("self-test: expected", sorted(want), "got", sorted(got))
+            return 1
+        print("self-test: 3 planted violations found, nothing else")
+        return 0
+
+
+def main():
+    if len(sys.argv) > 1 and sys.argv[1] == "--self-test":
+        return self_test()
+    root = pathlib.Path(sys.argv[1] if len(sys.argv) > 1 else ".")
+    faults = faults_in(root)
+    for f in faults:
+        print(f)
+    print(f"{len(faults)} layer violation(s)")
+    return 1 if faults else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,4 +1,4 @@
-// COM owners: an interface pointer released on scope exit, a task-memory block
+// COM owners: an interface pointer (ours or the system's) released on scope exit, a task-memory block
 // freed with CoTaskMemFree, and one CoInitialize/CoUninitialize pair per scope.
 #pragma once
 
@@ -26,6 +26,20 @@ public:
     explicit operator bool() const noexcept { return m_p != nullptr; }
     void reset() noexcept {
         if (T* p = std::exchange(m_p, nullptr)) p->Release();
+    }
+    // Takes over a reference the caller owns (a new object's first one).
+    void Attach(T* p) noexcept {
+        reset();
+        m_p = p;
+    }
+    // Hands the reference back to the caller.
+    T* Detach() noexcept { return std::exchange(m_p, nullptr); }
+    // Holds a reference of its own to an object the caller keeps.
+    static ComPtr Share(T* p) noexcept {
+        ComPtr shared;
+        if (p) p->AddRef();
+        shared.m_p = p;
+        return shared;
     }
     // For CoCreateInstance and QueryInterface.
     void** put_void() noexcept { reset(); return reinterpret_cast<void**>(&m_p); }

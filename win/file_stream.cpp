@@ -2,16 +2,9 @@
 
 #include <new>
 
+#include "win/result.h"
+
 namespace win {
-
-namespace {
-
-HRESULT LastError() {
-    const DWORD error = ::GetLastError();
-    return error ? HRESULT_FROM_WIN32(error) : E_FAIL;
-}
-
-}  // namespace
 
 HRESULT STDMETHODCALLTYPE FileStream::QueryInterface(REFIID iid, void** out) {
     if (!out) return E_POINTER;
@@ -39,7 +32,7 @@ HRESULT STDMETHODCALLTYPE FileStream::Read(void* data, ULONG size, ULONG* read) 
     DWORD done = 0;
     const BOOL ok = ::ReadFile(m_file.get(), data, size, &done, nullptr);
     if (read) *read = done;
-    if (!ok) return LastError();
+    if (!ok) return LastErrorAsHResult();
     return done < size ? S_FALSE : S_OK;
 }
 
@@ -54,7 +47,7 @@ HRESULT FileStream::WriteNow(const void* data, ULONG size, ULONG* written) {
     DWORD done = 0;
     const BOOL ok = ::WriteFile(m_file.get(), data, size, &done, nullptr);
     if (written) *written = done;
-    if (!ok) return LastError();
+    if (!ok) return LastErrorAsHResult();
     return done < size ? STG_E_MEDIUMFULL : S_OK;
 }
 
@@ -64,7 +57,7 @@ HRESULT STDMETHODCALLTYPE FileStream::Seek(LARGE_INTEGER move, DWORD origin, ULA
     const HRESULT drained = DrainQueue();
     if (FAILED(drained)) return drained;
     LARGE_INTEGER now{};
-    if (!::SetFilePointerEx(m_file.get(), move, &now, origin)) return LastError();
+    if (!::SetFilePointerEx(m_file.get(), move, &now, origin)) return LastErrorAsHResult();
     if (position) position->QuadPart = static_cast<ULONGLONG>(now.QuadPart);
     return S_OK;
 }
@@ -74,9 +67,9 @@ HRESULT STDMETHODCALLTYPE FileStream::SetSize(ULARGE_INTEGER size) {
     if (FAILED(drained)) return drained;
     LARGE_INTEGER zero{}, here{}, end{};
     end.QuadPart = static_cast<LONGLONG>(size.QuadPart);
-    if (!::SetFilePointerEx(m_file.get(), zero, &here, FILE_CURRENT)) return LastError();
+    if (!::SetFilePointerEx(m_file.get(), zero, &here, FILE_CURRENT)) return LastErrorAsHResult();
     const bool ok = ::SetFilePointerEx(m_file.get(), end, nullptr, FILE_BEGIN) && ::SetEndOfFile(m_file.get());
-    const HRESULT hr = ok ? S_OK : LastError();
+    const HRESULT hr = ok ? S_OK : LastErrorAsHResult();
     ::SetFilePointerEx(m_file.get(), here, nullptr, FILE_BEGIN);
     return hr;
 }
@@ -97,7 +90,7 @@ HRESULT STDMETHODCALLTYPE FileStream::Stat(STATSTG* stat, DWORD) {
     stat->type = STGTY_STREAM;
     stat->grfMode = STGM_WRITE;
     LARGE_INTEGER size{};
-    if (!::GetFileSizeEx(m_file.get(), &size)) return LastError();
+    if (!::GetFileSizeEx(m_file.get(), &size)) return LastErrorAsHResult();
     stat->cbSize.QuadPart = static_cast<ULONGLONG>(size.QuadPart);
     return S_OK;
 }
@@ -109,11 +102,19 @@ HRESULT STDMETHODCALLTYPE FileStream::Clone(IStream** out) {
 
 FileStream* FileStream::Unopened() { return new (std::nothrow) FileStream(); }
 
+FileStream* FileStream::Adopt(UniqueFile file) {
+    FileStream* stream = Unopened();
+    if (!stream) return nullptr;
+    stream->m_file = std::move(file);
+    stream->m_opened = true;
+    return stream;
+}
+
 HRESULT FileStream::Open(const wchar_t* path, DWORD disposition) {
     m_file.reset(::CreateFileW(path, GENERIC_WRITE, FILE_SHARE_READ, nullptr, disposition, FILE_ATTRIBUTE_NORMAL,
                                nullptr));
     m_opened = static_cast<bool>(m_file);
-    return m_opened ? S_OK : LastError();
+    return m_opened ? S_OK : LastErrorAsHResult();
 }
 
 FileStream* FileStream::Create(const wchar_t* path, DWORD disposition) {

@@ -32,6 +32,9 @@ public:
     static FileStream* Create(const wchar_t* path, DWORD disposition);
     // A stream whose file is opened later, with Open; null without memory.
     static FileStream* Unopened();
+    // A stream over a file opened elsewhere (for reading, writing or both); null,
+    // and the file closed, without memory.
+    static FileStream* Adopt(UniqueFile file);
     // Creates or opens the file as Create does: S_OK, or the HRESULT of the error.
     HRESULT Open(const wchar_t* path, DWORD disposition);
     // The file was created or opened through this stream.

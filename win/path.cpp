@@ -2,11 +2,48 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
 namespace win {
 
 namespace {
+
 bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
+
+// Win32 opens these as devices in any folder, with or without an extension.
+bool IsDeviceName(std::wstring name) {
+    const size_t dot = name.find(L'.');
+    if (dot != std::wstring::npos) name.resize(dot);
+    while (!name.empty() && name.back() == L' ') name.pop_back();
+    for (const wchar_t* device : {L"CON", L"PRN", L"AUX", L"NUL", L"CONIN$", L"CONOUT$"})
+        if (EqualsNoCase(name, device)) return true;
+    if (name.size() == 4 && name[3] >= L'1' && name[3] <= L'9')
+        return EqualsNoCase(name.substr(0, 3), L"COM") || EqualsNoCase(name.substr(0, 3), L"LPT");
+    return false;
+}
+
+// Win32 drops trailing dots and spaces from a name: two dots among them are "..".
+bool IsParentReference(const std::wstring& name) {
+    return name.find_first_not_of(L". ") == std::wstring::npos &&
+           std::count(name.begin(), name.end(), L'.') >= 2;
+}
+
 }  // namespace
+
+bool IsPathSeparator(wchar_t c) { return IsSeparator(c); }
+
+bool IsContainedRelativePath(const std::wstring& path) {
+    if (path.empty()) return true;
+    if (IsSeparator(path[0]) || path.find(L':') != std::wstring::npos) return false;
+    for (size_t start = 0; start <= path.size();) {
+        size_t end = start;
+        while (end < path.size() && !IsSeparator(path[end])) ++end;
+        const std::wstring name = path.substr(start, end - start);
+        if (IsParentReference(name) || IsDeviceName(name)) return false;
+        start = end + 1;
+    }
+    return true;
+}
 
 std::wstring JoinPath(const std::wstring& a, const std::wstring& b) {
     if (a.empty()) return b;

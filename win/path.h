@@ -13,6 +13,12 @@ std::wstring FolderOf(const std::wstring& path);
 // The part after the last "\" or "/".
 std::wstring FileNameOf(const std::wstring& path);
 std::wstring WithTrailingBackslash(std::wstring path);
+bool IsPathSeparator(wchar_t c);  // "\" or "/"
+// True when the path, joined to a folder, names something inside that folder: not
+// rooted or UNC, no ":" (drive, stream), no component Windows reads as ".." (such
+// as "..", ".. " or "..."), and no device name (CON, NUL, COM1, ...). Empty is
+// the folder itself.
+bool IsContainedRelativePath(const std::wstring& path);
 bool EqualsNoCase(const std::wstring& a, const std::wstring& b);
 
 std::wstring TempFolder();           // GetTempPathW with a trailing backslash; empty on failure

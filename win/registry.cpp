@@ -2,15 +2,14 @@
 
 #include <vector>
 
+#include "win/result.h"
+
 namespace win {
 
 UniqueRegKey OpenRegKey(HKEY root, const std::wstring& subkey, REGSAM access) {
     UniqueRegKey key;
     const LONG rc = ::RegOpenKeyExW(root, subkey.c_str(), 0, access, key.put());
-    if (rc != ERROR_SUCCESS) {
-        key.reset();
-        ::SetLastError(static_cast<DWORD>(rc));
-    }
+    if (!SucceededWithLastError(rc)) key.reset();
     return key;
 }
 
@@ -18,10 +17,7 @@ UniqueRegKey CreateRegKey(HKEY root, const std::wstring& subkey, REGSAM access) 
     UniqueRegKey key;
     const LONG rc = ::RegCreateKeyExW(root, subkey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, access, nullptr,
                                       key.put(), nullptr);
-    if (rc != ERROR_SUCCESS) {
-        key.reset();
-        ::SetLastError(static_cast<DWORD>(rc));
-    }
+    if (!SucceededWithLastError(rc)) key.reset();
     return key;
 }
 

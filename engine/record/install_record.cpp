@@ -18,10 +18,8 @@ namespace {
 
 constexpr DWORD kPathChars = MAX_PATH;
 
-bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
-
 bool HasDrivePrefix(const std::wstring& path) {
-    return path.size() >= 3 && path[1] == L':' && IsSeparator(path[2]) &&
+    return path.size() >= 3 && path[1] == L':' && win::IsPathSeparator(path[2]) &&
            ((path[0] >= L'A' && path[0] <= L'Z') || (path[0] >= L'a' && path[0] <= L'z'));
 }
 

@@ -9,6 +9,7 @@
 namespace engine {
 
 constexpr wchar_t kServiceName[] = L"TorvaneService";
+constexpr wchar_t kServiceExeFileName[] = L"TorvaneService.exe";  // in the install folder
 constexpr wchar_t kServiceDescription[] = L"托尔文服务";
 
 // Asks the service to stop and waits up to 15 × 250 ms; true when it stopped.

@@ -84,7 +84,7 @@ void FileWriter::Run() {
 
 HRESULT FileWriter::Execute(Job& job, bool failed) {
     if (job.complete) {
-        ApplyCompletion(job.file, job.completion, failed);
+        ApplyCompletion(job.file.get(), job.completion, failed);
         return S_OK;
     }
     if (failed) return S_OK;
@@ -118,14 +118,14 @@ HRESULT FileWriter::Enqueue(win::FileStream* file, const void* data, ULONG size)
     } catch (const std::bad_alloc&) {
         return E_OUTOFMEMORY;
     }
-    job.file = file;
+    job.file = win::ComPtr<win::FileStream>::Share(file);
     return Push(std::move(job), size);
 }
 
 HRESULT FileWriter::Create(win::FileStream* file, std::wstring path) {
     if (!m_thread) return E_UNEXPECTED;
     Job job;
-    job.file = file;
+    job.file = win::ComPtr<win::FileStream>::Share(file);
     job.createPath = std::move(path);
     return Push(std::move(job), 0);
 }
@@ -136,7 +136,7 @@ HRESULT FileWriter::Complete(win::FileStream* file, FileCompletion completion) {
         return S_OK;
     }
     Job job;
-    job.file = file;
+    job.file = win::ComPtr<win::FileStream>::Share(file);
     job.complete = true;
     job.completion = std::move(completion);
     const HRESULT hr = Push(std::move(job), 0);

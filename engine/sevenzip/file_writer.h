@@ -20,7 +20,7 @@
 #include <string>
 #include <vector>
 
-#include "Common/MyCom.h"
+#include "win/com.h"
 #include "win/file_stream.h"
 #include "win/unique_handle.h"
 
@@ -63,7 +63,7 @@ public:
 
 private:
     struct Job {
-        CMyComPtr<win::FileStream> file;
+        win::ComPtr<win::FileStream> file;
         std::vector<char> data;
         bool complete = false;
         FileCompletion completion;

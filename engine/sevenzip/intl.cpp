@@ -5,9 +5,12 @@
 #include <shlwapi.h>
 
 #include <ctime>
+#include <exception>
+#include <new>
 
 #include "engine/sevenzip/sevenzip.h"
 #include "win/path.h"
+#include "win/result.h"
 #include "win/unique_handle.h"
 
 // The 7-Zip object factory, linked in whole (DllExports2.cpp).
@@ -19,6 +22,8 @@ namespace intl {
 namespace {
 
 using namespace NArchive::NExtract;
+using win::HResultFromWin32;
+using win::LastErrorAsHResult;
 
 // {23170F69-40C1-278A-1000-000110xx0000}
 constexpr GUID HandlerClassId(BYTE formatId) {
@@ -79,6 +84,20 @@ std::wstring UniqueName(const std::wstring& path) {
     return candidate;
 }
 
+// No exception crosses back into the archive handler (nor ends one of its
+// threads): what the standard library may throw in our code or in the installer's
+// callback becomes the failure result.
+template <typename Body>
+HRESULT Guarded(Body&& body) noexcept {
+    try {
+        return body();
+    } catch (const std::bad_alloc&) {
+        return E_OUTOFMEMORY;
+    } catch (const std::exception&) {
+        return E_FAIL;
+    }
+}
+
 // Both stream adapters seek the same way: 7-Zip's origins are IStream's.
 HRESULT SeekStream(IStream* stream, Int64 offset, UInt32 seekOrigin, UInt64* newPosition) {
     LARGE_INTEGER move;
@@ -91,24 +110,21 @@ HRESULT SeekStream(IStream* stream, Int64 offset, UInt32 seekOrigin, UInt64* new
 
 }  // namespace
 
-HRESULT HResultFromWin32(DWORD error) {
-    const HRESULT value = static_cast<HRESULT>(error);
-    return value <= 0 ? value : static_cast<HRESULT>((error & 0x0000FFFF) | 0x80070000);
-}
-
-std::wstring SystemMessage(DWORD code) {
-    wchar_t* buffer = nullptr;
-    const DWORD n = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
-                                       FORMAT_MESSAGE_IGNORE_INSERTS,
-                                   nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
-    std::wstring text = n ? std::wstring(buffer, n) : std::wstring();
-    if (buffer) LocalFree(buffer);
-    return text;
-}
-
 HRESULT OpenReadStream(const std::wstring& path, CMyComPtr<IStream>& stream) {
     stream.Release();
     return SHCreateStreamOnFileEx(path.c_str(), STGM_READ, FILE_ATTRIBUTE_NORMAL, FALSE, nullptr, &stream);
+}
+
+HRESULT OpenHandleStream(HANDLE file, CMyComPtr<IStream>& stream) {
+    stream.Release();
+    win::UniqueFile duplicate;
+    if (!DuplicateHandle(GetCurrentProcess(), file, GetCurrentProcess(), duplicate.put(), 0, FALSE,
+                         DUPLICATE_SAME_ACCESS))
+        return LastErrorAsHResult();
+    win::FileStream* adopted = win::FileStream::Adopt(std::move(duplicate));
+    if (!adopted) return E_OUTOFMEMORY;
+    stream.Attach(adopted);
+    return S_OK;
 }
 
 HRESULT CreateArchiveHandler(int format, CMyComPtr<IInArchive>& handler) {
@@ -180,15 +196,19 @@ ArchiveExtractCallback::ArchiveExtractCallback(IInArchive* handler, const std::w
 }
 
 Z7_COM7F_IMF(ArchiveExtractCallback::SetTotal(UInt64 total)) {
-    if (m_callback) m_callback->OnStartWithTotal(m_absolutePath, total);
-    return S_OK;
+    return Guarded([&] {
+        if (m_callback) m_callback->OnStartWithTotal(m_absolutePath, total);
+        return S_OK;
+    });
 }
 
 Z7_COM7F_IMF(ArchiveExtractCallback::SetCompleted(const UInt64*)) { return S_OK; }
 
 Z7_COM7F_IMF(ArchiveExtractCallback::SetRatioInfo(const UInt64* inSize, const UInt64* outSize)) {
-    if (m_callback) m_callback->OnRatio(inSize ? *inSize : 0, outSize ? *outSize : 0);
-    return S_OK;
+    return Guarded([&] {
+        if (m_callback) m_callback->OnRatio(inSize ? *inSize : 0, outSize ? *outSize : 0);
+        return S_OK;
+    });
 }
 
 Z7_COM7F_IMF(ArchiveExtractCallback::CryptoGetTextPassword(BSTR*)) { return E_ABORT; }
@@ -201,6 +221,10 @@ Z7_COM7F_IMF(ArchiveExtractCallback::PrepareOperation(Int32 askExtractMode)) {
 Z7_COM7F_IMF(ArchiveExtractCallback::GetStream(UInt32 index, ISequentialOutStream** outStream,
                                                Int32 askExtractMode)) {
     *outStream = nullptr;
+    return Guarded([&] { return StartItem(index, outStream, askExtractMode); });
+}
+
+HRESULT ArchiveExtractCallback::StartItem(UInt32 index, ISequentialOutStream** outStream, Int32 askExtractMode) {
     CloseOutputFile();
     m_absolutePath.clear();
     m_askMode = askExtractMode;
@@ -224,6 +248,9 @@ Z7_COM7F_IMF(ArchiveExtractCallback::GetStream(UInt32 index, ISequentialOutStrea
         PropVariantClear(&prop);
     }
     if (askExtractMode != NAskMode::kExtract) return S_OK;
+    // An item is written inside the destination folder or not at all: a name that
+    // climbs out, is rooted, or names a drive, a stream or a device is refused.
+    if (!win::IsContainedRelativePath(m_relativePath)) return ERROR_BAD_PATHNAME;
 
     m_completion = FileCompletion{};
     PROPVARIANT prop;
@@ -247,17 +274,19 @@ Z7_COM7F_IMF(ArchiveExtractCallback::GetStream(UInt32 index, ISequentialOutStrea
 
     if (m_isFolder) {
         if (m_callback && !m_callback->OnItemStart(m_destFolder, m_relativePath, true)) return E_FAIL;
-        if (!EnsureFolder(win::JoinPath(m_destFolder, m_relativePath))) return ERROR_INSTALL_FAILURE;
+        if (!win::IsContainedRelativePath(m_relativePath)) return ERROR_BAD_PATHNAME;
+        if (!EnsureFolder(win::JoinPath(m_destFolder, m_relativePath))) return ERROR_CREATE_FAILED;
         return S_OK;
     }
 
     if (m_callback && !m_callback->OnItemStart(m_destFolder, m_relativePath, false)) return E_FAIL;
     if (m_relativePath.empty()) return S_OK;
+    if (!win::IsContainedRelativePath(m_relativePath)) return ERROR_BAD_PATHNAME;
     m_absolutePath = win::JoinPath(m_destFolder, m_relativePath);
 
     const HRESULT opened = OpenOutputFile();
     if (opened != S_OK || m_absolutePath.empty()) return opened;
-    auto* wrapper = new (std::nothrow) OutStreamWrapper(m_file);
+    auto* wrapper = new (std::nothrow) OutStreamWrapper(m_file.get());
     if (!wrapper) {
         FailItem(E_OUTOFMEMORY);
         return E_OUTOFMEMORY;
@@ -281,10 +310,10 @@ HRESULT ArchiveExtractCallback::OpenOutputFile() {
             m_absolutePath.clear();
             return E_OUTOFMEMORY;
         }
-        m_writer.Attach(m_file);
-        const HRESULT queued = m_writer.Create(m_file, m_absolutePath);
+        m_writer.Attach(m_file.get());
+        const HRESULT queued = m_writer.Create(m_file.get(), m_absolutePath);
         if (FAILED(queued)) {
-            m_file.Release();
+            m_file.reset();
             m_absolutePath.clear();
         }
         return queued;
@@ -300,11 +329,11 @@ HRESULT ArchiveExtractCallback::OpenOutputFile() {
         m_file.Attach(win::FileStream::Create(m_absolutePath.c_str(), CREATE_ALWAYS));
     }
     if (!m_file) {
+        const HRESULT failed = LastErrorAsHResult();
         m_absolutePath.clear();
-        const DWORD error = GetLastError();
-        return error ? HResultFromWin32(error) : E_FAIL;
+        return failed;
     }
-    m_writer.Attach(m_file);
+    m_writer.Attach(m_file.get());
     return S_OK;
 }
 
@@ -322,11 +351,17 @@ bool ArchiveExtractCallback::Track(std::unordered_set<std::wstring>& paths, cons
     }
 }
 
-// SHCreateDirectoryExW, with "already there" counted as success.
+// SHCreateDirectoryExW, with "already there" counted as success when what is
+// there is a folder: a file of that name is in the way.
 bool ArchiveExtractCallback::EnsureFolder(const std::wstring& path) {
     const int rc = SHCreateDirectoryExW(nullptr, path.c_str(), nullptr);
-    if (rc == ERROR_SUCCESS) Track(m_freshFolders, PathKey(path));
-    return rc == ERROR_SUCCESS || rc == ERROR_ALREADY_EXISTS || rc == ERROR_FILE_EXISTS;
+    if (rc == ERROR_SUCCESS) {
+        Track(m_freshFolders, PathKey(path));
+        return true;
+    }
+    if (rc != ERROR_ALREADY_EXISTS && rc != ERROR_FILE_EXISTS) return false;
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
 // Makes room for the item's output file by the overwrite mode and creates its
@@ -338,8 +373,7 @@ HRESULT ArchiveExtractCallback::PrepareOutputFile() {
         switch (m_overwriteMode) {
             case OverwriteMode::DeleteExisting: {
                 if (m_absolutePath.empty() || m_absolutePath.size() >= MAX_PATH + 1) {
-                    SetLastError(ERROR_FILENAME_EXCED_RANGE);
-                    return HResultFromWin32(GetLastError());
+                    return HResultFromWin32(ERROR_FILENAME_EXCED_RANGE);
                 }
                 std::wstring from = m_absolutePath;
                 from.push_back(L'\0');  // the shell wants a double-terminated list
@@ -367,7 +401,7 @@ HRESULT ArchiveExtractCallback::PrepareOutputFile() {
             case OverwriteMode::MoveExisting:
             case OverwriteMode::MoveAndRestore: {
                 const std::wstring movedTo = UniqueName(m_absolutePath);
-                if (!MoveFileW(m_absolutePath.c_str(), movedTo.c_str())) return HResultFromWin32(GetLastError());
+                if (!MoveFileW(m_absolutePath.c_str(), movedTo.c_str())) return LastErrorAsHResult();
                 if (m_overwriteMode == OverwriteMode::MoveAndRestore) m_movedAside.emplace_back(m_absolutePath, movedTo);
                 break;
             }
@@ -376,7 +410,7 @@ HRESULT ArchiveExtractCallback::PrepareOutputFile() {
         }
     }
     const std::wstring parent = ParentOf(m_absolutePath);
-    if (!parent.empty() && !EnsureFolder(parent)) return ERROR_INSTALL_FAILURE;
+    if (!parent.empty() && !EnsureFolder(parent)) return ERROR_CREATE_FAILED;
     return S_OK;
 }
 
@@ -419,21 +453,25 @@ void ArchiveExtractCallback::CloseOutputFile() {
     if (!m_file) return;
     m_writer.Drain();  // its queued data first
     m_file->Close();
-    m_file.Release();
+    m_file.reset();
 }
 
 // The times go through the handle the file was written with: reopening every
 // file just to set them costs as much again as writing a small one. The writer
 // sets them and closes the file once its data is written.
 HRESULT ArchiveExtractCallback::CompleteOutputFile() {
-    CMyComPtr<win::FileStream> file;
+    win::ComPtr<win::FileStream> file;
     file.Attach(m_file.Detach());
     if (!file) return S_OK;
     m_completion.path = m_absolutePath;
-    return m_writer.Complete(file, std::move(m_completion));
+    return m_writer.Complete(file.get(), std::move(m_completion));
 }
 
 Z7_COM7F_IMF(ArchiveExtractCallback::SetOperationResult(Int32 opRes)) {
+    return Guarded([&] { return FinishItem(opRes); });
+}
+
+HRESULT ArchiveExtractCallback::FinishItem(Int32 opRes) {
     m_itemOpen = false;
     if (opRes != NOperationResult::kOK) {
         if (m_overwriteMode == OverwriteMode::MoveAndRestore) {

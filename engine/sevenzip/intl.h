@@ -18,6 +18,7 @@
 #include "7zip/IPassword.h"
 #include "7zip/IStream.h"
 #include "engine/sevenzip/file_writer.h"
+#include "win/com.h"
 #include "win/file_stream.h"
 
 namespace SevenZip {
@@ -26,13 +27,10 @@ class ProgressCallback;
 
 namespace intl {
 
-// HRESULT_FROM_WIN32 as a function: 0 and negative values pass through unchanged.
-HRESULT HResultFromWin32(DWORD error);
-// The system's text for a Windows error code or HRESULT; empty when it has none.
-std::wstring SystemMessage(DWORD code);
-
 // Opens a file for reading as a Windows stream.
 HRESULT OpenReadStream(const std::wstring& path, CMyComPtr<IStream>& stream);
+// A Windows stream over a duplicate of an open file handle (borrowed).
+HRESULT OpenHandleStream(HANDLE file, CMyComPtr<IStream>& stream);
 // A new archive handler for a format code (any unknown code gives 7z).
 HRESULT CreateArchiveHandler(int format, CMyComPtr<IInArchive>& handler);
 
@@ -86,6 +84,9 @@ public:
     HRESULT FinishWriting() { return m_writer.Drain(); }
 
 private:
+    // GetStream and SetOperationResult, inside the exception guard.
+    HRESULT StartItem(UInt32 index, ISequentialOutStream** outStream, Int32 askExtractMode);
+    HRESULT FinishItem(Int32 opRes);
     HRESULT PrepareOutputFile();
     HRESULT FailItem(HRESULT code);
     void CloseOutputFile();
@@ -111,7 +112,7 @@ private:
     // The item in hand.
     std::wstring m_relativePath;
     std::wstring m_absolutePath;   // empty when no file is being written
-    CMyComPtr<win::FileStream> m_file;  // the item's output, open until its result is in
+    win::ComPtr<win::FileStream> m_file;  // the item's output, open until its result is in
     bool m_itemOpen = false;       // a stream was handed out and no result came back yet
     FileCompletion m_completion;   // its stored times and attributes
     bool m_isFolder = false;

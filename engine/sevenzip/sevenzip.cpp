@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "engine/sevenzip/intl.h"
+#include "win/result.h"
 
 namespace SevenZip {
 
@@ -25,6 +26,11 @@ HRESULT OpenWithHandler(IStream* stream, int format, const UInt64* maxStartPosit
     hr = handler->Open(in, maxStartPosition, openCallback);
     if (hr != S_OK) handler.Release();
     return hr == S_FALSE ? E_FAIL : hr;
+}
+
+// A read stream over the archive: the file handed in, or else the path.
+HRESULT OpenArchiveStream(HANDLE file, const std::wstring& path, CMyComPtr<IStream>& stream) {
+    return file ? intl::OpenHandleStream(file, stream) : intl::OpenReadStream(path, stream);
 }
 
 // Path and size of one item; a path that is not a string counts as empty.
@@ -56,7 +62,7 @@ bool SevenZipArchive::ReadInArchiveMetadata() {
     m_origSizes.clear();
 
     CMyComPtr<IStream> stream;
-    if (FAILED(intl::OpenReadStream(m_archivePath, stream))) return false;
+    if (FAILED(OpenArchiveStream(m_archiveFile, m_archivePath, stream))) return false;
     CMyComPtr<IArchiveOpenCallback> openCallback = new ArchiveOpenCallback;
     CMyComPtr<IInArchive> handler;
     if (OpenWithHandler(stream, m_format, nullptr, openCallback, handler) != S_OK) return false;
@@ -98,7 +104,7 @@ int SevenZipArchive::GetCompressionLevel() { return m_compressionLevel; }
 bool SevenZipArchive::DetectCompressionFormat() {
     m_formatOverridden = false;
     CMyComPtr<IStream> stream;
-    if (FAILED(intl::OpenReadStream(m_archivePath, stream))) return false;
+    if (FAILED(OpenArchiveStream(m_archiveFile, m_archivePath, stream))) return false;
 
     std::vector<int> candidates{m_format};
     for (int format : {CompressionFormat::SevenZip, CompressionFormat::Lzma86, CompressionFormat::Lzma,
@@ -140,15 +146,15 @@ LONG SevenZipExtractor::ExtractArchive(const std::wstring& destFolder, ProgressC
     DetectCompressionFormat();
 
     CMyComPtr<IStream> stream;
-    if (FAILED(intl::OpenReadStream(m_archivePath, stream))) {
-        m_errorMessage = intl::SystemMessage(ERROR_OPEN_FAILED);
+    if (FAILED(OpenArchiveStream(m_archiveFile, m_archivePath, stream))) {
+        m_errorMessage = win::SystemMessage(ERROR_OPEN_FAILED);
         return ERROR_OPEN_FAILED;
     }
     CMyComPtr<IArchiveOpenCallback> openCallback = new ArchiveOpenCallback;
     CMyComPtr<IInArchive> handler;
     HRESULT hr = OpenWithHandler(stream, m_format, nullptr, openCallback, handler);
     if (hr != S_OK) {
-        m_errorMessage = intl::SystemMessage(static_cast<DWORD>(hr));
+        m_errorMessage = win::SystemMessage(static_cast<DWORD>(hr));
         return hr;
     }
 
@@ -183,7 +189,7 @@ LONG SevenZipExtractor::ExtractArchive(const std::wstring& destFolder, ProgressC
     if (hr == S_OK) hr = written;
     if (hr != S_OK) {
         extractSpec->AbandonOpenItem();
-        m_errorMessage = intl::SystemMessage(static_cast<DWORD>(hr));
+        m_errorMessage = win::SystemMessage(static_cast<DWORD>(hr));
     }
 
     if (callback) callback->OnDone(m_archivePath);

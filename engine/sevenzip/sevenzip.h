@@ -59,6 +59,10 @@ public:
     SevenZipArchive& operator=(const SevenZipArchive&) = delete;
 
     virtual bool SetArchivePath(const std::wstring& path);
+    // Reads the archive through this open file instead of opening the path anew,
+    // so that what is read is the very file that was written. Borrowed: the
+    // caller keeps it open while the archive is used.
+    void SetArchiveFile(HANDLE file) { m_archiveFile = file; }
     // Detects the format (unless one was set) and reads the item count, names and sizes.
     virtual bool ReadInArchiveMetadata();
     // Forces the format: detection is skipped until DetectCompressionFormat.
@@ -81,6 +85,7 @@ protected:
     uint32_t m_itemCount = 0;
     std::vector<std::wstring> m_itemNames;
     std::vector<uint32_t> m_origSizes;
+    HANDLE m_archiveFile = nullptr;  // borrowed; null: open the path
 
 private:
     bool ReadMetadataOnce();

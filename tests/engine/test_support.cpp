@@ -112,9 +112,27 @@ bool MakeUnixSymlink(const std::wstring& target, const std::wstring& link) {
     if (!::CreateProcessW(L"Z:\\bin\\ln", &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
         return false;
     win::UniqueKernelHandle process(pi.hProcess), thread(pi.hThread);
-    for (int i = 0; i < 100; ++i) {
+    for (int i = 0; i < 600; ++i) {  // up to 30 s: a loaded machine starts programs slowly
         const DWORD attrs = ::GetFileAttributesW(link.c_str());
         if (attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_REPARSE_POINT)) return true;
+        ::Sleep(50);
+    }
+    return false;
+}
+
+bool RemoveUnixEntry(const std::wstring& path) {
+    const std::string unix_path = UnixPath(path);
+    if (unix_path.empty()) return false;
+    // As for ln: no handle to wait on, so poll until the name is gone.
+    std::wstring command = L"/bin/rm -f \"" + win::Utf8ToWide(unix_path) + L"\"";
+    STARTUPINFOW si = {};
+    si.cb = sizeof(si);
+    PROCESS_INFORMATION pi = {};
+    if (!::CreateProcessW(L"Z:\\bin\\rm", &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        return false;
+    win::UniqueKernelHandle process(pi.hProcess), thread(pi.hThread);
+    for (int i = 0; i < 600; ++i) {
+        if (::GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) return true;
         ::Sleep(50);
     }
     return false;

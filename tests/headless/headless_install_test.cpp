@@ -14,6 +14,9 @@
 
 #include <windows.h>
 
+#include <cstdio>
+#include <cwchar>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -31,9 +34,64 @@ std::wstring WindowsPathOf(const char* unixPath) {
 struct HeadlessRun {
     DWORD exitCode = 0xFFFFFFFF;
     std::vector<std::string> lines;
+    std::vector<std::string> debugLines;  // OutputDebugString texts, when run under the debugger
 };
 
-HeadlessRun RunHeadless(const std::wstring& args) {
+// How the driver is started: by default as a plain child of this test.
+struct HeadlessStart {
+    const wchar_t* environment = nullptr;  // a Unicode block, or this process's
+    const wchar_t* currentFolder = nullptr;
+    bool debug = false;                    // collect its debugger output
+};
+
+std::string ReadDebugString(HANDLE process, const OUTPUT_DEBUG_STRING_INFO& info) {
+    const size_t unit = info.fUnicode ? 2 : 1;
+    std::string bytes(static_cast<size_t>(info.nDebugStringLength) * unit, '\0');
+    SIZE_T read = 0;
+    if (bytes.empty() || !::ReadProcessMemory(process, info.lpDebugStringData, &bytes[0], bytes.size(), &read))
+        return {};
+    bytes.resize(read);
+    std::string text = info.fUnicode
+        ? win::WideToUtf8(std::wstring(reinterpret_cast<const wchar_t*>(bytes.data()), bytes.size() / 2))
+        : bytes;
+    while (!text.empty() && (text.back() == '\0' || text.back() == '\n' || text.back() == '\r')) text.pop_back();
+    return text;
+}
+
+// Answers the debug events of a debugged driver until it has exited; false on timeout.
+bool RunDebugLoop(HANDLE process, std::vector<std::string>& debugLines, const std::function<void()>& drain,
+                  ULONGLONG deadline) {
+    for (;;) {
+        drain();
+        DEBUG_EVENT event{};
+        if (!::WaitForDebugEvent(&event, 50)) {
+            if (::GetTickCount64() > deadline) return false;
+            continue;
+        }
+        DWORD status = DBG_CONTINUE;
+        switch (event.dwDebugEventCode) {
+        case CREATE_PROCESS_DEBUG_EVENT:
+            if (event.u.CreateProcessInfo.hFile) ::CloseHandle(event.u.CreateProcessInfo.hFile);
+            break;
+        case LOAD_DLL_DEBUG_EVENT:
+            if (event.u.LoadDll.hFile) ::CloseHandle(event.u.LoadDll.hFile);
+            break;
+        case OUTPUT_DEBUG_STRING_EVENT:
+            debugLines.push_back(ReadDebugString(process, event.u.DebugString));
+            break;
+        case EXCEPTION_DEBUG_EVENT:
+            if (event.u.Exception.ExceptionRecord.ExceptionCode != EXCEPTION_BREAKPOINT)
+                status = DBG_EXCEPTION_NOT_HANDLED;
+            break;
+        default:
+            break;
+        }
+        ::ContinueDebugEvent(event.dwProcessId, event.dwThreadId, status);
+        if (event.dwDebugEventCode == EXIT_PROCESS_DEBUG_EVENT) return true;
+    }
+}
+
+HeadlessRun RunHeadless(const std::wstring& args, const HeadlessStart& start = {}) {
     HeadlessRun run;
     SECURITY_ATTRIBUTES sa{sizeof sa, nullptr, TRUE};
     win::UniqueKernelHandle readEnd, writeEnd;
@@ -47,30 +105,30 @@ HeadlessRun RunHeadless(const std::wstring& args) {
     si.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
     std::wstring cmd = L"\"" + WindowsPathOf(TORVANE_HEADLESS_EXE) + L"\" " + args;
     PROCESS_INFORMATION pi{};
-    if (!::CreateProcessW(nullptr, &cmd[0], nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) return run;
+    const DWORD flags = CREATE_UNICODE_ENVIRONMENT | (start.debug ? DEBUG_ONLY_THIS_PROCESS : 0);
+    if (!::CreateProcessW(nullptr, &cmd[0], nullptr, nullptr, TRUE, flags, const_cast<wchar_t*>(start.environment),
+                          start.currentFolder, &si, &pi))
+        return run;
     win::UniqueKernelHandle process(pi.hProcess), thread(pi.hThread);
     writeEnd.reset();
     // Read until the driver has ended and its output is drained, not until end of
     // file: a process it starts (Wine's desktop, say) may inherit the pipe.
     std::string out;
     char buf[4096];
-    const ULONGLONG deadline = ::GetTickCount64() + 120000;
-    for (bool ended = false;;) {
+    auto drain = [&] {
         DWORD available = 0, n = 0;
-        if (!::PeekNamedPipe(readEnd.get(), nullptr, 0, nullptr, &available, nullptr)) break;
-        if (available > 0) {
-            if (!::ReadFile(readEnd.get(), buf, sizeof buf, &n, nullptr) || n == 0) break;
+        while (::PeekNamedPipe(readEnd.get(), nullptr, 0, nullptr, &available, nullptr) && available > 0 &&
+               ::ReadFile(readEnd.get(), buf, sizeof buf, &n, nullptr) && n > 0)
             out.append(buf, n);
-        } else if (ended || ::GetTickCount64() > deadline) {
-            break;
-        } else {
-            ended = ::WaitForSingleObject(process.get(), 20) == WAIT_OBJECT_0;
-        }
-    }
+    };
+    const ULONGLONG deadline = ::GetTickCount64() + 120000;
+    if (start.debug) RunDebugLoop(process.get(), run.debugLines, drain, deadline);
+    while (::WaitForSingleObject(process.get(), 20) != WAIT_OBJECT_0 && ::GetTickCount64() < deadline) drain();
+    drain();
     ::GetExitCodeProcess(process.get(), &run.exitCode);
-    size_t start = 0;
-    for (size_t nl; (nl = out.find('\n', start)) != std::string::npos; start = nl + 1)
-        run.lines.push_back(out.substr(start, nl - start));
+    size_t begin = 0;
+    for (size_t nl; (nl = out.find('\n', begin)) != std::string::npos; begin = nl + 1)
+        run.lines.push_back(out.substr(begin, nl - begin));
     return run;
 }
 
@@ -219,6 +277,88 @@ TEST(HeadlessInstall, NewFolderReplacesTheEarlierOneAndNoServerChangesNothing) {
     EXPECT_FALSE(win::FileExists(oldDir + L"\\Uninstall.xml"));
     EXPECT_EQ(newDir + L"\\", engine::ReadAppPath(L"Torvane3"));
     EXPECT_EQ(L"\"" + newDir + L"\\TorvaneService.exe\"", ServiceBinaryPath());
+}
+
+}  // namespace
+
+namespace {
+
+bool Contains(const std::vector<std::string>& lines, const std::string& line) {
+    for (const auto& l : lines)
+        if (l == line) return true;
+    return false;
+}
+
+// A link planted at the temporary archive's name by any program of the user, to
+// a file under C:\windows: the elevated worker replaces the link, the file stays.
+TEST(HeadlessInstall, LinkPlantedAtTheTempArchiveNameIsNotWrittenThrough) {
+    const std::wstring dir = testing_support::FreshTestFolder() + L"Torvane";
+    const std::wstring victim = L"C:\\windows\\torvane-planted-victim.dll";
+    const std::wstring tempArchive = win::TempFolder() + L"resource.7z";
+    ASSERT_TRUE(testing_support::WriteFileBytes(victim, "keep"));
+    testing_support::RemoveTree(tempArchive);
+    // Wine shows a Unix link to a file as the file itself: the name exists either way.
+    ASSERT_TRUE(testing_support::MakeUnixSymlink(victim, tempArchive) || win::FileExists(tempArchive));
+
+    const HeadlessRun run = RunHeadless(L"\"" + dir + L"\"");
+    EXPECT_EQ(0u, run.exitCode);
+    EXPECT_EQ("keep", testing_support::ReadFileBytes(victim));
+    EXPECT_FALSE(win::FileExists(tempArchive));  // the worker's own copy, deleted after the install
+    EXPECT_TRUE(win::FileExists(dir + L"\\Torvane.exe"));
+
+    // A plain file left at that name is replaced as well.
+    ASSERT_TRUE(testing_support::WriteFileBytes(tempArchive, "stale"));
+    EXPECT_EQ(0u, RunHeadless(L"--earlier \"" + dir + L"\" \"" + dir + L"\"").exitCode);
+    EXPECT_FALSE(win::FileExists(tempArchive));
+    ::DeleteFileW(victim.c_str());
+}
+
+// With no usable temp folder the install fails as a payload copy does, instead of
+// writing the archive into the current folder.
+TEST(HeadlessInstall, UnknownTempFolderFailsTheInstallWithoutWritingElsewhere) {
+    const std::wstring base = testing_support::FreshTestFolder();
+    const std::wstring tooLong = L"C:\\" + std::wstring(300, L't');
+    std::wstring environment;
+    for (const wchar_t* name : {L"TMP=", L"TEMP="}) environment += name + tooLong + L'\0';
+    {
+        wchar_t* block = ::GetEnvironmentStringsW();
+        for (const wchar_t* p = block; *p; p += wcslen(p) + 1) {
+            const std::wstring entry = p;
+            if (_wcsnicmp(p, L"TMP=", 4) != 0 && _wcsnicmp(p, L"TEMP=", 5) != 0) environment += entry + L'\0';
+        }
+        ::FreeEnvironmentStringsW(block);
+    }
+    environment += L'\0';
+    HeadlessStart start;
+    start.environment = environment.c_str();
+    start.currentFolder = base.c_str();
+
+    const HeadlessRun run = RunHeadless(L"\"" + base + L"Torvane\"", start);
+    EXPECT_EQ(1u, run.exitCode);
+    ASSERT_FALSE(run.lines.empty());
+    EXPECT_EQ("result -1", run.lines.back());
+    EXPECT_EQ(std::vector<int>{5}, Percents(run));
+    EXPECT_FALSE(win::FileExists(base + L"resource.7z"));
+    EXPECT_FALSE(win::FileExists(base + L"Torvane\\Torvane.exe"));
+}
+
+// Steps after the payload are best effort; each one that fails says so in the
+// debugger output and the install still succeeds.
+TEST(HeadlessInstall, IgnoredStepFailuresLeaveLinesInTheDebuggerOutput) {
+    const std::wstring base = testing_support::FreshTestFolder();
+    const std::wstring dir = base + L"Torvane";
+    win::CreateFolderTree(dir + L"\\Uninstall.xml\\");  // the record cannot be written over a folder
+    const std::wstring earlier = base + L"old\\Torvane";
+    win::CreateFolderTree(earlier + L"\\");  // an earlier folder without a record
+
+    HeadlessStart start;
+    start.debug = true;
+    const HeadlessRun run = RunHeadless(L"--earlier \"" + earlier + L"\" \"" + dir + L"\"", start);
+    EXPECT_EQ(0u, run.exitCode);
+    EXPECT_TRUE(Contains(run.debugLines, "removeEarlierInstallation failed!"));
+    EXPECT_TRUE(Contains(run.debugLines, "writeInstallRecord failed!"));
+    EXPECT_FALSE(Contains(run.debugLines, "installService failed!"));
+    for (const auto& line : run.debugLines) std::printf("debug: %s\n", line.c_str());
 }
 
 }  // namespace

@@ -67,6 +67,7 @@ TEST(ReportRecord, CarriesEveryMemberWithItsType) {
     facts.pcguid = L"{01234567-89AB-CDEF-0123-456789ABCDEF}";
     facts.pcos = L"10.0_0_64";
     facts.instname = L"托尔文安装.exe";
+    facts.version = L"6.2.10.03";
     const std::string json = report::BuildReportJson(facts);
     EXPECT_EQ(std::string::npos, json.find(": ")) << "not compact: " << json;
 

@@ -3,8 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <new>
 #include <vector>
 
+#include "win/path.h"
+#include "win/result.h"
+#include "win/text.h"
 #include "win/unique_handle.h"
 #include "test_support.h"
 
@@ -130,7 +135,7 @@ TEST(SevenZipExtractor, ArchivesThatCannotBeReadFail) {
         SevenZipExtractor extractor;
         extractor.SetArchivePath(Archive(L"no_such_archive.7z"));
         EXPECT_EQ(extractor.ExtractArchive(out.path(), nullptr), ERROR_OPEN_FAILED);
-        EXPECT_EQ(extractor.GetErrorMessage(), intl::SystemMessage(ERROR_OPEN_FAILED));
+        EXPECT_EQ(extractor.GetErrorMessage(), win::SystemMessage(ERROR_OPEN_FAILED));
     }
     {
         SevenZipExtractor extractor;
@@ -172,7 +177,7 @@ TEST(SevenZipExtractor, CorruptedDataFailsTheExtractionAndLeavesNoDamagedFile) {
     extractor.SetArchivePath(Archive(L"corrupted.7z"));
     RecordingCallback callback;
     const LONG rc = extractor.ExtractArchive(out.path(), &callback);
-    EXPECT_EQ(rc, intl::HResultFromWin32(ERROR_CRC));
+    EXPECT_EQ(rc, win::HResultFromWin32(ERROR_CRC));
     EXPECT_FALSE(extractor.GetErrorMessage().empty());
     EXPECT_FALSE(std::filesystem::exists(out / L"bin\\tool.bin"));
 }
@@ -212,7 +217,7 @@ TEST(SevenZipExtractor, ReadOnlyFileInTheWayFailsWithTheDeleteError) {
     SetFileAttributesW(existing.c_str(), FILE_ATTRIBUTE_READONLY);
     SevenZipExtractor extractor;
     extractor.SetArchivePath(Archive(L"single.7z"));
-    EXPECT_EQ(extractor.ExtractArchive(out.path(), nullptr), intl::HResultFromWin32(deleteError));
+    EXPECT_EQ(extractor.ExtractArchive(out.path(), nullptr), win::HResultFromWin32(deleteError));
     EXPECT_EQ(ReadAll(existing), "old");
 }
 
@@ -288,6 +293,112 @@ TEST(SevenZipExtractor, ForcedFormatSkipsDetection) {
     EXPECT_FALSE(extractor.ReadInArchiveMetadata());
     EXPECT_TRUE(extractor.DetectCompressionFormat());
     EXPECT_EQ(extractor.GetCompressionFormat(), CompressionFormat::Cab);
+}
+
+}  // namespace
+
+namespace {
+
+// A file where the archive has a folder: the folder cannot be created, and the
+// extraction ends there with ERROR_CREATE_FAILED, a positive Win32 code that
+// travels in the callback's HRESULT and must not be read as success.
+TEST(SevenZipExtractor, FolderThatCannotBeCreatedEndsTheExtractionWith1631) {
+    for (const wchar_t* archive : {L"lzma2_bcj.7z", L"deflate.zip"}) {
+        ScratchFolder out(L"nofolder");
+        std::ofstream(std::filesystem::path(out / L"docs")) << "a file in the way";
+        SevenZipExtractor extractor;
+        extractor.SetArchivePath(Archive(archive));
+        RecordingCallback callback;
+        EXPECT_EQ(extractor.ExtractArchive(out.path(), &callback), static_cast<LONG>(ERROR_CREATE_FAILED))
+            << win::WideToUtf8(archive);
+        EXPECT_EQ(ReadAll(out / L"docs"), "a file in the way");
+        EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(out / L"docs\\readme.txt")));
+    }
+}
+
+// Each archive holds "ok.txt", then an item whose name would put it outside the
+// folder. The item is refused with ERROR_BAD_PATHNAME and nothing is written
+// outside the folder.
+class UnsafeItem : public ::testing::TestWithParam<const char*> {};
+
+TEST_P(UnsafeItem, IsRefusedAndNothingLandsOutsideTheFolder) {
+    const std::wstring name(GetParam(), GetParam() + std::strlen(GetParam()));
+    for (const wchar_t* extension : {L".7z", L".zip"}) {
+        ScratchFolder out(L"unsafe");
+        const std::wstring dest = out / L"a\\b\\dest\\";
+        std::filesystem::create_directories(std::filesystem::path(dest));
+        SevenZipExtractor extractor;
+        extractor.SetArchivePath(Archive((L"unsafe_" + name + extension).c_str()));
+        RecordingCallback callback;
+        const LONG rc = extractor.ExtractArchive(dest, &callback);
+        if (name == L"backslash_dotdot" && rc == 0) {
+            // 7-Zip's handler may read "\\" in a name made on Unix as a character,
+            // not a separator: one plain name inside the folder, rightly written.
+            for (const auto& file : callback.files) EXPECT_TRUE(win::IsContainedRelativePath(file));
+        } else {
+            EXPECT_EQ(rc, static_cast<LONG>(ERROR_BAD_PATHNAME)) << win::WideToUtf8(extension);
+            EXPECT_EQ(callback.files, std::vector<std::wstring>{L"ok.txt"});  // the refused item never started
+        }
+
+        for (const auto& entry : std::filesystem::recursive_directory_iterator(std::filesystem::path(out.path()))) {
+            const std::wstring path = entry.path().wstring();
+            if (entry.is_directory()) continue;
+            EXPECT_EQ(path.compare(0, dest.size(), dest), 0) << entry.path().u8string();
+        }
+        EXPECT_FALSE(std::filesystem::exists(L"C:\\torvane-unsafe-test"));
+        EXPECT_FALSE(std::filesystem::exists(L"C:x_drive_relative.txt"));
+        EXPECT_EQ(GetFileAttributesW((dest + L"ok.txt:x_stream").c_str()), INVALID_FILE_ATTRIBUTES);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Names, UnsafeItem,
+                         ::testing::Values("dotdot", "backslash_dotdot", "drive", "drive_relative", "rooted", "unc",
+                                           "stream", "inner_dotdot"),
+                         [](const ::testing::TestParamInfo<const char*>& info) { return std::string(info.param); });
+
+// What the standard library throws in the installer's callback stays on our side
+// of the archive handler and ends the extraction with a failure.
+class ThrowingCallback : public RecordingCallback {
+public:
+    bool OnItemStart(const std::wstring& dest, std::wstring& relative, bool isFolder) override {
+        if (++calls == throwAt) throw std::bad_alloc();
+        return RecordingCallback::OnItemStart(dest, relative, isFolder);
+    }
+    int calls = 0;
+    int throwAt = 2;
+};
+
+TEST(SevenZipExtractor, ExceptionInACallbackBecomesAFailureResult) {
+    for (const wchar_t* archive : {L"lzma2_bcj.7z", L"ppmd_bcj2.7z", L"deflate.zip"}) {
+        ScratchFolder out(L"throws");
+        SevenZipExtractor extractor;
+        extractor.SetArchivePath(Archive(archive));
+        ThrowingCallback callback;
+        LONG rc = 0;
+        EXPECT_NO_THROW(rc = extractor.ExtractArchive(out.path(), &callback)) << win::WideToUtf8(archive);
+        EXPECT_EQ(rc, E_OUTOFMEMORY) << win::WideToUtf8(archive);
+    }
+}
+
+// The archive is read through the handle it was written with, whatever now
+// stands at its path.
+TEST(SevenZipExtractor, ArchiveFileHandleIsReadRatherThanThePath) {
+    ScratchFolder out(L"byhandle");
+    const std::wstring copy = out / L"archive.7z";
+    std::filesystem::copy_file(std::filesystem::path(Archive(L"single.7z")), std::filesystem::path(copy));
+    win::UniqueFile file(CreateFileW(copy.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                                     OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(file);
+    ASSERT_TRUE(MoveFileW(copy.c_str(), (out / L"moved.7z").c_str()));
+    std::filesystem::copy_file(std::filesystem::path(Archive(L"lzma2_bcj.7z")), std::filesystem::path(copy));
+
+    SevenZipExtractor extractor;
+    extractor.SetArchivePath(copy);
+    extractor.SetArchiveFile(file.get());
+    RecordingCallback callback;
+    ASSERT_EQ(extractor.ExtractArchive(out / L"dest\\", &callback), 0);
+    EXPECT_EQ(callback.files, std::vector<std::wstring>{L"a.txt"});
+    EXPECT_EQ(ReadAll(out / L"dest\\a.txt"), "just one file\n");
 }
 
 }  // namespace

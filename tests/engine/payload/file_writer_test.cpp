@@ -6,6 +6,8 @@
 #include <filesystem>
 
 #include "test_support.h"
+#include "win/com.h"
+#include "win/unique_handle.h"
 
 using SevenZip::intl::FileCompletion;
 using SevenZip::intl::FileWriter;
@@ -14,8 +16,8 @@ using payload_test::ScratchFolder;
 
 namespace {
 
-CMyComPtr<win::FileStream> NewFile(const std::wstring& path) {
-    CMyComPtr<win::FileStream> file;
+win::ComPtr<win::FileStream> NewFile(const std::wstring& path) {
+    win::ComPtr<win::FileStream> file;
     file.Attach(win::FileStream::Create(path.c_str(), CREATE_NEW));
     return file;
 }
@@ -33,15 +35,15 @@ TEST(FileWriter, WritesInOrderThenStampsAndClosesEachFile) {
     const std::wstring path = out / L"a.txt";
     auto file = NewFile(path);
     ASSERT_TRUE(file);
-    writer.Attach(file);
-    ASSERT_EQ(Put(file, "ab"), S_OK);
-    ASSERT_EQ(Put(file, "cd"), S_OK);
+    writer.Attach(file.get());
+    ASSERT_EQ(Put(file.get(), "ab"), S_OK);
+    ASSERT_EQ(Put(file.get(), "cd"), S_OK);
     FileCompletion completion;
     completion.path = path;
     completion.hasModified = true;
     completion.modified = FILETIME{0x12345678, 0x01C0FFEE};
-    ASSERT_EQ(writer.Complete(file, completion), S_OK);
-    file.Release();
+    ASSERT_EQ(writer.Complete(file.get(), completion), S_OK);
+    file.reset();
     ASSERT_EQ(writer.Drain(), S_OK);
 
     WIN32_FILE_ATTRIBUTE_DATA data{};
@@ -59,21 +61,21 @@ TEST(FileWriter, FirstFailureIsKeptAndFilesClosedAfterItAreDeleted) {
     const std::wstring broken = out / L"broken.txt", later = out / L"later.txt";
     auto first = NewFile(broken);
     auto second = NewFile(later);
-    ASSERT_TRUE(first && second);
-    writer.Attach(first);
-    writer.Attach(second);
+    ASSERT_TRUE(first.get() && second.get());
+    writer.Attach(first.get());
+    writer.Attach(second.get());
     first->Close();  // its queued write will fail on the writer thread
-    EXPECT_EQ(Put(first, "lost"), S_OK);
+    EXPECT_EQ(Put(first.get(), "lost"), S_OK);
     const HRESULT failure = writer.Drain();
     EXPECT_EQ(failure, HRESULT_FROM_WIN32(ERROR_INVALID_HANDLE));
     EXPECT_EQ(writer.Failure(), failure);
-    EXPECT_EQ(Put(second, "never written"), failure);
+    EXPECT_EQ(Put(second.get(), "never written"), failure);
 
     FileCompletion c1, c2;
     c1.path = broken;
     c2.path = later;
-    EXPECT_EQ(writer.Complete(first, c1), failure);
-    EXPECT_EQ(writer.Complete(second, c2), failure);
+    EXPECT_EQ(writer.Complete(first.get(), c1), failure);
+    EXPECT_EQ(writer.Complete(second.get(), c2), failure);
     EXPECT_EQ(writer.Drain(), failure);
     EXPECT_FALSE(std::filesystem::exists(broken));
     EXPECT_FALSE(std::filesystem::exists(later));
@@ -83,27 +85,27 @@ TEST(FileWriter, CreateOnTheWriterThreadReportsItsErrorAndDeletesNothing) {
     ScratchFolder out(L"writer-create");
     FileWriter writer;
     ASSERT_TRUE(writer.Threaded());
-    CMyComPtr<win::FileStream> made, refused;
+    win::ComPtr<win::FileStream> made, refused;
     made.Attach(win::FileStream::Unopened());
     refused.Attach(win::FileStream::Unopened());
-    writer.Attach(made);
-    writer.Attach(refused);
+    writer.Attach(made.get());
+    writer.Attach(refused.get());
     const std::wstring fine = out / L"made.txt", taken = out / L"taken.txt";
     std::ofstream(std::filesystem::path(taken)) << "somebody else's";
 
-    ASSERT_EQ(writer.Create(made, fine), S_OK);
-    ASSERT_EQ(Put(made, "new"), S_OK);
+    ASSERT_EQ(writer.Create(made.get(), fine), S_OK);
+    ASSERT_EQ(Put(made.get(), "new"), S_OK);
     FileCompletion done;
     done.path = fine;
-    ASSERT_EQ(writer.Complete(made, done), S_OK);
+    ASSERT_EQ(writer.Complete(made.get(), done), S_OK);
     ASSERT_EQ(writer.Drain(), S_OK);
     EXPECT_EQ(ReadAll(fine), "new");
 
-    ASSERT_EQ(writer.Create(refused, taken), S_OK);  // fails on the thread: the file exists
+    ASSERT_EQ(writer.Create(refused.get(), taken), S_OK);  // fails on the thread: the file exists
     EXPECT_EQ(writer.Drain(), HRESULT_FROM_WIN32(ERROR_FILE_EXISTS));
     FileCompletion gone;
     gone.path = taken;
-    writer.Complete(refused, gone);
+    writer.Complete(refused.get(), gone);
     writer.Drain();
     EXPECT_EQ(ReadAll(taken), "somebody else's");
 }

@@ -3,6 +3,7 @@
 # OUT/tree is the packed content; the tests compare what they unpack against it.
 set -euo pipefail
 out=$1 lzma=$2
+here=$(cd "$(dirname "$0")" && pwd)
 rm -rf "$out" && mkdir -p "$out/tree/docs/empty" "$out/tree/bin" "$out/single" "$out/empty"
 cd "$out"
 printf 'top level file\n' > tree/top.txt
@@ -24,6 +25,9 @@ xz --format=lzma -c tree/docs/readme.txt > readme.lzma
 "$lzma" e tree/bin/tool.bin tool.lzma86 -f86 >/dev/null
 7zz a $q -t7z empty.7z ./empty/*
 7zz a $q -t7z single.7z ./single/*
+# Eleven items: 60 points do not divide among them.
+mkdir -p eleven && for i in $(seq -w 1 11); do echo "item $i" > eleven/item$i.txt; done
+7zz a $q -t7z eleven.7z ./eleven/*
 7zz a $q -t7z -mtc=on -mta=on stamped.7z ./stamped/*
 7zz a $q -t7z -pSecret -mhe=on encrypted_headers.7z ./single/*
 7zz a $q -t7z -pSecret encrypted_data.7z ./tree/*
@@ -32,4 +36,5 @@ xz --format=lzma -c tree/docs/readme.txt > readme.lzma
 cp lzma2_bcj.7z corrupted.7z
 printf '\x5a' | dd of=corrupted.7z bs=1 seek=2000 conv=notrunc status=none
 head -c 4096 /dev/urandom > not_an_archive.bin
+python3 "$here/make_unsafe_archives.py" "$out"
 touch .done

@@ -162,18 +162,22 @@ TEST(RemoveEarlierInstallation, RemovesRecordedPathsInsideTheRootOnly) {
 }
 
 TEST(RemoveEarlierInstallation, SystemFileRecordedUnderProgramFilesRootStays) {
-    const std::wstring root = L"C:\\Program Files\\Torvane\\";
+    // An install root under Program Files that this test owns: the product's own
+    // C:\Program Files\Torvane belongs to whatever installed it, not to the suite.
+    const std::wstring parent = L"C:\\Program Files\\torvane-record-test\\";
+    const std::wstring root = parent + L"Torvane\\";
     const std::wstring victim = L"C:\\windows\\system32\\torvane-record-pf.dll";
-    testing_support::RemoveTree(root);  // a hand-run install may have left the product here
+    RemoveTree(parent.substr(0, parent.size() - 1));
     win::CreateFolderTree(root);
     ASSERT_TRUE(WriteFileBytes(victim, "keep"));
-    ASSERT_TRUE(WriteInstallRecord(root + L"Uninstall.xml", {victim, L"C:\\Program Files\\Torvane\\..\\..\\windows"
+    ASSERT_TRUE(WriteInstallRecord(root + L"Uninstall.xml", {victim, root + L"..\\..\\..\\windows"
                                                                      L"\\system32\\torvane-record-pf.dll"},
                                    {L"C:\\windows\\system32"}));
     EXPECT_TRUE(RemoveEarlierInstallation(root, kExe));
     EXPECT_TRUE(Exists(victim));
     EXPECT_FALSE(Exists(root));  // record gone, root empty
     ::DeleteFileW(victim.c_str());
+    RemoveTree(parent.substr(0, parent.size() - 1));
 }
 
 TEST(RemoveEarlierInstallation, RootNotNamedAfterTheExecutableRemovesNothing) {

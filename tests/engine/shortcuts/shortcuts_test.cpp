@@ -7,6 +7,9 @@
 
 #include <shlobj.h>
 
+#include <cstdint>
+#include <cstring>
+
 #include <gtest/gtest.h>
 
 using namespace engine;
@@ -46,6 +49,13 @@ void ExpectLink(const std::wstring& path, const std::wstring& target, const std:
     EXPECT_TRUE(win::EqualsNoCase(link.working_dir, win::FolderOf(target))) << win::WideToUtf8(link.working_dir);
     EXPECT_EQ(link.description, description);
     EXPECT_EQ(link.show, SW_SHOWNORMAL);
+    // As stored: the header's ShowCommand field. SW_SHOWNORMAL is also what a link
+    // reads as when it stores something the shell does not accept.
+    const std::string bytes = ReadFileBytes(path);
+    ASSERT_GE(bytes.size(), 0x40u);
+    uint32_t stored = 0;
+    std::memcpy(&stored, bytes.data() + 0x3C, sizeof stored);
+    EXPECT_EQ(stored, static_cast<uint32_t>(SW_SHOWNORMAL));
 }
 
 // A test folder, COM for the test's thread, and a product name of the test's own so

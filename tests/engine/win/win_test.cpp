@@ -1,0 +1,72 @@
+// The ground floor's contracts that the layers above rely on.
+#include "win/path.h"
+#include "win/result.h"
+#include "win/text.h"
+#include "win/unique_handle.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+namespace {
+
+// A handle kind whose close disturbs the last error, as CloseHandle may.
+struct NoisyTraits {
+    using Handle = int;
+    static Handle Invalid() noexcept { return 0; }
+    static bool IsValid(Handle h) noexcept { return h != 0; }
+    static void Close(Handle) noexcept { ::SetLastError(ERROR_INVALID_HANDLE); }
+};
+
+TEST(UniqueHandle, ClosingKeepsTheLastErrorOfTheFailedCall) {
+    {
+        win::UniqueHandle<NoisyTraits> owner(7);
+        ::SetLastError(ERROR_FILE_NOT_FOUND);
+        owner.reset();
+        EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+        owner.reset(8);
+        ::SetLastError(ERROR_ACCESS_DENIED);
+    }  // the destructor closes too
+    EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+
+    // A real one: the failure's code survives the owner of a handle opened before it.
+    wchar_t temp[MAX_PATH + 1] = {};
+    ::GetTempPathW(MAX_PATH + 1, temp);
+    {
+        win::UniqueFile file(::CreateFileW((std::wstring(temp) + L"torvane-owner-test.tmp").c_str(), GENERIC_WRITE, 0,
+                                           nullptr, CREATE_ALWAYS, FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+        ASSERT_TRUE(file);
+        EXPECT_EQ(::GetFileAttributesW(L"C:\\no\\such\\torvane\\file"), INVALID_FILE_ATTRIBUTES);
+    }
+    EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_PATH_NOT_FOUND));
+}
+
+TEST(Result, Win32CodesBecomeHResultsAndNoFailureReadsAsSuccess) {
+    EXPECT_EQ(win::HResultFromWin32(ERROR_ACCESS_DENIED), static_cast<HRESULT>(0x80070005));
+    EXPECT_EQ(win::HResultFromWin32(ERROR_CREATE_FAILED), static_cast<HRESULT>(0x8007065F));
+    EXPECT_EQ(win::HResultFromWin32(0), S_OK);
+    EXPECT_EQ(win::HResultFromWin32(static_cast<DWORD>(E_ABORT)), E_ABORT);  // already an HRESULT
+
+    ::SetLastError(ERROR_SHARING_VIOLATION);
+    EXPECT_EQ(win::LastErrorAsHResult(), static_cast<HRESULT>(0x80070020));
+    ::SetLastError(ERROR_SUCCESS);
+    EXPECT_EQ(win::LastErrorAsHResult(), E_FAIL);
+
+    ::SetLastError(ERROR_SUCCESS);
+    EXPECT_TRUE(win::SucceededWithLastError(ERROR_SUCCESS));
+    EXPECT_FALSE(win::SucceededWithLastError(ERROR_FILE_NOT_FOUND));
+    EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+}
+
+TEST(Path, ContainedRelativePaths) {
+    for (const wchar_t* inside : {L"", L"a.txt", L"bin\\tool.bin", L"docs/readme.txt", L"a\\.\\b", L"a..b\\c",
+                                  L"..a", L"a\\b..", L"[Content]", L"CONFIG.SYS", L"com10", L"lpt", L"console"})
+        EXPECT_TRUE(win::IsContainedRelativePath(inside)) << win::WideToUtf8(inside);
+    for (const wchar_t* outside :
+         {L"..", L"..\\x", L"../x", L"a\\..\\..\\x", L"a/../../x", L"a\\..", L"\\x", L"/x", L"\\\\server\\share\\x",
+          L"//server/share/x", L"C:\\x", L"C:x", L"c:/x", L"a.txt:stream", L"a\\b:c", L"\\\\?\\C:\\x",
+          L"... \\x", L".. \\x", L"a\\...", L"CON", L"nul.txt", L"a\\COM1", L"lpt9.log", L"aux "})
+        EXPECT_FALSE(win::IsContainedRelativePath(outside)) << win::WideToUtf8(outside);
+}
+
+}  // namespace

@@ -1,0 +1,58 @@
+#!/usr/bin/env bash
+# Checks of the shell scripts that need neither a build nor Wine:
+# scripts_test.sh SOURCE_DIR. Prints "N passed, N failed".
+set -uo pipefail
+src=$1
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+passed=0 failed=0
+check() { # NAME CONDITION-RESULT
+  if [ "$2" = 0 ]; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "FAILED: $1" >&2; fi
+}
+
+# A quiet step that fails says what failed, its code and the end of its output.
+out=$(bash -c ". '$src/scripts/wine-env.sh'; run_quiet 'making the thing' sh -c 'echo first; echo boom >&2; exit 3'" 2>&1)
+rc=$?
+check "run_quiet returns the step's code" $([ $rc = 3 ]; echo $?)
+check "run_quiet names the failed step and its code" $(grep -q 'making the thing failed (exit 3)' <<<"$out"; echo $?)
+check "run_quiet shows the step's last output" $(grep -q '  | boom' <<<"$out"; echo $?)
+
+# A step that succeeds prints nothing.
+out=$(bash -c ". '$src/scripts/wine-env.sh'; run_quiet 'quiet' sh -c 'echo noise; echo more >&2'" 2>&1)
+check "run_quiet is silent on success" $([ $? = 0 ] && [ -z "$out" ]; echo $?)
+
+# Under set -e the script stops at the failed step, and says so.
+cat > "$work/stops.sh" <<SCRIPT
+set -euo pipefail
+. '$src/scripts/wine-env.sh'
+run_quiet 'step one' false
+echo 'not reached'
+SCRIPT
+out=$(bash "$work/stops.sh" 2>&1)
+rc=$?
+check "a failed step ends a set -e script loudly" \
+  $([ $rc != 0 ] && grep -q 'step one failed' <<<"$out" && ! grep -q 'not reached' <<<"$out"; echo $?)
+
+# The Wine environment comes from one place.
+out=$(env -u WINEDEBUG -u WINEDLLOVERRIDES -u WINEARCH sh -c ". '$src/scripts/wine-env.sh'; echo \$WINEARCH \$WINEDEBUG \$WINEDLLOVERRIDES")
+check "wine-env.sh sets the Wine environment" $([ "$out" = 'win64 -all mscoree,mshtml=;winemenubuilder.exe=d' ]; echo $?)
+for f in run.sh test.sh wine-prefix.sh fresh-prefix.sh bench-extract.sh; do
+  check "$f takes the Wine environment from wine-env.sh" \
+    $(grep -q 'wine-env.sh' "$src/scripts/$f" && ! grep -q 'WINEDLLOVERRIDES=' "$src/scripts/$f"; echo $?)
+done
+
+# setup.sh as an ordinary user, on a machine that lacks the deb-src entry: it
+# stops before it writes anything under the apt folder.
+mkdir -p "$work/bin" "$work/apt/sources.list.d"
+printf '#!/bin/sh\n[ "$1" = -u ] && echo 1000 || exec /usr/bin/id "$@"\n' > "$work/bin/id"
+chmod +x "$work/bin/id"
+printf 'Types: deb\nURIs: http://deb.example/debian\nSuites: bookworm\nComponents: main\n' \
+  > "$work/apt/sources.list.d/debian.sources"
+out=$(PATH="$work/bin:$PATH" TORVANE_APT_DIR="$work/apt" bash "$src/scripts/setup.sh" 2>&1)
+rc=$?
+check "setup.sh refuses to run as an ordinary user" $([ $rc != 0 ] && grep -q 'run as root' <<<"$out"; echo $?)
+check "setup.sh writes nothing before it knows it is root" \
+  $([ -z "$(ls "$work/apt/sources.list.d" | grep -v '^debian.sources$')" ]; echo $?)
+
+echo "$passed passed, $failed failed"
+[ $failed = 0 ]
