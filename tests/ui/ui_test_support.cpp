@@ -92,7 +92,9 @@ void PumpFor(DWORD ms) {
 void Flush(HWND hwnd) {
     ::UpdateWindow(hwnd);
     MSG msg;
-    while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    // Bounded: a window that keeps invalidating itself must fail its test, not hang it.
+    const DWORD start = ::GetTickCount();
+    while (::GetTickCount() - start < 5000 && ::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
         if (!CPaintManagerUI::TranslateMessage(&msg)) {
             ::TranslateMessage(&msg);
             ::DispatchMessageW(&msg);
