@@ -30,6 +30,9 @@ void RegisterClassOnce() {
 
 TestWindow::TestWindow(int width, int height, DWORD style, DWORD exStyle, HWND owner) {
     RegisterClassOnce();
+    // The real pointer, left anywhere by tests that drive it, must not hover the
+    // new window: its moves would reach controls that count their events.
+    ::SetCursorPos(::GetSystemMetrics(SM_CXSCREEN) - 1, ::GetSystemMetrics(SM_CYSCREEN) - 1);
     manager_ = new CPaintManagerUI();
     hwnd_ = ::CreateWindowExW(exStyle, kClassName, L"test", style, 40, 40, width, height, owner,
                               nullptr, ::GetModuleHandleW(nullptr), this);
