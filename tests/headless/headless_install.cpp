@@ -2,8 +2,8 @@
 //   headless-install.exe [--payload FILE] [--earlier DIR] [--no-startmenu] [--quicklaunch] DIR
 // Prints one UTF-8 line per message the worker posts ("progress N", "status TEXT"),
 // then "result N"; exits 0 when the result is 0 and 1 otherwise (2 for bad usage).
+#include "app/install_product.h"
 #include "app/product.h"
-#include "app/string_bundle.h"
 #include "engine/install_messages.h"
 #include "engine/pipeline/install_context.h"
 #include "win/path.h"
@@ -69,18 +69,7 @@ int wmain(int argc, wchar_t** argv) {
     }
     if (context->installDir.empty()) return Usage();
 
-    engine::ProductNames& names = context->product.names;
-    names.product_key = PRODUCT_KEY;
-    names.exe_name = EXE_NAME;
-    names.client_name = CLIENT_NAME;
-    names.company_name = COMPANY_NAME;
-    names.company_url = COMPANY_URL;
-    names.pkg_bit = PKG_BIT;
-    context->product.version = PRODUCT_VERSION;
-    context->product.uninstallText = GetString(L"UNINSTALL");
-    context->product.extractingText = GetString(L"INSTALL_1_TEXT");
-    context->product.installingText = GetString(L"INSTALL_2_TEXT");
-    context->product.startMenuStageText = GetString(L"INSTALL_CREATE_STARTMENU_SHORTCUT_TEXT");
+    context->product = MakeInstallProduct();
 
     WNDCLASSW wc{};
     wc.lpfnWndProc = ReceiverProc;

@@ -1,0 +1,124 @@
+// The installer's entry: one instance at a time, COM and OLE, the skin from the
+// executable's resources, "/s", the main window and its message loop. Returns
+// the exit code the checks and the install left in g_nExitCode.
+#include "app/install_checks.h"
+#include "app/main_window.h"
+#include "app/product.h"
+#include "app/string_bundle.h"
+#include "ui/core/paint_manager.h"
+#include "ui/core/resource_manager.h"
+#include "win/unique_handle.h"
+
+#include <windows.h>
+#include <ole2.h>
+#include <shellapi.h>
+
+#include <cwchar>
+#include <new>
+
+using Ulmar::CPaintManagerUI;
+
+namespace {
+
+constexpr int kSkinResourceId = 102;
+constexpr int kResourceZipInMemory = 4;
+// How long the process waits at its end for the worker to send its report.
+constexpr DWORD kWorkerGraceMs = 15000;
+
+void DebugLine(const wchar_t* text) { ::OutputDebugStringW(text); }
+
+struct ArgvDeleter {
+    void operator()(wchar_t** argv) const { ::LocalFree(argv); }
+};
+
+bool HasSilentSwitch() {
+    int count = 0;
+    std::unique_ptr<wchar_t*, ArgvDeleter> argv(::CommandLineToArgvW(::GetCommandLineW(), &count));
+    if (!argv) return false;
+    bool silent = false;
+    for (int i = 1; i < count; ++i)
+        if (std::wcscmp(argv.get()[i], L"/s") == 0) silent = true;
+    return silent;
+}
+
+}  // namespace
+
+bool EnableDebugPrivilege() {
+    win::UniqueKernelHandle token;
+    if (!::OpenProcessToken(::GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES, token.put())) {
+        DebugLine(L"OpenProcessToken failed!");
+        return false;
+    }
+    TOKEN_PRIVILEGES privileges{};
+    if (!::LookupPrivilegeValueW(nullptr, SE_DEBUG_NAME, &privileges.Privileges[0].Luid)) {
+        DebugLine(L"LookupPrivilegeValue failed!");
+        return false;
+    }
+    privileges.PrivilegeCount = 1;
+    privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+    ::AdjustTokenPrivileges(token.get(), FALSE, &privileges, sizeof(privileges), nullptr, nullptr);
+    if (::GetLastError() == ERROR_SUCCESS) {
+        DebugLine(L"AdjustTokenPrivileges succed!");
+        return true;
+    }
+    DebugLine(L"AdjustTokenPrivileges failed!");
+    return false;
+}
+
+void LoadSkinResource() {
+    CPaintManagerUI::SetResourceType(kResourceZipInMemory);
+    const std::wstring path = CPaintManagerUI::GetInstancePath() + L"skin_inst\\";
+    CPaintManagerUI::SetResourcePath(path.c_str());
+    const HINSTANCE module = CPaintManagerUI::GetResourceDll();
+    const HRSRC found = ::FindResourceW(module, MAKEINTRESOURCEW(kSkinResourceId), L"ZIPRES");
+    if (!found) return;
+    const HGLOBAL loaded = ::LoadResource(module, found);
+    const DWORD size = ::SizeofResource(module, found);
+    const void* bytes = loaded ? ::LockResource(loaded) : nullptr;
+    if (bytes && size) CPaintManagerUI::SetResourceZip(bytes, size);
+    // The archive holds no index; its absence is no error.
+    Ulmar::CResourceManager::GetInstance().LoadResource(Ulmar::STRINGorID(L"res.xml"));
+    ::FreeResource(loaded);
+}
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+    // Before anything can load a library: a DLL planted beside the installer
+    // (a Downloads folder) must never be loaded by this elevated process.
+    // (restriction call lands with the library-search change)
+
+    wchar_t mutexName[MAX_PATH] = {};
+    std::swprintf(mutexName, MAX_PATH, L"%ls安装程序", EXE_NAME.c_str());
+    win::UniqueKernelHandle mutex(::CreateMutexW(nullptr, FALSE, mutexName));
+    const DWORD mutexError = ::GetLastError();
+    if (!mutex || mutexError != 0) {
+        g_nExitCode = mutexError == ERROR_ALREADY_EXISTS ? EXIT_ALREADY_RUNNING : EXIT_MUTEX_FAILED;
+        return g_nExitCode;
+    }
+
+    if (SUCCEEDED(::CoInitialize(nullptr))) {
+        ::OleInitialize(nullptr);
+        CPaintManagerUI::SetInstance(instance);
+        LoadSkinResource();
+        EnableDebugPrivilege();
+        g_bSilent = HasSilentSwitch();
+
+        if (auto* window = new (std::nothrow) CWnd_Main) {
+            wchar_t title[MAX_PATH] = {};
+            std::swprintf(title, MAX_PATH, L"%ls安装程序", CLIENT_NAME.c_str());
+            // No window, no loop: nothing could ever end it.
+            if (window->Create(nullptr, title, 0x10CE0000, 0x00060000, 0, 0, 500, 400)) {
+                window->CenterWindow();
+                ::ShowWindow(window->GetHWND(), g_bSilent ? SW_HIDE : SW_SHOW);
+                CPaintManagerUI::MessageLoop();
+            }
+        }
+        // The worker sends the install report after its last message: let it end.
+        WaitForInstallWorker(kWorkerGraceMs);
+
+        CPaintManagerUI::Term();
+        ::OleUninitialize();
+        ::CoUninitialize();
+    }
+    mutex.reset();
+    return g_nExitCode;
+}

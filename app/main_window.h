@@ -1,0 +1,96 @@
+// CWnd_Main: the installer's one top-level window. Three pages in one tab layout
+// (before, during and after the install); follows the worker through the
+// messages it posts.
+#pragma once
+
+#include "engine/install_messages.h"
+#include "ui/core/window_impl_base.h"
+
+#include <windows.h>
+
+#include <string>
+
+namespace Ulmar {
+class CButtonUI;
+class CControlUI;
+class CEditUI;
+class CLabelUI;
+class COptionUI;
+class CProgressUI;
+class CTabLayoutUI;
+class CTextUI;
+}  // namespace Ulmar
+
+// The window's own messages (the worker's are in engine/install_messages.h).
+constexpr UINT WM_SHOW_AGREEMENT = WM_USER + 103;
+constexpr UINT WM_SHOW_PRIVACY = WM_USER + 107;
+
+class CWnd_Main : public Ulmar::WindowImplBase {
+public:
+    CWnd_Main();
+
+    // What the checks read and set.
+    std::wstring GetInstallPathText() const;
+    void SelectShortcutOption();
+    void SetInstalling(bool installing) { installing_ = installing; }
+    bool IsInstalling() const { return installing_; }
+    void SetInstallResult(int32_t result) { installResult_ = result; }
+    void SetInstallFolder(const std::wstring& folder) { installFolder_ = folder; }
+    const std::wstring& GetInstallFolder() const { return installFolder_; }
+    // Page 1: progress, the picture of the install, no close button, 600 × 400.
+    void ShowProgressPage();
+
+    void Notify(Ulmar::TNotifyEvent& msg) override;
+    Ulmar::CControlUI* CreateControl(const wchar_t* className) override;
+
+protected:
+    const wchar_t* GetWindowClassName() const override;
+    UINT GetClassStyle() const override;
+    void OnFinalMessage(HWND window) override;
+    void InitWindow() override;
+    Ulmar::CUiString GetSkinFile() override;
+    LRESULT ResponseDefaultKeyEvent(WPARAM key) override;
+    LRESULT OnClose(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override;
+    LRESULT OnSysCommand(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override;
+    LRESULT HandleCustomMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override;
+
+private:
+    void OnInstallProgress(int percent);
+    void OnInstallFinished(LPARAM context);
+    void ToggleCustomArea();
+    void BrowseForFolder();
+    void Launch();
+    // Leaves the desktop shortcut when the install succeeded, the last page
+    // shows and the option is ticked; harmless when run again.
+    void CreateDesktopShortcutStep();
+    // Resizes the window keeping its top-left corner where it is.
+    void ResizeKeepingCorner(int width, int height);
+    void CloseAndQuit();
+
+    Ulmar::CLabelUI* labBk_ = nullptr;
+    Ulmar::CControlUI* vLayoutBg_ = nullptr;
+    Ulmar::CLabelUI* labCaptionTitle_ = nullptr;
+    Ulmar::CButtonUI* closeBtn_ = nullptr;
+    Ulmar::CLabelUI* labInstallTip_ = nullptr;
+    Ulmar::CLabelUI* labInstallCompleted_ = nullptr;
+    Ulmar::CTabLayoutUI* tabInstallView_ = nullptr;
+    Ulmar::CButtonUI* btnInstallStart_ = nullptr;
+    Ulmar::COptionUI* checkUserProt_ = nullptr;
+    Ulmar::CButtonUI* btnUserProt_ = nullptr;
+    Ulmar::CButtonUI* btnUserCustom_ = nullptr;
+    Ulmar::COptionUI* optUserCustom_ = nullptr;
+    Ulmar::CControlUI* horSeparator_ = nullptr;
+    Ulmar::CControlUI* horUserDefine_ = nullptr;
+    Ulmar::CEditUI* editInstallPath_ = nullptr;
+    Ulmar::CButtonUI* btnBrowsePath_ = nullptr;
+    Ulmar::CLabelUI* labInstallPercent_ = nullptr;
+    Ulmar::CProgressUI* proInstall_ = nullptr;
+    Ulmar::COptionUI* checkShortcut_ = nullptr;
+    Ulmar::CButtonUI* btnOpenZelk_ = nullptr;
+
+    std::wstring installFolder_;
+    int32_t installResult_ = 0;
+    bool installing_ = false;
+    wchar_t pathBuffer_[MAX_PATH] = {};
+    wchar_t className_[100] = {};
+};
