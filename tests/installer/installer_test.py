@@ -1,0 +1,239 @@
+"""End to end: TorvaneSetup-test.exe under Wine on the test display, driven by
+xdotool, in a prefix of its own (WINEPREFIX). Run as
+    installer_test.py EXE [unittest args]
+The install report goes to a loopback server this script runs on 127.0.0.1:18731."""
+import http.server
+import os
+import shutil
+import subprocess
+import sys
+import threading
+import time
+import unittest
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts"))
+import installer_driver as drv  # noqa: E402
+
+EXE = None
+WINE = None
+REPORT_PORT = 18731
+PROGRAM_FILES = "Program Files\\Torvane\\"
+APP_KEY = "HKCU\\Software\\Torvane3"
+UNINSTALL_KEY = "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Torvane3"
+
+
+class ReportServer(http.server.BaseHTTPRequestHandler):
+    posts = []
+
+    def do_POST(self):
+        length = int(self.headers.get("Content-Length", "0"))
+        ReportServer.posts.append((self.path, self.rfile.read(length)))
+        self.send_response(200)
+        self.send_header("Content-Length", "2")
+        self.end_headers()
+        self.wfile.write(b"ok")
+
+    def log_message(self, *args):
+        pass
+
+
+def reset_machine():
+    """Nothing of an earlier test's install: keys, folders, links, a running product."""
+    subprocess.run(["pkill", "-f", "Torvane\\.exe"], check=False)
+    WINE.cmd(f'reg delete {APP_KEY} /f & reg delete {UNINSTALL_KEY} /f /reg:32 & '
+             f'reg delete HKLM\\Software\\Torvane3 /f /reg:32 & sc delete TorvaneService')
+    for path in ("Program Files/Torvane", "Earlier", "Other", "Blocked", "users/Public/Desktop/托尔文.lnk",
+                 "ProgramData/Microsoft/Windows/Start Menu/Programs/托尔文"):
+        full = WINE.c_drive(path)
+        if os.path.isdir(full):
+            shutil.rmtree(full, ignore_errors=True)
+        elif os.path.exists(full):
+            os.remove(full)
+
+
+def reg_value(key, name, view="/reg:32"):
+    out = WINE.cmd(f"reg query {key} /v {name} {view}")
+    for line in out.splitlines():
+        parts = line.split(None, 2)
+        if len(parts) == 3 and parts[0] == name:
+            return parts[2].strip()
+    return None
+
+
+class Silent(unittest.TestCase):
+    def setUp(self):
+        reset_machine()
+        ReportServer.posts.clear()
+
+    def test_install_puts_everything_in_place_and_reports(self):
+        self.assertEqual(WINE.run_exe(EXE, "/s"), 0)
+        folder = WINE.c_drive(PROGRAM_FILES)
+        for name in ("Torvane.exe", "Uninstall.exe", "updater.exe", "TorvaneService.exe", "Uninstall.xml",
+                     "source.dat"):
+            self.assertTrue(os.path.isfile(os.path.join(folder, name)), name)
+        self.assertTrue(os.path.isfile(WINE.c_drive("users/Public/Desktop/托尔文.lnk")))
+        self.assertTrue(os.path.isfile(WINE.c_drive(
+            "ProgramData/Microsoft/Windows/Start Menu/Programs/托尔文/托尔文.lnk")))
+        self.assertEqual(reg_value(APP_KEY, "AppPath", view=""), "C:\\Program Files\\Torvane\\")
+        self.assertEqual(reg_value(UNINSTALL_KEY, "DisplayVersion"), "6.2.10.03")
+        self.assertIn("TorvaneService", WINE.cmd("sc query TorvaneService"))
+        self.assertTrue(any(path.startswith("/log/info/uploadLog.go?type=") for path, _ in ReportServer.posts),
+                        ReportServer.posts)
+
+    def test_second_instance_ends_with_1_and_shows_nothing(self):
+        first = WINE.start(EXE)
+        window = drv.main_window(WINE)
+        self.assertIsNotNone(window)
+        before = set(drv.visible_windows(WINE))
+        self.assertEqual(WINE.run_exe(EXE, "/s"), 1)
+        self.assertEqual(set(drv.visible_windows(WINE)) - before, set())
+        window.click(drv.CLOSE)
+        self.assertEqual(first.wait(60), 3)
+
+    def test_path_without_a_drive_ends_with_9(self):
+        WINE.cmd(f"reg add {APP_KEY} /v AppPath /d Apps /f")
+        self.assertEqual(WINE.run_exe(EXE, "/s"), 9)
+
+    def test_folder_that_cannot_be_created_ends_with_10(self):
+        WINE.cmd(f"reg add {APP_KEY} /v AppPath /d Q:\\Torvane\\ /f")  # no drive Q: in the prefix
+        self.assertEqual(WINE.run_exe(EXE, "/s"), 10)
+
+    def test_failing_extraction_ends_with_12_and_rolls_back(self):
+        folder = WINE.c_drive("Blocked/Torvane")
+        os.makedirs(folder)
+        with open(os.path.join(folder, "plugins"), "w") as blocker:  # a file where the payload has a folder
+            blocker.write("x")
+        WINE.cmd(f"reg add {APP_KEY} /v AppPath /d C:\\Blocked\\Torvane\\ /f")
+        self.assertEqual(WINE.run_exe(EXE, "/s"), 12)
+        self.assertEqual(sorted(os.listdir(folder)), ["plugins"])
+        self.assertFalse(os.path.exists(WINE.c_drive("users/Public/Desktop/托尔文.lnk")))
+
+
+class Win32Windows(unittest.TestCase):
+    def test_64_bit_package_on_32_bit_windows_ends_with_5(self):
+        prefix = WINE.prefix + "-win32"
+        shutil.rmtree(prefix, ignore_errors=True)
+        wine32 = drv.Wine(prefix)
+        wine32.env["WINEARCH"] = "win32"
+        try:
+            drv.run(["wine", "wineboot", "-i"], env=wine32.env, timeout=300)
+            self.assertEqual(wine32.run_exe(EXE, "/s"), 5)
+            self.assertEqual(drv.visible_windows(wine32, drv.TITLE), [])
+        finally:
+            drv.run(["wineserver", "-k"], env=wine32.env, check=False)
+            shutil.rmtree(prefix, ignore_errors=True)
+
+
+class Interactive(unittest.TestCase):
+    def setUp(self):
+        reset_machine()
+        self.proc = WINE.start(EXE)
+        self.window = drv.main_window(WINE)
+        self.assertIsNotNone(self.window, "the main window did not show")
+
+    def tearDown(self):
+        if self.proc.poll() is None:
+            self.proc.kill()
+            self.proc.wait(30)
+
+    def install_button_enabled(self):
+        color = self.window.pixel(drv.INSTALL_PLAIN)
+        if drv.near(color, drv.ENABLED_BLUE, 24):
+            return True
+        self.assertTrue(drv.near(color, drv.DISABLED_GREY), color)
+        return False
+
+    def wait_done_page(self):
+        return drv.wait_for(lambda: drv.near(self.window.pixel(drv.START_NOW_PLAIN), drv.ENABLED_BLUE, 24), 120)
+
+    def test_consent_enables_the_install_button_and_close_on_page_0_gives_3(self):
+        self.assertFalse(self.install_button_enabled())
+        self.window.click(drv.INSTALL)  # disabled: nothing happens
+        self.assertEqual(self.window.geometry()[2:], (600, 400))
+        self.window.click(drv.CONSENT)
+        self.assertTrue(self.install_button_enabled())
+        self.window.click(drv.CONSENT)
+        self.assertFalse(self.install_button_enabled())
+        self.window.click(drv.CLOSE)
+        self.assertEqual(self.proc.wait(60), 3)
+
+    def test_custom_area_toggles_the_height_and_the_install_returns_to_400(self):
+        self.window.click(drv.CUSTOM_TOGGLE)
+        self.assertEqual(drv.wait_for(lambda: self.window.geometry()[3] == 450, 5) and 450, 450)
+        x, y, _, _ = self.window.geometry()
+        self.window.click(drv.CUSTOM_TOGGLE)
+        self.assertEqual(drv.wait_for(lambda: self.window.geometry()[3] == 400, 5) and 400, 400)
+        self.assertEqual(self.window.geometry()[:2], (x, y), "the top-left corner stays")
+        self.window.click(drv.CUSTOM_TOGGLE)
+        self.assertTrue(drv.wait_for(lambda: self.window.geometry()[3] == 450, 5))
+        self.window.click(drv.CONSENT)
+        self.window.click(drv.INSTALL, settle=0)
+        self.window.key("alt+F4")  # refused while installing
+        self.assertTrue(drv.wait_for(lambda: self.window.geometry()[3] == 400, 10))
+        self.assertTrue(self.wait_done_page())
+        self.assertTrue(self.window.exists())
+        self.window.click(drv.CLOSE)  # on page 2 the completion's code stays
+        self.assertEqual(self.proc.wait(60), 0)
+
+    def test_picture_drags_the_window(self):
+        x, y, _, _ = self.window.geometry()
+        self.window.drag(drv.PICTURE, 60, 40)
+        self.assertEqual(self.window.geometry()[:2], (x + 60, y + 40))
+
+    def test_install_by_clicks_then_start_now_launches_the_product(self):
+        self.window.click(drv.CONSENT)
+        self.window.click(drv.INSTALL)
+        self.assertTrue(self.wait_done_page())
+        self.window.click(drv.START_NOW)
+        self.assertEqual(self.proc.wait(60), 0)
+        launched = drv.wait_for(lambda: subprocess.run(["pgrep", "-f", r"Program Files\\Torvane\\Torvane\.exe"],
+                                                       stdout=subprocess.DEVNULL).returncode == 0, 20)
+        self.assertTrue(launched, "Torvane.exe did not start from the install folder")
+        self.assertTrue(os.path.isfile(WINE.c_drive("users/Public/Desktop/托尔文.lnk")))
+
+
+class EarlierInstall(unittest.TestCase):
+    def setUp(self):
+        reset_machine()
+
+    def test_new_location_question_no_keeps_the_earlier_folder(self):
+        self.assertEqual(WINE.run_exe(EXE, "/s"), 0)  # the earlier install, in Program Files
+        subprocess.run(["pkill", "-f", "Torvane\\.exe"], check=False)
+        proc = WINE.start(EXE)
+        try:
+            window = drv.main_window(WINE)
+            window.click(drv.CUSTOM_TOGGLE)
+            window.click(drv.PATH_EDIT)
+            window.key("End")
+            window.key("shift+Home")
+            window.type("C:\\Other")
+            window.click(drv.CONSENT)  # also ends the edit
+            window.click(drv.INSTALL)
+            box = drv.message_box(WINE, exclude=[window.wid])
+            self.assertIsNotNone(box, "no new-location question")
+            box.click(drv.BOX_NO)
+            self.assertTrue(drv.wait_for(lambda: drv.near(window.pixel(drv.START_NOW_PLAIN), drv.ENABLED_BLUE, 24),
+                                         120))
+            window.click(drv.CLOSE)
+            self.assertEqual(proc.wait(60), 0)
+        finally:
+            if proc.poll() is None:
+                proc.kill()
+        self.assertTrue(os.path.isfile(WINE.c_drive(PROGRAM_FILES + "Torvane.exe")))
+        self.assertFalse(os.path.exists(WINE.c_drive("Other/Torvane")), "the unused new folder is removed")
+
+
+def main():
+    global EXE, WINE
+    EXE = sys.argv.pop(1)
+    WINE = drv.Wine(os.environ["WINEPREFIX"])
+    server = http.server.ThreadingHTTPServer(("127.0.0.1", REPORT_PORT), ReportServer)
+    threading.Thread(target=server.serve_forever, daemon=True).start()
+    try:
+        unittest.main(verbosity=2)
+    finally:
+        server.shutdown()
+
+
+if __name__ == "__main__":
+    main()
