@@ -20,6 +20,7 @@ CLOSE = (578, 22)              # closebtn
 START_NOW = (290, 340)         # btn_open_zelk on page 2
 START_NOW_PLAIN = (226, 326)   # a pixel of it away from its text
 PICTURE = (300, 140)           # the caption picture (drags the window)
+PROGRESS_TRACK = (560, 364)    # right end of pro_install on page 1 (white on page 0)
 
 # Message box (380 wide); its buttons sit 35 px above its bottom edge.
 BOX_WIDTH = 380

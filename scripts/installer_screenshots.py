@@ -1,0 +1,88 @@
+"""Drives an interactive install of TorvaneSetup.exe and writes PNGs of its states:
+    installer_screenshots.py EXE DIR
+Needs WINEPREFIX (a prefix it may install into) and DISPLAY (with a compositor for
+the shadow). Prints each file it writes."""
+import os
+import shutil
+import subprocess
+import sys
+import time
+
+import installer_driver as drv
+
+APP_KEY = "HKCU\\Software\\Torvane3"
+
+
+def reset(wine):
+    subprocess.run(["pkill", "-f", "Torvane\\.exe"], check=False)
+    wine.cmd(f"reg delete {APP_KEY} /f")
+    for path in ("Program Files/Torvane", "Blocked"):
+        shutil.rmtree(wine.c_drive(path), ignore_errors=True)
+
+
+def shot(window, out, name):
+    path = os.path.join(out, name)
+    window.screenshot(path)
+    print(f"screenshots: {path}")
+
+
+def main():
+    exe, out = sys.argv[1], sys.argv[2]
+    os.makedirs(out, exist_ok=True)
+    wine = drv.Wine(os.environ["WINEPREFIX"])
+    reset(wine)
+
+    # A successful install, with the custom area and a refused path on the way.
+    proc = wine.start(exe)
+    window = drv.main_window(wine)
+    window.click(drv.CONSENT)
+    time.sleep(0.5)
+    shot(window, out, "page0.png")
+    window.click(drv.CUSTOM_TOGGLE)
+    drv.wait_for(lambda: window.geometry()[3] == 450, 5)
+    time.sleep(0.5)
+    shot(window, out, "page0-custom.png")
+    window.click(drv.PATH_EDIT)
+    window.key("End")
+    window.key("shift+Home")
+    window.type("Apps")
+    window.click(drv.INSTALL)
+    box = drv.message_box(wine, exclude=[window.wid])
+    time.sleep(0.5)
+    shot(box, out, "messagebox.png")
+    box.click(drv.BOX_OK)
+    window.click(drv.PATH_EDIT)
+    window.key("End")
+    window.key("shift+Home")
+    window.type("C:\\Program Files")
+    window.click(drv.INSTALL, settle=0)
+    # Page 1: the progress bar's track where page 0 is white.
+    drv.wait_for(lambda: sum(window.pixel(drv.PROGRESS_TRACK)) < 740, 30, 0.05)
+    shot(window, out, "page1.png")
+    drv.wait_for(lambda: drv.near(window.pixel(drv.START_NOW_PLAIN), drv.ENABLED_BLUE, 24), 120)
+    time.sleep(0.5)
+    shot(window, out, "page2-success.png")
+    window.click(drv.CLOSE)
+    proc.wait(60)
+
+    # A failed install: a file stands where the payload needs a folder.
+    reset(wine)
+    os.makedirs(wine.c_drive("Blocked/Torvane"))
+    with open(wine.c_drive("Blocked/Torvane/plugins"), "w") as blocker:
+        blocker.write("x")
+    wine.cmd(f"reg add {APP_KEY} /v AppPath /d C:\\Blocked\\Torvane\\ /f")
+    proc = wine.start(exe)
+    window = drv.main_window(wine)
+    window.click(drv.CONSENT)
+    window.click(drv.INSTALL)
+    drv.wait_for(lambda: drv.near(window.pixel(drv.START_NOW_PLAIN), drv.ENABLED_BLUE, 24), 120)
+    time.sleep(0.5)
+    shot(window, out, "page2-failure.png")
+    window.click(drv.START_NOW)
+    code = proc.wait(60)
+    print(f"screenshots: the failed install ended with exit code {code}")
+    reset(wine)
+
+
+if __name__ == "__main__":
+    main()
