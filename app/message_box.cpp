@@ -1,5 +1,7 @@
 #include "app/message_box.h"
 
+#include <algorithm>
+
 #include "app/message_box_window.h"
 #include "app/string_bundle.h"
 #include "ui/controls/button.h"
@@ -132,6 +134,22 @@ void CMessageBox::Fill(const wchar_t* caption, const wchar_t* text, UINT flags, 
     FitHeightToText();
 }
 
+int CMessageBox::CountLines(HDC dc, const wchar_t* text, int width) {
+    const int font = m_tips->GetFont();
+    const UINT style = m_tips->GetTextStyle();
+    int lines = (width + kLineWidth - 1) / kLineWidth;
+    // The text is drawn inside its padding and broken at words, so it can wrap
+    // sooner than every 288 pixels; the box grows to show every wrapped line.
+    const RECT padding = m_tips->GetTextPadding();
+    RECT wrapped = {0, 0, kLineWidth - padding.left - padding.right, 9999};
+    CRenderer::DrawText(dc, &pm_, wrapped, text, 0, font, (style & ~DT_SINGLELINE) | DT_WORDBREAK | DT_CALCRECT);
+    RECT line = {0, 0, 9999, 9999};
+    CRenderer::DrawText(dc, &pm_, line, text, 0, font, (style & ~DT_WORDBREAK) | DT_SINGLELINE | DT_CALCRECT);
+    const int lineHeight = line.bottom - line.top;
+    if (lineHeight > 0) lines = std::max(lines, static_cast<int>((wrapped.bottom - wrapped.top + lineHeight / 2) / lineHeight));
+    return lines;
+}
+
 void CMessageBox::FitHeightToText() {
     if (!m_tips) return;
     const win::UniqueWindowDc dc = win::GetWindowDc(hwnd_);
@@ -141,7 +159,7 @@ void CMessageBox::FitHeightToText() {
         CRenderer::GetTextSize(dc.get().dc, &pm_, text, m_tips->GetFont(), m_tips->GetTextStyle());
     // A width of a pixel or two is no text worth a line.
     if (size.cx <= 2) return;
-    const int lines = (size.cx + kLineWidth - 1) / kLineWidth;
+    const int lines = CountLines(dc.get().dc, text, size.cx);
     RECT client;
     ::GetClientRect(hwnd_, &client);
     POINT origin = {client.left, client.top};

@@ -47,6 +47,8 @@ protected:
 private:
     void SetIconImage(const wchar_t* image);
     void FitHeightToText();
+    // Lines `text` (one-line width `width`) takes in the text area.
+    int CountLines(HDC dc, const wchar_t* text, int width);
 
     // Borrowed from the control tree; null when the skin lacks the control.
     Ulmar::CLabelUI* m_caption = nullptr;

@@ -251,30 +251,52 @@ TEST(SkinnedMessageBox, ClosingByTheSystemAnswersEightAndACaptionDoubleClickDoes
 
 namespace {
 
-// Texts of about (lines - 0.5) x 288 pixels in the box's text font, so each
-// needs exactly `lines` lines; measured in a first box's font.
-std::vector<std::wstring> TextsOfOneTwoAndThreeLines() {
-    std::vector<std::wstring> texts;
+int Width(HDC dc, const std::wstring& text) {
+    SIZE size = {0, 0};
+    ::GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
+    return size.cx;
+}
+
+// Texts measured in the box's own text font (taken from a first box).
+struct Samples {
+    // About (lines - 0.5) x 288 pixels: exactly 1, 2 and 3 lines.
+    std::vector<std::wstring> byLines;
+    // Three words of about 150 pixels: under 576 in all, but each on a line of its own.
+    std::wstring threeWords;
+    int threeWordsWidth = 0;
+    // 285 to 288 pixels: one line by width, two inside the text's 2-pixel padding.
+    std::wstring paddingEdge;
+};
+
+Samples MeasureSamples() {
+    Samples samples;
     Drive([] { return ShowMessageBox(nullptr, L"提示", L"测量", 0x0, L"确定", nullptr); },
           {Inspect([&](CMessageBox& box, HWND hwnd) {
                auto* tips = static_cast<CLabelUI*>(Control(box, L"txt_tips"));
                if (!tips) return;
                const win::UniqueWindowDc dc = win::GetWindowDc(hwnd);
-               win::ScopedSelectObject font(dc.get().dc, box.GetPaintManager().GetFont(tips->GetFont()));
-               std::wstring pattern = L"安装程序正在检查系统环境，请稍候片刻。";
+               const HDC hdc = dc.get().dc;
+               win::ScopedSelectObject font(hdc, box.GetPaintManager().GetFont(tips->GetFont()));
+               const std::wstring pattern = L"安装程序正在检查系统环境，请稍候片刻。";
                for (int lines = 1; lines <= 3; ++lines) {
-                   const int target = lines * 288 - 144;
                    std::wstring text;
-                   SIZE size = {0, 0};
-                   while (size.cx < target) {
-                       text += pattern[text.size() % pattern.size()];
-                       ::GetTextExtentPoint32W(dc.get().dc, text.c_str(), static_cast<int>(text.size()), &size);
+                   while (Width(hdc, text) < lines * 288 - 144) text += pattern[text.size() % pattern.size()];
+                   samples.byLines.push_back(text);
+               }
+               std::wstring word;
+               while (Width(hdc, word) < 150) word += L'm';
+               samples.threeWords = word + L" " + word + L" " + word;
+               samples.threeWordsWidth = Width(hdc, samples.threeWords);
+               for (int digits = 0; digits < 12 && samples.paddingEdge.empty(); ++digits) {
+                   const std::wstring text = pattern + pattern + std::wstring(digits, L'1');
+                   for (size_t cut = 0; cut < text.size() && samples.paddingEdge.empty(); ++cut) {
+                       const int width = Width(hdc, text.substr(cut));
+                       if (width > 284 && width <= 288) samples.paddingEdge = text.substr(cut);
                    }
-                   texts.push_back(text);
                }
            }),
            SystemClose()});
-    return texts;
+    return samples;
 }
 
 struct Geometry {
@@ -298,14 +320,21 @@ Step ReadGeometry(Geometry& out) {
 }  // namespace
 
 TEST(SkinnedMessageBox, HeightFollowsTheNumberOfTextLines) {
-    const std::vector<std::wstring> texts = TextsOfOneTwoAndThreeLines();
-    ASSERT_EQ(3u, texts.size());
-    const int heights[] = {150, 168, 186};
-    for (int i = 0; i < 3; ++i) {
+    const Samples samples = MeasureSamples();
+    ASSERT_EQ(3u, samples.byLines.size());
+    auto shown = [](const std::wstring& text) {
         Geometry seen;
-        const std::wstring& text = texts[i];
         Drive([&] { return ShowMessageBox(nullptr, L"提示", text.c_str(), 0x0, L"确定", nullptr); },
               {ReadGeometry(seen), SystemClose()});
+        return seen;
+    };
+    auto heightFor = [&](const std::wstring& text) {
+        const RECT rc = shown(text).window;
+        return rc.bottom - rc.top;
+    };
+    const int heights[] = {150, 168, 186};
+    for (int i = 0; i < 3; ++i) {
+        const Geometry seen = shown(samples.byLines[i]);
         EXPECT_EQ(380, seen.window.right - seen.window.left) << (i + 1) << " lines";
         EXPECT_EQ(heights[i], seen.window.bottom - seen.window.top) << (i + 1) << " lines";
         EXPECT_EQ(18 * (i + 1), seen.tipsFixedHeight) << (i + 1) << " lines";
@@ -313,10 +342,14 @@ TEST(SkinnedMessageBox, HeightFollowsTheNumberOfTextLines) {
     }
 
     // No text keeps the skin's size.
-    Geometry empty;
-    Drive([] { return ShowMessageBox(nullptr, L"提示", L"", 0x0, L"确定", nullptr); },
-          {ReadGeometry(empty), SystemClose()});
-    EXPECT_EQ(168, empty.window.bottom - empty.window.top);
+    EXPECT_EQ(168, heightFor(L""));
+
+    // Text that wraps sooner than every 288 pixels still gets all its lines.
+    ASSERT_LE(samples.threeWordsWidth, 576);
+    EXPECT_EQ(186, heightFor(samples.threeWords));
+    if (!samples.paddingEdge.empty()) {
+        EXPECT_EQ(168, heightFor(samples.paddingEdge));
+    }
 }
 
 TEST(SkinnedMessageBox, WithoutCaptionTheTextSitsTenPixelsLower) {
@@ -359,3 +392,4 @@ TEST(SkinnedMessageBox, OwnerIsDisabledButKeepsItsPostedMessagesWhileTheBoxIsUp)
     EXPECT_TRUE(deliveredWhileUp);
     EXPECT_TRUE(::IsWindowEnabled(owner.hwnd()));
 }
+
