@@ -20,10 +20,14 @@ constexpr wchar_t kOverlayFormat[] = L"file='wnd_compress_p3.png' source='0,0,12
 constexpr int kLoopStride = 8;
 constexpr int kSettleStride = 5;
 constexpr int kSettleMargin = 30;  // the strip rests at least this far from the top and bottom
+constexpr int kSettleSlack = 8;    // it stops this close to its line; the overlay ends this far above it
 
-int ParseDecimal(const wchar_t* value) { return static_cast<int>(std::wcstol(value ? value : L"", nullptr, 10)); }
+int ParseDecimal(const wchar_t* value) {
+    return static_cast<int>(std::wcstol(value ? value : L"", nullptr, 10));
+}
 
-long NowMs() { return static_cast<long>(std::clock() * 1000L / CLOCKS_PER_SEC); }
+// The C run-time clock in milliseconds (it ticks in milliseconds on Windows).
+long NowMs() { return static_cast<long>(std::clock() / (CLOCKS_PER_SEC / 1000)); }
 
 }  // namespace
 
@@ -99,15 +103,16 @@ void CAniLabelUI::SettleStep() {
     m_stripX = 0;
     m_stripBottom = m_stripOffset + stripHeight;
     if (m_stripOffset > 0) {
-        const int stopLine = std::min(target - stripHeight / 2 + kSettleMargin, height - kSettleMargin - stripHeight);
-        if (m_stripOffset >= stopLine - 8) {
+        const int stopLine =
+            std::min(target - stripHeight / 2 + kSettleMargin, height - kSettleMargin - stripHeight);
+        if (m_stripOffset >= stopLine - kSettleSlack) {
             if (manager_) manager_->KillTimer(this);
             Invalidate();
             m_finished = true;
         }
     }
     FormatStrip(stripHeight);
-    m_overlayAttribute.Format(kOverlayFormat, stripHeight, m_stripBottom - stripHeight - 8);
+    m_overlayAttribute.Format(kOverlayFormat, stripHeight, m_stripBottom - stripHeight - kSettleSlack);
     Invalidate();
 }
 
@@ -149,7 +154,8 @@ void CAniLabelUI::PaintBackImage(HDC dc) {
         if (DrawFading(dc, m_firstImage, m_firstKind, m_firstFadeStart) >= 255) m_firstFadeStart = 0;
     }
     if (m_secondFadeStart != 0) {
-        if (!m_secondImage.IsEmpty() && DrawFading(dc, m_secondImage, m_secondKind, m_secondFadeStart) >= 255) {
+        if (!m_secondImage.IsEmpty() &&
+            DrawFading(dc, m_secondImage, m_secondKind, m_secondFadeStart) >= 255) {
             m_secondFadeStart = 0;
             m_firstImage.Empty();
         }

@@ -30,9 +30,12 @@ constexpr UINT kIconBitsInfo = 0x100;
 constexpr DWORD kBoxStyle = 0x10CE0000;  // visible, caption, system menu, sizing frame, minimise box
 constexpr int kCaptionlessShift = 10;    // how far the text moves down when there is no caption
 
+// The named control when it is of the kind asked for (by its interface name);
+// the skin is data, so a control of another kind counts as missing.
 template <class T>
-T* Find(CPaintManagerUI& pm, const wchar_t* name) {
-    return static_cast<T*>(pm.FindControl(name));
+T* Find(CPaintManagerUI& pm, const wchar_t* name, const wchar_t* kind) {
+    CControlUI* control = pm.FindControl(name);
+    return control ? static_cast<T*>(control->GetInterface(kind)) : nullptr;
 }
 
 }  // namespace
@@ -59,13 +62,13 @@ LRESULT CMessageBox::HandleCustomMessage(UINT message, WPARAM, LPARAM, bool& han
 }
 
 void CMessageBox::InitWindow() {
-    m_caption = Find<CLabelUI>(pm_, L"txt_caption");
-    m_icon = Find<CLabelUI>(pm_, L"txt_icon");
-    m_tips = Find<CTextUI>(pm_, L"txt_tips");
+    m_caption = Find<CLabelUI>(pm_, L"txt_caption", L"Label");
+    m_icon = Find<CLabelUI>(pm_, L"txt_icon", L"Label");
+    m_tips = Find<CTextUI>(pm_, L"txt_tips", L"Text");
     m_tips1 = pm_.FindControl(L"txt_tips1");
-    m_ok = Find<CButtonUI>(pm_, L"btn_ok");
-    m_no = Find<CButtonUI>(pm_, L"btn_no");
-    m_close = Find<CButtonUI>(pm_, L"btn_close");
+    m_ok = Find<CButtonUI>(pm_, L"btn_ok", L"Button");
+    m_no = Find<CButtonUI>(pm_, L"btn_no", L"Button");
+    m_close = Find<CButtonUI>(pm_, L"btn_close", L"Button");
 }
 
 void CMessageBox::Notify(TNotifyEvent& msg) {
@@ -142,11 +145,15 @@ int CMessageBox::CountLines(HDC dc, const wchar_t* text, int width) {
     // sooner than every 288 pixels; the box grows to show every wrapped line.
     const RECT padding = m_tips->GetTextPadding();
     RECT wrapped = {0, 0, kLineWidth - padding.left - padding.right, 9999};
-    CRenderer::DrawText(dc, &pm_, wrapped, text, 0, font, (style & ~DT_SINGLELINE) | DT_WORDBREAK | DT_CALCRECT);
+    CRenderer::DrawText(dc, &pm_, wrapped, text, 0, font,
+                        (style & ~DT_SINGLELINE) | DT_WORDBREAK | DT_CALCRECT);
     RECT line = {0, 0, 9999, 9999};
     CRenderer::DrawText(dc, &pm_, line, text, 0, font, (style & ~DT_WORDBREAK) | DT_SINGLELINE | DT_CALCRECT);
     const int lineHeight = line.bottom - line.top;
-    if (lineHeight > 0) lines = std::max(lines, static_cast<int>((wrapped.bottom - wrapped.top + lineHeight / 2) / lineHeight));
+    if (lineHeight > 0) {
+        const int wrappedLines = (wrapped.bottom - wrapped.top + lineHeight / 2) / lineHeight;
+        lines = std::max(lines, wrappedLines);
+    }
     return lines;
 }
 

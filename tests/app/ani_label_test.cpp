@@ -44,6 +44,8 @@ struct Scene {
     }
 };
 
+const wchar_t* Strip(const CAniLabelUI* label) { return label->GetStripAttribute().GetData(); }
+
 constexpr wchar_t kStrip[] = L"aniimage=\"strip.png\" aniimgwidth=\"30\" aniimgheight=\"40\"";
 
 }  // namespace
@@ -85,7 +87,7 @@ TEST(AniLabel, LoopStepSlidesTheStripDownAndRestartsItAboveTheControl) {
     EXPECT_EQ(-42, label->GetStripOffset());
     EXPECT_EQ(-2, label->GetStripBottom());
     EXPECT_EQ(30, label->GetStripWidth());
-    EXPECT_EQ(CUiString(L"file='strip.png' source='0,0,30,40' dest='0,-42,30,-2'"), label->GetStripAttribute());
+    EXPECT_STREQ(L"file='strip.png' source='0,0,30,40' dest='0,-42,30,-2'", Strip(label));
 
     // Other timers leave the strip alone.
     scene.Timer(58);
@@ -93,17 +95,17 @@ TEST(AniLabel, LoopStepSlidesTheStripDownAndRestartsItAboveTheControl) {
 
     // At 70 the strip runs 10 pixels past the bottom: 30 of its 40 show.
     for (int i = 0; i < 14; ++i) scene.Timer(CAniLabelUI::kLoopTimerId);
-    EXPECT_EQ(CUiString(L"file='strip.png' source='0,0,30,30' dest='0,70,30,110'"), label->GetStripAttribute());
+    EXPECT_STREQ(L"file='strip.png' source='0,0,30,30' dest='0,70,30,110'", Strip(label));
 
     // 94, then 102: wholly below the control, nothing of it shows.
     for (int i = 0; i < 4; ++i) scene.Timer(CAniLabelUI::kLoopTimerId);
-    EXPECT_EQ(CUiString(L"file='strip.png' source='0,0,30,0' dest='0,102,30,142'"), label->GetStripAttribute());
+    EXPECT_STREQ(L"file='strip.png' source='0,0,30,0' dest='0,102,30,142'", Strip(label));
 
     // The bottom (142) has passed H + h (140): start again one strip above.
     scene.Timer(CAniLabelUI::kLoopTimerId);
     EXPECT_EQ(-40, label->GetStripOffset());
     EXPECT_EQ(0, label->GetStripBottom());
-    EXPECT_EQ(CUiString(L"file='strip.png' source='0,0,30,40' dest='0,-40,30,0'"), label->GetStripAttribute());
+    EXPECT_STREQ(L"file='strip.png' source='0,0,30,40' dest='0,-40,30,0'", Strip(label));
     scene.Timer(CAniLabelUI::kLoopTimerId);
     EXPECT_EQ(-32, label->GetStripOffset());
 }
@@ -125,9 +127,9 @@ TEST(AniLabel, SettleStepStopsAtItsLineAndKillsTheTimers) {
     // Target 80 (0.4 x 200), stop line 80 - 20 + 30 = 90: it ends on the first
     // offset at or past 82, which is 85.
     EXPECT_EQ(85, label->GetStripOffset());
-    EXPECT_EQ(CUiString(L"file='strip.png' source='0,0,30,40' dest='0,85,30,125'"), label->GetStripAttribute());
-    EXPECT_EQ(CUiString(L"file='wnd_compress_p3.png' source='0,0,120,40' dest='0, 0,120,77'"),
-              label->GetOverlayAttribute());
+    EXPECT_STREQ(L"file='strip.png' source='0,0,30,40' dest='0,85,30,125'", Strip(label));
+    EXPECT_STREQ(L"file='wnd_compress_p3.png' source='0,0,120,40' dest='0, 0,120,77'",
+                 label->GetOverlayAttribute().GetData());
     uitest::PumpFor(200);
     EXPECT_EQ(85, label->GetStripOffset()) << "the timer still runs";
 }
@@ -145,7 +147,9 @@ TEST(AniLabel, SettleStepInALowControlStopsAsSoonAsTheStripIsIn) {
 
 namespace {
 
-std::vector<unsigned char> SolidPng(uint32_t argb) { return test::MakePng(4, 4, std::vector<uint32_t>(16, argb)); }
+std::vector<unsigned char> SolidPng(uint32_t argb) {
+    return test::MakePng(4, 4, std::vector<uint32_t>(16, argb));
+}
 
 long LongAgo() {
     const long start = static_cast<long>(std::clock()) - 1000;
@@ -200,8 +204,9 @@ TEST(AniLabel, IsBuiltFromMarkupThroughTheBuilderCallback) {
     AniLabelBuilder callback;
     CDialogBuilder builder;
     CControlUI* root = builder.Create(
-        STRINGorID(L"<Window size=\"200,100\"><VerticalLayout><AniLabel name=\"ani\" text=\"hi\" "
-                   L"aniimage=\"strip.png\" aniimgwidth=\"30\" aniimgheight=\"40\"/></VerticalLayout></Window>"),
+        STRINGorID(L"<Window size=\"200,100\"><VerticalLayout>"
+                   L"<AniLabel name=\"ani\" text=\"hi\" aniimage=\"strip.png\" aniimgwidth=\"30\" "
+                   L"aniimgheight=\"40\"/></VerticalLayout></Window>"),
         nullptr, &callback, &window.pm());
     ASSERT_NE(nullptr, root);
     window.pm().AttachDialog(root);

@@ -179,8 +179,8 @@ constexpr wchar_t kTwoLines[] =
 
 TEST(SkinnedMessageBox, WarningWithTwoButtonsShowsBothTextsAndAnswersSixOrSeven) {
     Buttons seen;
-    const int ok = Drive([] { return ShowMessageBox(nullptr, L"提示", kTwoLines, 0x34, L"安装", L"取消"); },
-                         {ReadButtons(seen), Click(L"btn_ok")});
+    auto show = [] { return ShowMessageBox(nullptr, L"提示", kTwoLines, 0x34, L"安装", L"取消"); };
+    const int ok = Drive(show, {ReadButtons(seen), Click(L"btn_ok")});
     EXPECT_EQ(kMessageBoxOk, ok);
     EXPECT_EQ(CUiString(kIconWarning), seen.icon);
     EXPECT_EQ(CUiString(L"安装"), seen.okText);
@@ -190,15 +190,14 @@ TEST(SkinnedMessageBox, WarningWithTwoButtonsShowsBothTextsAndAnswersSixOrSeven)
     EXPECT_TRUE(seen.closeVisible);
     EXPECT_FALSE(seen.closeEnabled);
 
-    const int no = Drive([] { return ShowMessageBox(nullptr, L"提示", kTwoLines, 0x34, L"安装", L"取消"); },
-                         {Click(L"btn_no")});
+    const int no = Drive(show, {Click(L"btn_no")});
     EXPECT_EQ(kMessageBoxNo, no);
 }
 
 TEST(SkinnedMessageBox, ErrorBoxHasOneButtonAndItsCloseButtonAnswersEight) {
     Buttons seen;
-    const int closed = Drive([] { return ShowMessageBox(nullptr, L"错误", L"磁盘空间不足。", 0x10, L"确定", nullptr); },
-                             {ReadButtons(seen), Click(L"btn_close")});
+    auto show = [] { return ShowMessageBox(nullptr, L"错误", L"磁盘空间不足。", 0x10, L"确定", nullptr); };
+    const int closed = Drive(show, {ReadButtons(seen), Click(L"btn_close")});
     EXPECT_EQ(kMessageBoxClosed, closed);
     EXPECT_EQ(CUiString(kIconError), seen.icon);
     EXPECT_EQ(CUiString(L"确定"), seen.okText);
@@ -206,23 +205,22 @@ TEST(SkinnedMessageBox, ErrorBoxHasOneButtonAndItsCloseButtonAnswersEight) {
     EXPECT_FALSE(seen.noVisible);
     EXPECT_TRUE(seen.closeEnabled);
 
-    const int ok = Drive([] { return ShowMessageBox(nullptr, L"错误", L"磁盘空间不足。", 0x10, L"确定", nullptr); },
-                         {Click(L"btn_ok")});
+    const int ok = Drive(show, {Click(L"btn_ok")});
     EXPECT_EQ(kMessageBoxOk, ok);
 }
 
 TEST(SkinnedMessageBox, UnknownIconBitsKeepTheButtonsIconAndAMissingTextKeepsTheSkins) {
     Buttons both;
-    EXPECT_EQ(kMessageBoxClosed, Drive([] { return ShowMessageBox(nullptr, L"提示", L"确认？", 0x44, L"是", L"否"); },
-                                       {ReadButtons(both), SystemClose()}));
+    auto unknownIcon = [] { return ShowMessageBox(nullptr, L"提示", L"确认？", 0x44, L"是", L"否"); };
+    EXPECT_EQ(kMessageBoxClosed, Drive(unknownIcon, {ReadButtons(both), SystemClose()}));
     EXPECT_EQ(CUiString(kIconQuestion), both.icon);
     EXPECT_EQ(CUiString(L"是"), both.okText);
     EXPECT_FALSE(both.closeEnabled);
 
     // Two buttons but only one text: neither button takes it.
     Buttons half;
-    EXPECT_EQ(kMessageBoxClosed, Drive([] { return ShowMessageBox(nullptr, L"提示", L"确认？", 0x4, L"是", nullptr); },
-                                       {ReadButtons(half), SystemClose()}));
+    auto oneText = [] { return ShowMessageBox(nullptr, L"提示", L"确认？", 0x4, L"是", nullptr); };
+    EXPECT_EQ(kMessageBoxClosed, Drive(oneText, {ReadButtons(half), SystemClose()}));
     EXPECT_EQ(CUiString(kIconQuestion), half.icon);
     EXPECT_TRUE(half.okText.IsEmpty());
     EXPECT_TRUE(half.noText.IsEmpty());
