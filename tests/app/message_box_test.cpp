@@ -25,6 +25,7 @@ namespace {
 
 constexpr wchar_t kIconError[] = L"file='messagebox_icon_22x22.png' source='0,0,22,22'";
 constexpr wchar_t kIconQuestion[] = L"file='messagebox_icon_22x22.png' source='0,22,22,44'";
+constexpr wchar_t kIconInfo[] = L"file='messagebox_icon_22x22.png' source='0,44,22,66'";
 constexpr wchar_t kIconWarning[] = L"file='messagebox_icon_22x22.png' source='0,66,22,88'";
 
 // The built skin archive, read by the framework from its folder.
@@ -227,24 +228,14 @@ TEST(SkinnedMessageBox, UnknownIconBitsKeepTheButtonsIconAndAMissingTextKeepsThe
     EXPECT_TRUE(half.noVisible);
 }
 
-TEST(SkinnedMessageBox, ClosingByTheSystemAnswersEightAndACaptionDoubleClickDoesNothing) {
-    RECT before = {}, after = {};
-    const int result = Drive(
-        [] { return ShowMessageBox(nullptr, L"提示", L"确认？", 0x30, L"确定", nullptr); },
-        {Inspect([&](CMessageBox&, HWND hwnd) {
-             ::GetWindowRect(hwnd, &before);
-             POINT pt = {100, 20};
-             ::ClientToScreen(hwnd, &pt);
-             ::SendMessageW(hwnd, WM_NCLBUTTONDBLCLK, HTCAPTION, MAKELPARAM(pt.x, pt.y));
-         }),
-         Inspect([&](CMessageBox&, HWND hwnd) {
-             EXPECT_FALSE(::IsZoomed(hwnd));
-             ::GetWindowRect(hwnd, &after);
-         }),
-         SystemClose()});
-    EXPECT_EQ(kMessageBoxClosed, result);
-    EXPECT_EQ(before.right - before.left, after.right - after.left);
-    EXPECT_EQ(before.bottom - before.top, after.bottom - after.top);
+TEST(SkinnedMessageBox, SystemCloseOfATwoButtonBoxAnswersEight) {
+    // The close button is disabled, yet Alt+F4 still closes; the information
+    // bits replace the two-button icon.
+    Buttons seen;
+    auto show = [] { return ShowMessageBox(nullptr, L"提示", L"确认？", 0x104, L"是", L"否"); };
+    EXPECT_EQ(kMessageBoxClosed, Drive(show, {ReadButtons(seen), SystemClose()}));
+    EXPECT_EQ(CUiString(kIconInfo), seen.icon);
+    EXPECT_FALSE(seen.closeEnabled);
 }
 
 namespace {
