@@ -41,7 +41,11 @@ T* Find(CPaintManagerUI& pm, const wchar_t* name, const wchar_t* kind) {
 }  // namespace
 
 CMessageBox::CMessageBox() = default;
-CMessageBox::~CMessageBox() = default;
+CMessageBox::~CMessageBox() {
+    // A WM_QUIT ends the modal loop with the window still up; it must not
+    // outlive the object its procedure calls.
+    if (::IsWindow(hwnd_)) ::DestroyWindow(hwnd_);
+}
 
 const wchar_t* CMessageBox::GetWindowClassName() const { return L"messagebox"; }
 

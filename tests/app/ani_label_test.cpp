@@ -56,7 +56,6 @@ TEST(AniLabel, AnswersItsOwnInterfaceAndOtherwiseTheLabels) {
     EXPECT_EQ(static_cast<void*>(&label), label.GetInterface(L"AnimationLabelUI"));
     EXPECT_EQ(static_cast<void*>(static_cast<CLabelUI*>(&label)), label.GetInterface(L"Label"));
     EXPECT_EQ(nullptr, label.GetInterface(L"Button"));
-    EXPECT_EQ(nullptr, label.GetInterface(L"animationlabelui"));  // exact name only
 }
 
 TEST(AniLabel, ReadsItsAttributesAsDecimalNumbers) {

@@ -238,6 +238,15 @@ TEST(SkinnedMessageBox, SystemCloseOfATwoButtonBoxAnswersEight) {
     EXPECT_FALSE(seen.closeEnabled);
 }
 
+TEST(SkinnedMessageBox, QuitDuringTheBoxClosesItAndReachesTheOuterLoop) {
+    auto show = [] { return ShowMessageBox(nullptr, L"提示", L"确认？", 0x34, L"是", L"否"); };
+    const int result = Drive(show, {Inspect([](CMessageBox&, HWND) { ::PostQuitMessage(5); })});
+    EXPECT_EQ(kMessageBoxClosed, result);
+    MSG msg = {};
+    ASSERT_TRUE(::PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    EXPECT_EQ(5u, msg.wParam);
+}
+
 namespace {
 
 int Width(HDC dc, const std::wstring& text) {
