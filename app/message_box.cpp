@@ -182,7 +182,9 @@ void CMessageBox::FitHeightToText() {
 int ShowMessageBox(HWND owner, const wchar_t* caption, const wchar_t* text, UINT flags, const wchar_t* okText,
                    const wchar_t* noText) {
     CMessageBox box;
-    if (!box.Create(owner, L"", kBoxStyle, 0, 0, 0, CMessageBox::kWidth, CMessageBox::kHeight)) {
+    // Created hidden and shown by the modal loop once filled and centred: created
+    // visible it would show for a moment at the screen's corner in its first size.
+    if (!box.Create(owner, L"", kBoxStyle & ~WS_VISIBLE, 0, 0, 0, CMessageBox::kWidth, CMessageBox::kHeight)) {
         return kMessageBoxClosed;
     }
     box.Fill(caption, text, flags, okText, noText);

@@ -18,7 +18,7 @@ CUSTOM_TOGGLE = (540, 380)     # btn_usercustom
 PATH_EDIT = (300, 426)         # edit_installpath, with the custom area open
 CLOSE = (578, 22)              # closebtn
 START_NOW = (290, 340)         # btn_open_zelk on page 2
-START_NOW_PLAIN = (226, 326)   # a pixel of it away from its text
+START_NOW_PLAIN = (220, 355)   # a pixel of it outside page 0's install button
 PICTURE = (300, 140)           # the caption picture (drags the window)
 PROGRESS_TRACK = (560, 364)    # right end of pro_install on page 1 (white on page 0)
 
@@ -76,6 +76,16 @@ class Window:
         out = self.wine.xdo("getwindowgeometry", "--shell", self.wid)
         values = dict(line.split("=", 1) for line in out.split() if "=" in line)
         return int(values["X"]), int(values["Y"]), int(values["WIDTH"]), int(values["HEIGHT"])
+
+    def settle(self, timeout=20):
+        """Waits until the window stays where it is for half a second."""
+        last = [None]
+
+        def same_twice():
+            now = self.geometry()
+            same, last[0] = now == last[0], now
+            return same
+        return wait_for(same_twice, timeout, 0.5)
 
     def exists(self):
         return self.wid in visible_windows(self.wine)
@@ -156,14 +166,7 @@ def main_window(wine, timeout=60):
     if not wid:
         return None
     window = Window(wine, wid)
-    # Placed: created at 0,0 and centred after; the same place twice in a row.
-    last = [None]
-
-    def settled():
-        now = window.geometry()
-        same, last[0] = now == last[0], now
-        return same
-    wait_for(settled, 20, 0.5)
+    window.settle()
     # Painted: the picture's white-blue top left, not X's black.
     wait_for(lambda: sum(window.pixel((300, 60))) > 300, 20)
     return window
@@ -182,4 +185,8 @@ def message_box(wine, exclude=(), timeout=20):
             except (KeyError, ValueError):
                 continue
         return None
-    return wait_for(find, timeout)
+    box = wait_for(find, timeout)
+    if box:
+        box.settle()
+        time.sleep(0.3)  # painted
+    return box
