@@ -26,6 +26,7 @@ PROGRESS_TRACK = (560, 364)    # right end of pro_install on page 1 (white on pa
 BOX_WIDTH = 380
 BOX_OK = (248, -35)
 BOX_NO = (326, -35)
+BOX_ONLY = BOX_NO              # a one-button box's OK takes No's place
 
 ENABLED_BLUE = (0x34, 0x7B, 0xF6)
 DISABLED_GREY = (0xF2, 0xF4, 0xF8)

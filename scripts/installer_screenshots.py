@@ -50,7 +50,7 @@ def main():
     box = drv.message_box(wine, exclude=[window.wid])
     time.sleep(0.5)
     shot(box, out, "messagebox.png")
-    box.click(drv.BOX_OK)
+    box.click(drv.BOX_ONLY)
     window.click(drv.PATH_EDIT)
     window.key("End")
     window.key("shift+Home")
