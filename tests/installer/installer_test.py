@@ -175,6 +175,11 @@ class Interactive(unittest.TestCase):
         self.window.click(drv.CLOSE)  # on page 2 the completion's code stays
         self.assertEqual(self.proc.wait(60), 0)
 
+    def test_alt_f4_on_page_0_closes_and_keeps_0(self):
+        self.window.click(drv.PICTURE)  # the keyboard focus
+        self.window.key("alt+F4")
+        self.assertEqual(self.proc.wait(60), 0)
+
     def test_picture_drags_the_window(self):
         x, y, _, _ = self.window.geometry()
         self.window.drag(drv.PICTURE, 60, 40)
