@@ -1,0 +1,131 @@
+#!/usr/bin/env bash
+# Installer benchmarks under Wine, warm (one wineserver for the whole run), on a
+# private Xvfb display and in a prefix of their own (build/wineprefix-bench):
+#   - the exe's size and its stub's (the exe less its payload);
+#   - Wine's own start cost (a program that does nothing);
+#   - start to first frame: CreateProcess to the window visible and to its
+#     picture on screen;
+#   - idle CPU of the window on its first page over IDLE_S seconds (the
+#     installer's process, the wineserver and Xvfb, from /proc);
+#   - the UI thread's longest unanswered WM_NULL during silent installs of the
+#     demo payload and of a ~256 MiB mix (scripts/bench-payload-mix.py) packed
+#     like the product's payload into a copy of the installer.
+# Medians of RUNS runs (default 5). Not part of the suite: a benchmark, run by hand.
+# Usage: scripts/bench-installer.sh [RUNS]
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${TORVANE_BUILD:-$root/build}
+runs=${1:-5}
+idle_s=${IDLE_S:-10}
+work=${BENCH_DIR:-/tmp/torvane-bench-installer}
+mkdir -p "$work"
+
+[ -f "$build/build.ninja" ] || cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$build" -j 2 --target TorvaneSetup TorvaneSetup-test bench_installer_probe bench_empty >/dev/null
+
+. "$root/scripts/wine-env.sh"
+export WINEPREFIX=$build/wineprefix-bench
+"$root/scripts/wine-prefix.sh" "$WINEPREFIX"
+. "$root/scripts/xvfb.sh"
+start_xvfb
+installer_pid=
+cleanup() {
+  [ -n "$installer_pid" ] && kill "$installer_pid" 2>/dev/null
+  wineserver -k >/dev/null 2>&1 || true
+  stop_xvfb
+}
+trap cleanup EXIT
+wineserver -p 2>/dev/null || true
+run_quiet "bench: starting Wine in $WINEPREFIX" wine cmd /c exit
+
+winpath() { local p=$1; echo "Z:${p//\//\\}"; }
+probe() { wine "$build/tests/bench/bench_installer_probe.exe" "$@" | tr -d '\r'; }
+summary() { # LABEL UNIT VALUES...: the same line as the probe's
+  local label=$1 unit=$2; shift 2
+  printf '%s\n' "$@" | sort -n | awk -v l="$label" -v u="$unit" -v all="$*" '
+    { a[NR] = $1 } END { m = NR % 2 ? a[(NR + 1) / 2] : (a[NR / 2] + a[NR / 2 + 1]) / 2
+      printf "%s: runs %s %s, median %.1f (range %.1f..%.1f)\n", l, all, u, m, a[1], a[NR] }'
+}
+now_ms() { date +%s%3N; }
+setup=$build/TorvaneSetup.exe
+setup_test=$build/TorvaneSetup-test.exe
+
+echo "== sizes"
+probe size "$(winpath "$setup")"
+
+echo "== Wine's own start (warm wineserver)"
+probe start "$(winpath "$build/tests/bench/bench_empty.exe")" "$runs"
+times=()
+wine "$build/tests/bench/bench_empty.exe"
+for _ in $(seq "$runs"); do
+  t0=$(now_ms); wine "$build/tests/bench/bench_empty.exe"; times+=($(( $(now_ms) - t0 )))
+done
+summary "empty exe, 'wine empty.exe' from the shell to its end" ms "${times[@]}"
+
+echo "== start to first frame"
+probe frame "$(winpath "$setup")" "$runs"
+
+echo "== idle CPU, page 0, ${idle_s} s"
+ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
+hz=$(getconf CLK_TCK)
+server_pid() { # the wineserver of this prefix
+  local p
+  for p in $(pgrep -x wineserver); do
+    tr '\0' '\n' < "/proc/$p/environ" 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX" && { echo "$p"; return; }
+  done
+}
+server=$(server_pid)
+cpu_app=() cpu_server=() cpu_x=()
+for _ in $(seq "$runs"); do
+  wine "$setup" & installer_pid=$!
+  probe wait
+  sleep 3  # past the start's own work
+  pids=$(pgrep -f -- "$setup" | tr '\n' ' ')
+  a0=0; for p in $pids; do a0=$((a0 + $(ticks "$p"))); done
+  s0=$(ticks "$server"); x0=$(ticks "$xvfb_pid")
+  sleep "$idle_s"
+  a1=0; for p in $pids; do a1=$((a1 + $(ticks "$p"))); done
+  s1=$(ticks "$server"); x1=$(ticks "$xvfb_pid")
+  probe close
+  wait "$installer_pid" || true; installer_pid=
+  cpu_app+=($(( (a1 - a0) * 1000 / hz ))); cpu_server+=($(( (s1 - s0) * 1000 / hz )))
+  cpu_x+=($(( (x1 - x0) * 1000 / hz )))
+done
+echo "installer processes watched: $pids"
+summary "idle ${idle_s} s, installer process CPU" ms "${cpu_app[@]}"
+summary "idle ${idle_s} s, wineserver CPU" ms "${cpu_server[@]}"
+summary "idle ${idle_s} s, Xvfb CPU" ms "${cpu_x[@]}"
+
+latency() { # LABEL EXE: RUNS silent installs, each line the probe's; then the medians
+  local label=$1 exe=$2 line maxes=() installs=() i
+  for i in $(seq "$runs"); do
+    line=$(probe latency "$(winpath "$exe")" /s)
+    echo "  run $i: $line"
+    maxes+=($(sed 's/.*max \([0-9.]*\) ms.*/\1/' <<<"$line"))
+    installs+=($(sed 's/.*answers [0-9]* over \([0-9]*\) ms.*/\1/' <<<"$line"))
+  done
+  summary "$label, longest unanswered WM_NULL" ms "${maxes[@]}"
+  summary "$label, window up (install time)" ms "${installs[@]}"
+}
+
+echo "== UI answers during the install"
+probe latency-check
+latency "demo payload" "$setup_test"
+
+big_exe=$work/TorvaneSetup-big.exe
+if [ ! -f "$big_exe" ] || [ "$big_exe" -ot "$setup_test" ]; then
+  if [ ! -f "$work/.mix-made" ]; then
+    rm -rf "$work/mix" && mkdir -p "$work/mix"
+    python3 "$root/scripts/bench-payload-mix.py" "$work/mix"
+    touch "$work/.mix-made"
+  fi
+  rm -rf "$work/stage" "$work/big.7z" && mkdir -p "$work/stage"
+  cp -r "$build/payload-stage/." "$work/stage/"
+  cp -al "$work/mix" "$work/stage/benchmix"
+  # As the product's payload is packed, at a lower level to keep packing short.
+  7zz a -t7z -ms=on -m0=BCJ -m1=LZMA2:d8m:c16m -mx=5 -mmt=2 -bso0 -bsp0 "$work/big.7z" "$work/stage/*"
+  probe repack "$(winpath "$setup_test")" "$(winpath "$work/big.7z")" "$(winpath "$big_exe")"
+fi
+du -sm "$work/stage" | awk '{print "big payload unpacked: " $1 " MiB"}'
+probe size "$(winpath "$big_exe")"
+latency "~256 MiB payload" "$big_exe"

@@ -1,0 +1,129 @@
+// How long the installer's UI thread leaves a message unanswered while its
+// worker installs: WM_NULL sent every few milliseconds until the window is gone.
+#include "tests/bench/probe.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <atomic>
+#include <process.h>
+
+namespace bench {
+namespace {
+
+constexpr DWORD kWindowTimeoutMs = 60000;
+constexpr DWORD kAnswerTimeoutMs = 120000;
+constexpr DWORD kPingIntervalMs = 2;
+
+struct Answers {
+    std::vector<double> latencies;
+    double firstMs = 0;
+    double lastMs = 0;
+};
+
+// Pings `window` until it is gone; false when an answer took longer than the time-out.
+bool PingUntilGone(HWND window, Answers* answers) {
+    answers->firstMs = NowMs();
+    for (;;) {
+        const double sent = NowMs();
+        DWORD_PTR result = 0;
+        const LRESULT answered =
+            ::SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, kAnswerTimeoutMs, &result);
+        const double latency = NowMs() - sent;
+        if (!answered) {
+            if (!::IsWindow(window)) break;  // destroyed while we asked
+            std::fprintf(stderr, "no answer within %lu ms\n", kAnswerTimeoutMs);
+            return false;
+        }
+        answers->latencies.push_back(latency);
+        answers->lastMs = NowMs();
+        ::Sleep(kPingIntervalMs);
+    }
+    return true;
+}
+
+void PrintAnswers(const Answers& answers) {
+    std::vector<double> sorted = answers.latencies;
+    std::sort(sorted.begin(), sorted.end());
+    if (sorted.empty()) {
+        std::printf("no answers\n");
+        return;
+    }
+    const auto over = [&](double ms) { return std::count_if(sorted.begin(), sorted.end(), [=](double v) { return v > ms; }); };
+    std::printf("answers %u over %.0f ms: max %.1f ms, p99 %.1f, median %.2f, over 50 ms %d, over 100 ms %d\n",
+                static_cast<unsigned>(sorted.size()), answers.lastMs - answers.firstMs, sorted.back(),
+                sorted[sorted.size() * 99 / 100], sorted[sorted.size() / 2], static_cast<int>(over(50)),
+                static_cast<int>(over(100)));
+}
+
+// The probe's own check: a window whose thread blocks for 300 ms must show it.
+LRESULT CALLBACK StallingProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_TIMER) {
+        ::KillTimer(window, wParam);
+        ::Sleep(300);
+        ::SetTimer(window, 2, 200, nullptr);
+        if (wParam == 2) ::DestroyWindow(window);
+        return 0;
+    }
+    return ::DefWindowProcW(window, message, wParam, lParam);
+}
+
+unsigned __stdcall StallingThread(void* created) {
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = StallingProc;
+    windowClass.hInstance = ::GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = L"TorvaneProbeStall";
+    ::RegisterClassW(&windowClass);
+    const HWND window = ::CreateWindowExW(0, windowClass.lpszClassName, L"", WS_POPUP, 0, 0, 10, 10, nullptr,
+                                          nullptr, windowClass.hInstance, nullptr);
+    static_cast<std::atomic<HWND>*>(created)->store(window);
+    if (!window) return 1;
+    ::SetTimer(window, 1, 200, nullptr);
+    MSG msg;
+    while (::IsWindow(window) && ::GetMessageW(&msg, nullptr, 0, 0) > 0) ::DispatchMessageW(&msg);
+    return 0;
+}
+
+}  // namespace
+
+int UiLatency(const std::wstring& exe, const std::wstring& args) {
+    Launched launched;
+    const double start = NowMs();
+    if (!Launch(exe, args, &launched)) {
+        std::fprintf(stderr, "cannot start %ls (%lu)\n", exe.c_str(), ::GetLastError());
+        return 1;
+    }
+    HWND window = nullptr;
+    while (!window && NowMs() - start < kWindowTimeoutMs) {
+        window = FindProcessWindow(kInstallerClass, launched.pid);
+        if (!window) ::Sleep(1);
+    }
+    if (!window) {
+        std::fprintf(stderr, "no installer window within %lu ms\n", kWindowTimeoutMs);
+        WaitExit(launched, 0);
+        return 1;
+    }
+    Answers answers;
+    const bool ok = PingUntilGone(window, &answers);
+    const DWORD code = WaitExit(launched, kWindowTimeoutMs);
+    std::printf("installer exit code %lu, window found after %.0f ms, ", code, answers.firstMs - start);
+    PrintAnswers(answers);
+    return ok && code == 0 ? 0 : 1;
+}
+
+int UiLatencySelfCheck() {
+    std::atomic<HWND> window{nullptr};
+    const win::UniqueKernelHandle thread(
+        reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, StallingThread, &window, 0, nullptr)));
+    if (!thread) return 1;
+    while (!window.load() && ::WaitForSingleObject(thread.get(), 1) == WAIT_TIMEOUT) {}
+    if (!window.load()) return 1;
+    Answers answers;
+    PingUntilGone(window.load(), &answers);
+    ::WaitForSingleObject(thread.get(), INFINITE);
+    std::printf("self-check (a thread that blocks twice for 300 ms): ");
+    PrintAnswers(answers);
+    const double longest = answers.latencies.empty() ? 0 : *std::max_element(answers.latencies.begin(), answers.latencies.end());
+    return longest >= 250 ? 0 : 1;
+}
+
+}  // namespace bench
