@@ -57,7 +57,7 @@ bool WatchStart(const std::wstring& exe, const Pixels* reference, Launched* laun
             break;
         }
         if (::WaitForSingleObject(launched->process.get(), 0) == WAIT_OBJECT_0) {
-            std::fprintf(stderr, "the installer ended before its first frame\n");
+            std::fprintf(stderr, "%ls ended before its first frame\n", exe.c_str());
             return false;
         }
         ::Sleep(1);
@@ -70,11 +70,11 @@ bool WatchStart(const std::wstring& exe, const Pixels* reference, Launched* laun
     return true;
 }
 
-// WM_CLOSE on page 0 ends the installer with exit code 0.
+// WM_CLOSE on page 0 ends the installer (and the empty window) with exit code 0.
 bool CloseAndWait(const Launched& launched, HWND window) {
     ::PostMessageW(window, WM_CLOSE, 0, 0);
     const DWORD code = WaitExit(launched, kExitTimeoutMs);
-    if (code != 0) std::fprintf(stderr, "the installer ended with %lu after WM_CLOSE\n", code);
+    if (code != 0) std::fprintf(stderr, "exit code %lu after WM_CLOSE\n", code);
     return code == 0;
 }
 
@@ -93,7 +93,7 @@ int StartCost(const std::wstring& exe, int runs) {
     return 0;
 }
 
-int FirstFrame(const std::wstring& exe, int runs) {
+int FirstFrame(const std::wstring& exe, int runs, const std::string& label) {
     // Run 0 is not timed: it warms the file cache and takes the settled picture
     // that later runs must show.
     Pixels reference{};
@@ -126,9 +126,9 @@ int FirstFrame(const std::wstring& exe, int runs) {
         if (!CloseAndWait(launched, window)) return 1;
         ::Sleep(500);  // let the previous process's windows go
     }
-    PrintSummary("installer, CreateProcess to window visible", shown, "ms");
-    PrintSummary("installer, CreateProcess to first painted frame", painted, "ms");
-    PrintSummary("installer, poll interval", polls, "ms");
+    PrintSummary((label + ", CreateProcess to window visible").c_str(), shown, "ms");
+    PrintSummary((label + ", CreateProcess to first painted frame").c_str(), painted, "ms");
+    PrintSummary((label + ", probe's poll interval").c_str(), polls, "ms");
     return 0;
 }
 

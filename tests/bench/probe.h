@@ -31,7 +31,8 @@ HWND FindProcessWindow(const wchar_t* className, DWORD pid);
 void PrintSummary(const char* label, std::vector<double> values, const char* unit);
 
 int StartCost(const std::wstring& exe, int runs);
-int FirstFrame(const std::wstring& exe, int runs);
+// `exe` shows a window of the installer's class; `label` starts its lines.
+int FirstFrame(const std::wstring& exe, int runs, const std::string& label);
 int WaitWindow(DWORD timeoutMs);
 int CloseWindow(DWORD timeoutMs);
 int UiLatency(const std::wstring& exe, const std::wstring& args);
