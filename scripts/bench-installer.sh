@@ -86,11 +86,12 @@ ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
 hz=$(getconf CLK_TCK)
 server_pid() { # the wineserver of this prefix
   local p
-  for p in $(pgrep -x wineserver); do
+  for p in $(pgrep wineserver); do
     tr '\0' '\n' < "/proc/$p/environ" 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX" && { echo "$p"; return; }
   done
 }
 server=$(server_pid)
+[ -n "$server" ] || { echo "bench: no wineserver for $WINEPREFIX" >&2; exit 1; }
 cpu_app=() cpu_server=() cpu_x=()
 for _ in $(seq "$runs"); do
   wine "$setup" & installer_pid=$!
@@ -111,15 +112,22 @@ summary "idle ${idle_s} s, installer process CPU" ms "${cpu_app[@]}"
 summary "idle ${idle_s} s, wineserver CPU" ms "${cpu_server[@]}"
 summary "idle ${idle_s} s, Xvfb CPU" ms "${cpu_x[@]}"
 
+field() { sed -n "s/.*$1 \([0-9.]*\) ms.*/\1/p" <<<"$2"; }
 latency() { # LABEL EXE: RUNS silent installs, each line the probe's; then the medians
-  local label=$1 exe=$2 line maxes=() installs=() i
+  local label=$1 exe=$2 line i unpacking=() before=() after=() overall=() installs=()
+  # Untimed: every timed run then replaces an earlier install of the same payload.
+  probe latency "$(winpath "$exe")" /s >/dev/null
   for i in $(seq "$runs"); do
     line=$(probe latency "$(winpath "$exe")" /s)
     echo "  run $i: $line"
-    maxes+=($(sed 's/.*max \([0-9.]*\) ms.*/\1/' <<<"$line"))
-    installs+=($(sed 's/.*answers [0-9]* over \([0-9]*\) ms.*/\1/' <<<"$line"))
+    unpacking+=($(field "max while unpacking" "$line")); before+=($(field "max before unpacking" "$line"))
+    after+=($(field "max after unpacking" "$line")); overall+=($(field ": max" "$line"))
+    installs+=($(field "answers [0-9]* over" "$line"))
   done
-  summary "$label, longest unanswered WM_NULL" ms "${maxes[@]}"
+  summary "$label, longest unanswered WM_NULL while unpacking" ms "${unpacking[@]}"
+  summary "$label, longest before unpacking (window creation, checks, old install removed)" ms "${before[@]}"
+  summary "$label, longest after unpacking (finish, close)" ms "${after[@]}"
+  summary "$label, longest overall" ms "${overall[@]}"
   summary "$label, window up (install time)" ms "${installs[@]}"
 }
 

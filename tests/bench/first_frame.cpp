@@ -65,6 +65,7 @@ bool WatchStart(const std::wstring& exe, const Pixels* reference, Launched* laun
     times->pollMs = (NowMs() - start) / polls;
     if (times->shown < 0 || (reference && times->painted < 0)) {
         std::fprintf(stderr, "no %s window within %lu ms\n", reference ? "painted" : "visible", kWindowTimeoutMs);
+        WaitExit(*launched, 0);  // ends it: a left-over instance would hold the mutex
         return false;
     }
     return true;

@@ -2,6 +2,8 @@
 // worker installs: WM_NULL sent every few milliseconds until the window is gone.
 #include "tests/bench/probe.h"
 
+#include "win/path.h"
+
 #include <algorithm>
 #include <cstdio>
 #include <atomic>
@@ -15,19 +17,40 @@ constexpr DWORD kAnswerTimeoutMs = 120000;
 constexpr DWORD kPingIntervalMs = 2;
 
 constexpr double kStallMs = 50;
+// The worker unpacks from this copy of the payload in the temp folder and deletes
+// it once done: while it exists, the worker is unpacking.
+constexpr wchar_t kTempArchiveName[] = L"resource.7z";
+
+enum Phase { kBeforeUnpack, kUnpacking, kAfterUnpack, kPhases };
+constexpr const char* kPhaseNames[kPhases] = {"before unpacking", "while unpacking", "after unpacking"};
 
 struct Answers {
     std::vector<double> latencies;  // the last one may be a call the window died on
     std::vector<double> sentAt;     // ms after the first ask
+    std::vector<Phase> phases;      // the install's phase when asked
     double firstMs = 0;
     double lastMs = 0;
+    double unpackMs[2] = {-1, -1};  // first and last ask that saw the temp archive
 };
+
+Phase NextPhase(Phase phase, bool archiveExists) {
+    if (phase == kBeforeUnpack && archiveExists) return kUnpacking;
+    if (phase == kUnpacking && !archiveExists) return kAfterUnpack;
+    return phase;
+}
 
 // Pings `window` until it is gone; false when an answer took longer than the time-out.
 bool PingUntilGone(HWND window, Answers* answers) {
+    const std::wstring archive = win::TempFolder() + kTempArchiveName;
+    Phase phase = kBeforeUnpack;
     answers->firstMs = NowMs();
     for (;;) {
+        phase = NextPhase(phase, ::GetFileAttributesW(archive.c_str()) != INVALID_FILE_ATTRIBUTES);
         const double sent = NowMs();
+        if (phase == kUnpacking) {
+            if (answers->unpackMs[0] < 0) answers->unpackMs[0] = sent - answers->firstMs;
+            answers->unpackMs[1] = sent - answers->firstMs;
+        }
         DWORD_PTR result = 0;
         const LRESULT answered =
             ::SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, kAnswerTimeoutMs, &result);
@@ -37,6 +60,7 @@ bool PingUntilGone(HWND window, Answers* answers) {
                 // Destroyed while we asked: the ask still went unanswered that long.
                 answers->latencies.push_back(latency);
                 answers->sentAt.push_back(sent - answers->firstMs);
+                answers->phases.push_back(phase);
                 break;
             }
             std::fprintf(stderr, "no answer within %lu ms\n", kAnswerTimeoutMs);
@@ -44,6 +68,7 @@ bool PingUntilGone(HWND window, Answers* answers) {
         }
         answers->latencies.push_back(latency);
         answers->sentAt.push_back(sent - answers->firstMs);
+        answers->phases.push_back(phase);
         answers->lastMs = NowMs();
         ::Sleep(kPingIntervalMs);
     }
@@ -62,6 +87,12 @@ void PrintAnswers(const Answers& answers) {
                 static_cast<unsigned>(sorted.size()), answers.lastMs - answers.firstMs, sorted.back(),
                 sorted[sorted.size() * 99 / 100], sorted[sorted.size() / 2], static_cast<int>(over(kStallMs)),
                 static_cast<int>(over(100)));
+    double longest[kPhases] = {0, 0, 0};
+    for (size_t i = 0; i < answers.latencies.size(); ++i)
+        longest[answers.phases[i]] = std::max(longest[answers.phases[i]], answers.latencies[i]);
+    for (int phase = 0; phase < kPhases; ++phase) std::printf(" max %s %.1f ms;", kPhaseNames[phase], longest[phase]);
+    if (answers.unpackMs[0] >= 0)
+        std::printf(" unpacking seen +%.0f..+%.0f ms;", answers.unpackMs[0], answers.unpackMs[1]);
     // Where the long ones fell: asked at +T ms, answered D ms later.
     std::printf(" stalls (asked at +ms: ms)");
     for (size_t i = 0; i < answers.latencies.size(); ++i)
