@@ -61,6 +61,12 @@ setup_test=$build/TorvaneSetup-test.exe
 
 section "sizes"
 probe size "$(winpath "$setup")"
+i686-w64-mingw32-size -A "$setup" | awk '
+  $1 ~ /^\.debug/ { debug += $2; next }
+  $1 ~ /^\.(text|rdata|eh_frame|rsrc|reloc)$/ { printf "%s %d bytes, ", $1, $2 }
+  END { printf "debug sections %d bytes\n", debug }'
+i686-w64-mingw32-strip -o "$work/TorvaneSetup-stripped.exe" "$setup"
+echo "a stripped copy (no symbol table, no debug sections): $(stat -c %s "$work/TorvaneSetup-stripped.exe") bytes"
 
 section "Wine's own start (warm wineserver)"
 probe start "$(winpath "$build/tests/bench/bench_empty.exe")" "$runs"

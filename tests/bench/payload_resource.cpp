@@ -1,5 +1,5 @@
-// The payload resource ("7Z" 101) of an installer: its size, and a copy of the
-// installer with another archive in its place.
+// The payload resource ("7Z" 101) of an installer: its size beside the other
+// large resources', and a copy of the installer with another archive in its place.
 #include "tests/bench/probe.h"
 
 #include <cstdio>
@@ -9,6 +9,10 @@ namespace {
 
 constexpr int kPayloadId = 101;
 constexpr wchar_t kPayloadType[] = L"7Z";
+constexpr int kSkinId = 102;
+constexpr wchar_t kSkinType[] = L"ZIPRES";
+constexpr int kStringsId = 104;
+constexpr wchar_t kStringsType[] = L"LANG";
 
 struct ModuleTraits {
     using Handle = HMODULE;
@@ -36,6 +40,12 @@ bool ReadWholeFile(const std::wstring& path, std::vector<char>* bytes) {
             read == bytes->size());
 }
 
+// 0 when the module has no such resource.
+DWORD ResourceSize(HMODULE module, const wchar_t* type, int id) {
+    const HRSRC found = ::FindResourceW(module, MAKEINTRESOURCEW(id), type);
+    return found ? ::SizeofResource(module, found) : 0;
+}
+
 }  // namespace
 
 int PayloadSize(const std::wstring& exe) {
@@ -45,13 +55,14 @@ int PayloadSize(const std::wstring& exe) {
         (static_cast<unsigned long long>(attributes.nFileSizeHigh) << 32) | attributes.nFileSizeLow;
     const win::UniqueHandle<ModuleTraits> module(
         ::LoadLibraryExW(exe.c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE));
-    const HRSRC payload = module ? ::FindResourceW(module.get(), MAKEINTRESOURCEW(kPayloadId), kPayloadType) : nullptr;
-    if (!payload) {
+    const DWORD payloadSize = module ? ResourceSize(module.get(), kPayloadType, kPayloadId) : 0;
+    if (!payloadSize) {
         std::fprintf(stderr, "%ls holds no payload resource\n", exe.c_str());
         return 1;
     }
-    const DWORD payloadSize = ::SizeofResource(module.get(), payload);
-    std::printf("exe %llu bytes, payload %lu bytes, stub %llu bytes\n", fileSize, payloadSize, fileSize - payloadSize);
+    std::printf("exe %llu bytes, payload %lu bytes, stub %llu bytes (of it skin archive %lu, string bundle %lu)\n",
+                fileSize, payloadSize, fileSize - payloadSize, ResourceSize(module.get(), kSkinType, kSkinId),
+                ResourceSize(module.get(), kStringsType, kStringsId));
     return 0;
 }
 
