@@ -18,11 +18,14 @@
 # Medians of RUNS runs (default 5). The machine's load average is printed with
 # each section: other work on it shows in the figures.
 # Not part of the suite: a benchmark, run by hand.
-# Usage: scripts/bench-installer.sh [RUNS]
+# Usage: scripts/bench-installer.sh [RUNS] [PART...]
+#   PART: sizes wine frame idle demo big (default: all, in that order)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${TORVANE_BUILD:-$root/build}
 runs=${1:-5}
+[ $# -gt 0 ] && shift
+parts=${*:-sizes wine frame idle demo big}
 idle_s=${IDLE_S:-10}
 work=${BENCH_DIR:-/tmp/torvane-bench-installer}
 mkdir -p "$work"
@@ -59,23 +62,27 @@ section() { echo "== $1 (load average $(cut -d' ' -f1-3 /proc/loadavg))"; }
 setup=$build/TorvaneSetup.exe
 setup_test=$build/TorvaneSetup-test.exe
 
-section "sizes"
-probe size "$(winpath "$setup")"
-i686-w64-mingw32-size -A "$setup" | awk '
-  $1 ~ /^\.debug/ { debug += $2; next }
-  $1 ~ /^\.(text|rdata|eh_frame|rsrc|reloc)$/ { printf "%s %d bytes, ", $1, $2 }
-  END { printf "debug sections %d bytes\n", debug }'
-i686-w64-mingw32-strip -o "$work/TorvaneSetup-stripped.exe" "$setup"
-echo "a stripped copy (no symbol table, no debug sections): $(stat -c %s "$work/TorvaneSetup-stripped.exe") bytes"
+part_sizes() {
+  section "sizes"
+  probe size "$(winpath "$setup")"
+  i686-w64-mingw32-size -A "$setup" | awk '
+    $1 ~ /^\.debug/ { debug += $2; next }
+    $1 ~ /^\.(text|rdata|eh_frame|rsrc|reloc)$/ { printf "%s %d bytes, ", $1, $2 }
+    END { printf "debug sections %d bytes\n", debug }'
+  i686-w64-mingw32-strip -o "$work/TorvaneSetup-stripped.exe" "$setup"
+  echo "a stripped copy (no symbol table, no debug sections): $(stat -c %s "$work/TorvaneSetup-stripped.exe") bytes"
+}
 
-section "Wine's own start (warm wineserver)"
-probe start "$(winpath "$build/tests/bench/bench_empty.exe")" "$runs"
-times=()
-wine "$build/tests/bench/bench_empty.exe"
-for _ in $(seq "$runs"); do
-  t0=$(now_ms); wine "$build/tests/bench/bench_empty.exe"; times+=($(( $(now_ms) - t0 )))
-done
-summary "empty exe, 'wine empty.exe' from the shell to its end" ms "${times[@]}"
+part_wine() {
+  section "Wine's own start (warm wineserver)"
+  probe start "$(winpath "$build/tests/bench/bench_empty.exe")" "$runs"
+  local times=() t0
+  wine "$build/tests/bench/bench_empty.exe"
+  for _ in $(seq "$runs"); do
+    t0=$(now_ms); wine "$build/tests/bench/bench_empty.exe"; times+=($(( $(now_ms) - t0 )))
+  done
+  summary "empty exe, 'wine empty.exe' from the shell to its end" ms "${times[@]}"
+}
 
 x11_key='HKCU\Software\Wine\X11 Driver'
 managed() { # on|off: whether Wine lets a window manager handle top-level windows
@@ -83,15 +90,16 @@ managed() { # on|off: whether Wine lets a window manager handle top-level window
   else wine reg delete "$x11_key" /v Managed /f >/dev/null 2>&1 || true; fi
 }
 
-section "start to first frame"
-managed off
-probe frame "$(winpath "$build/tests/bench/bench_empty_window.exe")" "$runs" "bare window"
-probe frame "$(winpath "$setup")" "$runs" "installer"
-managed on
-probe frame "$(winpath "$setup")" "$runs" "installer, X11 Managed on (the suite's setting)"
-managed off
+part_frame() {
+  section "start to first frame"
+  managed off
+  probe frame "$(winpath "$build/tests/bench/bench_empty_window.exe")" "$runs" "bare window"
+  probe frame "$(winpath "$setup")" "$runs" "installer"
+  managed on
+  probe frame "$(winpath "$setup")" "$runs" "installer, X11 Managed on (the suite's setting)"
+  managed off
+}
 
-section "idle CPU, page 0, ${idle_s} s"
 ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
 hz=$(getconf CLK_TCK)
 server_pid() { # the wineserver of this prefix
@@ -100,27 +108,34 @@ server_pid() { # the wineserver of this prefix
     tr '\0' '\n' < "/proc/$p/environ" 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX" && { echo "$p"; return; }
   done
 }
-server=$(server_pid)
-[ -n "$server" ] || { echo "bench: no wineserver for $WINEPREFIX" >&2; exit 1; }
-cpu_app=() cpu_server=() cpu_x=()
-for _ in $(seq "$runs"); do
-  wine "$setup" & installer_pid=$!
-  probe wait
-  installer_pid_seen=$installer_pid cmd_seen=$(tr '\0' ' ' < "/proc/$installer_pid/cmdline")
-  sleep 3  # past the start's own work
-  # `wine` execs the (emulated) loader: the installer keeps the launcher's pid.
-  a0=$(ticks "$installer_pid"); s0=$(ticks "$server"); x0=$(ticks "$xvfb_pid")
-  sleep "$idle_s"
-  a1=$(ticks "$installer_pid"); s1=$(ticks "$server"); x1=$(ticks "$xvfb_pid")
-  probe close
-  wait "$installer_pid" || true; installer_pid=
-  cpu_app+=($(( (a1 - a0) * 1000 / hz ))); cpu_server+=($(( (s1 - s0) * 1000 / hz )))
-  cpu_x+=($(( (x1 - x0) * 1000 / hz )))
-done
-echo "installer process watched: pid $installer_pid_seen, $cmd_seen"
-summary "idle ${idle_s} s, installer process CPU" ms "${cpu_app[@]}"
-summary "idle ${idle_s} s, wineserver CPU" ms "${cpu_server[@]}"
-summary "idle ${idle_s} s, Xvfb CPU" ms "${cpu_x[@]}"
+idle() { # LABEL EXE: CPU over idle_s seconds of a window left alone, RUNS times
+  local label=$1 exe=$2 pid cmd a0 a1 s0 s1 x0 x1 cpu_app=() cpu_server=() cpu_x=()
+  for _ in $(seq "$runs"); do
+    wine "$exe" & installer_pid=$!
+    probe wait
+    pid=$installer_pid cmd=$(tr '\0' ' ' < "/proc/$installer_pid/cmdline")
+    sleep 3  # past the start's own work
+    # `wine` execs the (emulated) loader: the program keeps the launcher's pid.
+    a0=$(ticks "$installer_pid"); s0=$(ticks "$server"); x0=$(ticks "$xvfb_pid")
+    sleep "$idle_s"
+    a1=$(ticks "$installer_pid"); s1=$(ticks "$server"); x1=$(ticks "$xvfb_pid")
+    probe close
+    wait "$installer_pid" || true; installer_pid=
+    cpu_app+=($(( (a1 - a0) * 1000 / hz ))); cpu_server+=($(( (s1 - s0) * 1000 / hz )))
+    cpu_x+=($(( (x1 - x0) * 1000 / hz )))
+  done
+  echo "process watched: pid $pid, $cmd"
+  summary "$label, idle ${idle_s} s, its process's CPU" ms "${cpu_app[@]}"
+  summary "$label, idle ${idle_s} s, wineserver CPU" ms "${cpu_server[@]}"
+  summary "$label, idle ${idle_s} s, Xvfb CPU" ms "${cpu_x[@]}"
+}
+part_idle() {
+  section "idle CPU, ${idle_s} s"
+  server=$(server_pid)
+  [ -n "$server" ] || { echo "bench: no wineserver for $WINEPREFIX" >&2; exit 1; }
+  idle "installer on page 0" "$setup"
+  idle "bare window" "$build/tests/bench/bench_empty_window.exe"
+}
 
 field() { sed -n "s/.*$1 \([0-9.]*\) ms.*/\1/p" <<<"$2"; }
 latency() { # LABEL EXE: RUNS silent installs, each line the probe's; then the medians
@@ -170,30 +185,37 @@ clicked() { # LABEL EXE: RUNS installs clicked through the visible window
   summary "$label, unpacking (temporary archive seen)" ms "${installs[@]}"
 }
 
-section "UI answers during silent installs"
-probe latency-check
-latency "demo payload" "$setup_test"
-section "UI answers during installs clicked through the window"
-clicked "demo payload, clicked" "$setup_test"
+part_demo() {
+  section "UI answers during silent installs"
+  probe latency-check
+  latency "demo payload" "$setup_test"
+  section "UI answers during installs clicked through the window"
+  clicked "demo payload, clicked" "$setup_test"
+}
 
-big_exe=$work/TorvaneSetup-big.exe
-if [ ! -f "$big_exe" ] || [ "$big_exe" -ot "$setup_test" ]; then
-  if [ ! -f "$work/.mix-made" ]; then
-    rm -rf "$work/mix" && mkdir -p "$work/mix"
-    python3 "$root/scripts/bench-payload-mix.py" "$work/mix"
-    touch "$work/.mix-made"
+part_big() {
+  local big_exe=$work/TorvaneSetup-big.exe
+  if [ ! -f "$big_exe" ] || [ "$big_exe" -ot "$setup_test" ]; then
+    if [ ! -f "$work/.mix-made" ]; then
+      rm -rf "$work/mix" && mkdir -p "$work/mix"
+      python3 "$root/scripts/bench-payload-mix.py" "$work/mix"
+      touch "$work/.mix-made"
+    fi
+    rm -rf "$work/stage" "$work/big.7z" && mkdir -p "$work/stage"
+    cp -r "$build/payload-stage/." "$work/stage/"
+    cp -al "$work/mix" "$work/stage/benchmix"
+    # As the product's payload is packed, at a lower level to keep packing short.
+    7zz a -t7z -ms=on -m0=BCJ -m1=LZMA2:d8m:c16m -mx=5 -mmt=2 -bso0 -bsp0 "$work/big.7z" "$work/stage/*"
+    probe repack "$(winpath "$setup_test")" "$(winpath "$work/big.7z")" "$(winpath "$big_exe")"
   fi
-  rm -rf "$work/stage" "$work/big.7z" && mkdir -p "$work/stage"
-  cp -r "$build/payload-stage/." "$work/stage/"
-  cp -al "$work/mix" "$work/stage/benchmix"
-  # As the product's payload is packed, at a lower level to keep packing short.
-  7zz a -t7z -ms=on -m0=BCJ -m1=LZMA2:d8m:c16m -mx=5 -mmt=2 -bso0 -bsp0 "$work/big.7z" "$work/stage/*"
-  probe repack "$(winpath "$setup_test")" "$(winpath "$work/big.7z")" "$(winpath "$big_exe")"
-fi
-du -sm "$work/stage" | awk '{print "big payload unpacked: " $1 " MiB"}'
-probe size "$(winpath "$big_exe")"
-section "UI answers during silent installs"
-latency "~256 MiB payload" "$big_exe"
-section "UI answers during installs clicked through the window"
-clicked "~256 MiB payload, clicked" "$big_exe"
+  du -sm "$work/stage" | awk '{print "big payload unpacked: " $1 " MiB"}'
+  probe size "$(winpath "$big_exe")"
+  section "UI answers during silent installs"
+  latency "~256 MiB payload" "$big_exe"
+  section "UI answers during installs clicked through the window"
+  clicked "~256 MiB payload, clicked" "$big_exe"
+}
+
+managed off  # the parts but "frame" run without waits for a window manager
+for part in $parts; do "part_$part"; done
 section "done"
