@@ -159,7 +159,7 @@ latency() { # LABEL EXE: RUNS silent installs, each line the probe's; then the m
 temp_dir=$(winepath -u "$(wine cmd /c echo %TEMP% | tr -d '\r')")
 title='托尔文安装程序'
 clicked() { # LABEL EXE: RUNS installs clicked through the visible window
-  local label=$1 exe=$2 line i j probe_pid window unpacking=() installs=()
+  local label=$1 exe=$2 line i j probe_pid window unpacking=() before=() after=() installs=()
   local archive=$temp_dir/resource.7z
   for i in $(seq "$runs"); do
     probe latency "$(winpath "$exe")" > "$work/latency.out" & probe_pid=$!
@@ -178,10 +178,13 @@ clicked() { # LABEL EXE: RUNS installs clicked through the visible window
     line=$(tr -d '\r' < "$work/latency.out")
     echo "  run $i: $line"
     grep -q "unpacking seen" <<<"$line" || { echo "bench: the clicks started no install" >&2; exit 1; }
-    unpacking+=($(field "max while unpacking" "$line"))
+    unpacking+=($(field "max while unpacking" "$line")); before+=($(field "max before unpacking" "$line"))
+    after+=($(field "max after unpacking" "$line"))
     installs+=($(sed -n 's/.*unpacking seen +\([0-9]*\)..+\([0-9]*\) ms.*/\1 \2/p' <<<"$line" | awk '{print $2 - $1}'))
   done
   summary "$label, longest unanswered WM_NULL while unpacking" ms "${unpacking[@]}"
+  summary "$label, longest before unpacking (start, first paint, the click)" ms "${before[@]}"
+  summary "$label, longest after unpacking (last page, close)" ms "${after[@]}"
   summary "$label, unpacking (temporary archive seen)" ms "${installs[@]}"
 }
 
