@@ -20,27 +20,8 @@ mkdir -p "$work"
 src=$work/src
 
 if [ ! -f "$work/.made" ]; then
-  rm -rf "$src" && mkdir -p "$src/small" "$src/large"
-  python3 - "$src" <<'PY'
-import os, random, sys
-root = sys.argv[1]
-rnd = random.Random(1)
-words = [''.join(rnd.choice('abcdefghijklmnopqrstuvwxyz') for _ in range(rnd.randint(2, 9))) for _ in range(5000)]
-# 4000 small text files, about 24 MiB
-for i in range(4000):
-    d = os.path.join(root, 'small', 'd%02d' % (i % 40))
-    os.makedirs(d, exist_ok=True)
-    with open(os.path.join(d, 'f%04d.txt' % i), 'w') as f:
-        f.write(' '.join(rnd.choice(words) for _ in range(rnd.randint(500, 1500))))
-# large files: 2 x 64 MiB text, 2 x 48 MiB incompressible
-for i in range(2):
-    with open(os.path.join(root, 'large', 'text%d.log' % i), 'w') as f:
-        for _ in range(64):
-            f.write(' '.join(rnd.choice(words) for _ in range(180000))[:1 << 20])
-for i in range(2):
-    with open(os.path.join(root, 'large', 'blob%d.bin' % i), 'wb') as f:
-        f.write(os.urandom(48 << 20))
-PY
+  rm -rf "$src" && mkdir -p "$src"
+  python3 "$root/scripts/bench-payload-mix.py" "$src"
   touch "$work/.made"
 fi
 du -sm "$src" | awk '{print "payload unpacked: " $1 " MiB"}'

@@ -1,0 +1,224 @@
+#!/usr/bin/env bash
+# Installer benchmarks under Wine, warm (one wineserver for the whole run), on a
+# private Xvfb display and in a prefix of their own (build/wineprefix-bench):
+#   - the exe's size and its stub's (the exe less its payload);
+#   - Wine's own start cost: a program that does nothing, and one that shows a
+#     bare window of the installer's size;
+#   - start to first frame: CreateProcess to the window visible and to its
+#     picture on screen. Xvfb has no window manager; Wine then waits 2 s for one
+#     whenever a mapped managed window is unmapped (the shadow window is, once,
+#     while it has no size yet), so this runs with Wine's X11 "Managed" off and
+#     once more with it on, as the test suite's prefix has it;
+#   - idle CPU of the window on its first page over IDLE_S seconds (the
+#     installer's process, the wineserver and Xvfb, from /proc);
+#   - the UI thread's longest unanswered WM_NULL during installs of the demo
+#     payload and of a ~256 MiB mix (scripts/bench-payload-mix.py) packed like
+#     the product's payload into a copy of the installer: silent ("/s", hidden
+#     window) and clicked through the visible window with xdotool.
+# Medians of RUNS runs (default 5). The machine's load average is printed with
+# each section: other work on it shows in the figures.
+# Not part of the suite: a benchmark, run by hand.
+# Usage: scripts/bench-installer.sh [RUNS] [PART...]
+#   PART: sizes wine frame idle demo big (default: all, in that order)
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+build=${TORVANE_BUILD:-$root/build}
+runs=${1:-5}
+[ $# -gt 0 ] && shift
+parts=${*:-sizes wine frame idle demo big}
+idle_s=${IDLE_S:-10}
+work=${BENCH_DIR:-/tmp/torvane-bench-installer}
+mkdir -p "$work"
+
+[ -f "$build/build.ninja" ] || cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$build" -j 2 --target TorvaneSetup TorvaneSetup-test bench_installer_probe bench_empty \
+  bench_empty_window >/dev/null
+
+. "$root/scripts/wine-env.sh"
+export WINEPREFIX=$build/wineprefix-bench
+"$root/scripts/wine-prefix.sh" "$WINEPREFIX"
+. "$root/scripts/xvfb.sh"
+start_xvfb
+installer_pid=
+cleanup() {
+  [ -n "$installer_pid" ] && kill "$installer_pid" 2>/dev/null
+  wineserver -k >/dev/null 2>&1 || true
+  stop_xvfb
+}
+trap cleanup EXIT
+wineserver -p 2>/dev/null || true
+run_quiet "bench: starting Wine in $WINEPREFIX" wine cmd /c exit
+
+winpath() { local p=$1; echo "Z:${p//\//\\}"; }
+probe() { wine "$build/tests/bench/bench_installer_probe.exe" "$@" | tr -d '\r'; }
+summary() { # LABEL UNIT VALUES...: the same line as the probe's
+  local label=$1 unit=$2; shift 2
+  printf '%s\n' "$@" | sort -n | awk -v l="$label" -v u="$unit" -v all="$*" '
+    { a[NR] = $1 } END { m = NR % 2 ? a[(NR + 1) / 2] : (a[NR / 2] + a[NR / 2 + 1]) / 2
+      printf "%s: runs %s %s, median %.1f (range %.1f..%.1f)\n", l, all, u, m, a[1], a[NR] }'
+}
+now_ms() { date +%s%3N; }
+section() { echo "== $1 (load average $(cut -d' ' -f1-3 /proc/loadavg))"; }
+setup=$build/TorvaneSetup.exe
+setup_test=$build/TorvaneSetup-test.exe
+
+part_sizes() {
+  section "sizes"
+  probe size "$(winpath "$setup")"
+  i686-w64-mingw32-size -A "$setup" | awk '
+    $1 ~ /^\.debug/ { debug += $2; next }
+    $1 ~ /^\.(text|rdata|eh_frame|rsrc|reloc)$/ { printf "%s %d bytes, ", $1, $2 }
+    END { printf "debug sections %d bytes\n", debug }'
+  i686-w64-mingw32-strip -o "$work/TorvaneSetup-stripped.exe" "$setup"
+  echo "a stripped copy (no symbol table, no debug sections): $(stat -c %s "$work/TorvaneSetup-stripped.exe") bytes"
+}
+
+part_wine() {
+  section "Wine's own start (warm wineserver)"
+  probe start "$(winpath "$build/tests/bench/bench_empty.exe")" "$runs"
+  local times=() t0
+  wine "$build/tests/bench/bench_empty.exe"
+  for _ in $(seq "$runs"); do
+    t0=$(now_ms); wine "$build/tests/bench/bench_empty.exe"; times+=($(( $(now_ms) - t0 )))
+  done
+  summary "empty exe, 'wine empty.exe' from the shell to its end" ms "${times[@]}"
+}
+
+x11_key='HKCU\Software\Wine\X11 Driver'
+managed() { # on|off: whether Wine lets a window manager handle top-level windows
+  if [ "$1" = off ]; then run_quiet "bench: X11 Managed off" wine reg add "$x11_key" /v Managed /t REG_SZ /d N /f
+  else wine reg delete "$x11_key" /v Managed /f >/dev/null 2>&1 || true; fi
+}
+
+part_frame() {
+  section "start to first frame"
+  managed off
+  probe frame "$(winpath "$build/tests/bench/bench_empty_window.exe")" "$runs" "bare window"
+  probe frame "$(winpath "$setup")" "$runs" "installer"
+  managed on
+  probe frame "$(winpath "$setup")" "$runs" "installer, X11 Managed on (the suite's setting)"
+  managed off
+}
+
+ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }
+hz=$(getconf CLK_TCK)
+server_pid() { # the wineserver of this prefix
+  local p
+  for p in $(pgrep wineserver); do
+    tr '\0' '\n' < "/proc/$p/environ" 2>/dev/null | grep -qx "WINEPREFIX=$WINEPREFIX" && { echo "$p"; return; }
+  done
+}
+idle() { # LABEL EXE: CPU over idle_s seconds of a window left alone, RUNS times
+  local label=$1 exe=$2 pid cmd a0 a1 s0 s1 x0 x1 cpu_app=() cpu_server=() cpu_x=()
+  for _ in $(seq "$runs"); do
+    wine "$exe" & installer_pid=$!
+    probe wait
+    pid=$installer_pid cmd=$(tr '\0' ' ' < "/proc/$installer_pid/cmdline")
+    sleep 3  # past the start's own work
+    # `wine` execs the (emulated) loader: the program keeps the launcher's pid.
+    a0=$(ticks "$installer_pid"); s0=$(ticks "$server"); x0=$(ticks "$xvfb_pid")
+    sleep "$idle_s"
+    a1=$(ticks "$installer_pid"); s1=$(ticks "$server"); x1=$(ticks "$xvfb_pid")
+    probe close
+    wait "$installer_pid" || true; installer_pid=
+    cpu_app+=($(( (a1 - a0) * 1000 / hz ))); cpu_server+=($(( (s1 - s0) * 1000 / hz )))
+    cpu_x+=($(( (x1 - x0) * 1000 / hz )))
+  done
+  echo "process watched: pid $pid, $cmd"
+  summary "$label, idle ${idle_s} s, its process's CPU" ms "${cpu_app[@]}"
+  summary "$label, idle ${idle_s} s, wineserver CPU" ms "${cpu_server[@]}"
+  summary "$label, idle ${idle_s} s, Xvfb CPU" ms "${cpu_x[@]}"
+}
+part_idle() {
+  section "idle CPU, ${idle_s} s"
+  server=$(server_pid)
+  [ -n "$server" ] || { echo "bench: no wineserver for $WINEPREFIX" >&2; exit 1; }
+  idle "installer on page 0" "$setup"
+  idle "bare window" "$build/tests/bench/bench_empty_window.exe"
+}
+
+field() { sed -n "s/.*$1 \([0-9.]*\) ms.*/\1/p" <<<"$2"; }
+latency() { # LABEL EXE: RUNS silent installs, each line the probe's; then the medians
+  local label=$1 exe=$2 line i unpacking=() before=() after=() overall=() installs=()
+  # Untimed: every timed run then replaces an earlier install of the same payload.
+  probe latency "$(winpath "$exe")" /s >/dev/null
+  for i in $(seq "$runs"); do
+    line=$(probe latency "$(winpath "$exe")" /s)
+    echo "  run $i: $line"
+    unpacking+=($(field "max while unpacking" "$line")); before+=($(field "max before unpacking" "$line"))
+    after+=($(field "max after unpacking" "$line")); overall+=($(field ": max" "$line"))
+    installs+=($(field "answers [0-9]* over" "$line"))
+  done
+  summary "$label, longest unanswered WM_NULL while unpacking" ms "${unpacking[@]}"
+  summary "$label, longest before unpacking (window creation, checks, old install removed)" ms "${before[@]}"
+  summary "$label, longest after unpacking (finish, close)" ms "${after[@]}"
+  summary "$label, longest overall" ms "${overall[@]}"
+  summary "$label, window up (install time)" ms "${installs[@]}"
+}
+
+temp_dir=$(winepath -u "$(wine cmd /c echo %TEMP% | tr -d '\r')")
+title='托尔文安装程序'
+clicked() { # LABEL EXE: RUNS installs clicked through the visible window
+  local label=$1 exe=$2 line i j probe_pid window unpacking=() before=() after=() installs=()
+  local archive=$temp_dir/resource.7z
+  for i in $(seq "$runs"); do
+    probe latency "$(winpath "$exe")" > "$work/latency.out" & probe_pid=$!
+    probe wait
+    sleep 1
+    window=$(xdotool search --sync --onlyvisible --name "$title" | head -n 1)
+    xdotool mousemove --window "$window" 25 380 click 1   # the consent box
+    sleep 0.5
+    xdotool mousemove --window "$window" 300 326 click 1  # the install button
+    # The worker's temporary archive comes and goes; the last page follows.
+    for j in $(seq 1200); do [ -e "$archive" ] && break; sleep 0.05; done
+    while [ -e "$archive" ]; do sleep 0.05; done
+    sleep 3
+    probe close
+    wait "$probe_pid" || true
+    line=$(tr -d '\r' < "$work/latency.out")
+    echo "  run $i: $line"
+    grep -q "unpacking seen" <<<"$line" || { echo "bench: the clicks started no install" >&2; exit 1; }
+    unpacking+=($(field "max while unpacking" "$line")); before+=($(field "max before unpacking" "$line"))
+    after+=($(field "max after unpacking" "$line"))
+    installs+=($(sed -n 's/.*unpacking seen +\([0-9]*\)..+\([0-9]*\) ms.*/\1 \2/p' <<<"$line" | awk '{print $2 - $1}'))
+  done
+  summary "$label, longest unanswered WM_NULL while unpacking" ms "${unpacking[@]}"
+  summary "$label, longest before unpacking (start, first paint, the click)" ms "${before[@]}"
+  summary "$label, longest after unpacking (last page, close)" ms "${after[@]}"
+  summary "$label, unpacking (temporary archive seen)" ms "${installs[@]}"
+}
+
+part_demo() {
+  section "UI answers during silent installs"
+  probe latency-check
+  latency "demo payload" "$setup_test"
+  section "UI answers during installs clicked through the window"
+  clicked "demo payload, clicked" "$setup_test"
+}
+
+part_big() {
+  local big_exe=$work/TorvaneSetup-big.exe
+  if [ ! -f "$big_exe" ] || [ "$big_exe" -ot "$setup_test" ]; then
+    if [ ! -f "$work/.mix-made" ]; then
+      rm -rf "$work/mix" && mkdir -p "$work/mix"
+      python3 "$root/scripts/bench-payload-mix.py" "$work/mix"
+      touch "$work/.mix-made"
+    fi
+    rm -rf "$work/stage" "$work/big.7z" && mkdir -p "$work/stage"
+    cp -r "$build/payload-stage/." "$work/stage/"
+    cp -al "$work/mix" "$work/stage/benchmix"
+    # As the product's payload is packed, at a lower level to keep packing short.
+    7zz a -t7z -ms=on -m0=BCJ -m1=LZMA2:d8m:c16m -mx=5 -mmt=2 -bso0 -bsp0 "$work/big.7z" "$work/stage/*"
+    probe repack "$(winpath "$setup_test")" "$(winpath "$work/big.7z")" "$(winpath "$big_exe")"
+  fi
+  du -sm "$work/stage" | awk '{print "big payload unpacked: " $1 " MiB"}'
+  probe size "$(winpath "$big_exe")"
+  section "UI answers during silent installs"
+  latency "~256 MiB payload" "$big_exe"
+  section "UI answers during installs clicked through the window"
+  clicked "~256 MiB payload, clicked" "$big_exe"
+}
+
+managed off  # the parts but "frame" run without waits for a window manager
+for part in $parts; do "part_$part"; done
+section "done"
