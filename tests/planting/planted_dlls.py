@@ -1,0 +1,81 @@
+#!/usr/bin/env python3
+"""Plants marker DLLs beside a copy of a program and runs it under Wine.
+
+planted_dlls.py WINE_RUN MARKER_DLL (--none|--some) [--exit N] EXE [ARG...]
+
+Each marker is the same DLL under a system DLL's name; loaded, it leaves a file of
+its name in a marker folder. Wine is told to prefer them to its own (n,b), as
+Windows would for a non-KnownDLL found first in the program's folder. The program
+runs from its temporary folder (the current folder is searched too). "{tmp}" in
+an argument becomes a fresh folder's Windows path.
+
+--none: no marker may appear (the program's DLLs all come from the system folder).
+--some: a marker must appear (the check of a program that does not restrict).
+--exit N: the program's exit code must be N.
+"""
+import os
+import pathlib
+import shutil
+import subprocess
+import sys
+import tempfile
+
+# The libraries outside the KnownDLLs that a program of ours may load by name,
+# directly or through a system library.
+PLANTED = (
+    "gdiplus", "wininet", "msimg32", "version", "uxtheme", "dwmapi", "winmm", "crypt32",
+    "iphlpapi", "userenv", "comctl32", "winhttp", "urlmon", "secur32", "netapi32", "wtsapi32",
+    "propsys", "cryptbase", "cryptsp", "rsaenh", "bcrypt", "dbghelp", "mpr", "profapi",
+    "winspool", "wintrust", "msi", "ntmarta", "srvcli", "sspicli", "textshaping", "windowscodecs",
+)
+
+
+def windows_path(path):
+    """Wine's Z: drive is the Linux root."""
+    return "Z:" + str(path).replace("/", "\\")
+
+
+def main(argv):
+    if len(argv) < 4 or argv[2] not in ("--none", "--some"):
+        sys.exit(__doc__)
+    wine_run, marker, expect = argv[0], pathlib.Path(argv[1]), argv[2]
+    rest = argv[3:]
+    want_exit = None
+    if rest[:1] == ["--exit"]:
+        want_exit, rest = int(rest[1]), rest[2:]
+    exe, args = pathlib.Path(rest[0]), rest[1:]
+
+    with tempfile.TemporaryDirectory(prefix="planted-") as tmp:
+        tmp = pathlib.Path(tmp)
+        program_dir, markers, scratch = tmp / "program", tmp / "markers", tmp / "scratch"
+        for folder in (program_dir, markers, scratch):
+            folder.mkdir()
+        shutil.copy2(exe, program_dir / exe.name)
+        for name in PLANTED:
+            shutil.copy2(marker, program_dir / f"{name}.dll")
+
+        env = dict(os.environ)
+        env["TORVANE_MARKER_DIR"] = windows_path(markers)
+        env["WINEDLLOVERRIDES"] = "mscoree,mshtml=;winemenubuilder.exe=d;" + ",".join(PLANTED) + "=n,b"
+        args = [a.replace("{tmp}", windows_path(scratch)) for a in args]
+        run = subprocess.run([wine_run, str(program_dir / exe.name), *args], cwd=program_dir, env=env,
+                             stdin=subprocess.DEVNULL, capture_output=True, timeout=600)
+        print(run.stdout.decode("utf-8", "replace"), end="")
+        loaded = sorted(p.name for p in markers.iterdir())
+
+    failures = []
+    if expect == "--none" and loaded:
+        failures.append("planted DLLs were loaded: " + ", ".join(loaded))
+    if expect == "--some" and not loaded:
+        failures.append("no planted DLL was loaded: the check cannot see planting")
+    if want_exit is not None and run.returncode != want_exit:
+        failures.append(f"exit code {run.returncode}, expected {want_exit}")
+        print(run.stderr.decode("utf-8", "replace")[-3000:], file=sys.stderr)
+    print("planted DLLs loaded: " + (", ".join(loaded) if loaded else "none"))
+    for failure in failures:
+        print("FAILED: " + failure, file=sys.stderr)
+    return 1 if failures else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main(sys.argv[1:]))
