@@ -54,10 +54,10 @@ void SetLibraryFailureHandler(LibraryFailureHandler handler) { g_failureHandler 
 
 void EndForMissingLibrary(const char* library, const char* function, DWORD error) {
     // Library and function names are ASCII in every import table.
-    std::wstring message = L"Cannot load ";
-    if (function) message += Utf8ToWide(function) + L" from ";
-    message += Utf8ToWide(library ? library : "?");
-    message += L" of the system folder (error " + std::to_wstring(error);
+    const std::wstring dll = Utf8ToWide(library ? library : "?");
+    std::wstring message = function ? L"Cannot find " + Utf8ToWide(function) + L" in " + dll
+                                    : L"Cannot load " + dll + L" from the system folder";
+    message += L" (error " + std::to_wstring(error);
     std::wstring reason = SystemMessage(error);
     reason.erase(reason.find_last_not_of(L" .\r\n") + 1);
     if (!reason.empty()) message += L": " + reason;

@@ -13,12 +13,16 @@ an argument becomes a fresh folder's Windows path.
 --some: a marker must appear (the check of a program that does not restrict).
 --exit N: the program's exit code must be N.
 """
+import glob
 import os
 import pathlib
 import shutil
 import subprocess
 import sys
 import tempfile
+
+sys.path.insert(0, str(pathlib.Path(__file__).resolve().parent.parent))
+from pe_imports import KNOWN_DLLS, imported_dlls  # noqa: E402
 
 # The libraries outside the KnownDLLs that a program of ours may load by name,
 # directly or through a system library.
@@ -30,6 +34,26 @@ PLANTED = (
 )
 
 
+def wine_loads_ahead(exe):
+    """Planted names that Wine's own KnownDLLs import, so that Wine loads them with
+    the program's imports, before its entry can restrict the search. Windows' own
+    DLLs do not import them (Wine's user32 imports version.dll, Windows' does not):
+    those names are left out, since no program could keep them out."""
+    folders = glob.glob("/usr/lib/*/wine/i386-windows") + glob.glob("/usr/lib/wine/i386-windows")
+    if not folders:
+        return set()
+    builtin = pathlib.Path(folders[0])
+    seen, pending = set(), [name.lower() for name in imported_dlls(exe) if name.lower() in KNOWN_DLLS]
+    while pending:
+        name = pending.pop()
+        if name in seen:
+            continue
+        seen.add(name)
+        if (builtin / name).is_file():
+            pending.extend(n.lower() for n in imported_dlls(builtin / name))
+    return {name for name in PLANTED if f"{name}.dll" in seen}
+
+
 def windows_path(path):
     """Wine's Z: drive is the Linux root."""
     return "Z:" + str(path).replace("/", "\\")
@@ -38,7 +62,7 @@ def windows_path(path):
 def main(argv):
     if len(argv) < 4 or argv[2] not in ("--none", "--some"):
         sys.exit(__doc__)
-    wine_run, marker, expect = argv[0], pathlib.Path(argv[1]), argv[2]
+    wine_run, marker, expect = str(pathlib.Path(argv[0]).resolve()), pathlib.Path(argv[1]), argv[2]
     rest = argv[3:]
     want_exit = None
     if rest[:1] == ["--exit"]:
@@ -51,12 +75,16 @@ def main(argv):
         for folder in (program_dir, markers, scratch):
             folder.mkdir()
         shutil.copy2(exe, program_dir / exe.name)
-        for name in PLANTED:
+        ahead = wine_loads_ahead(exe)
+        planted = [name for name in PLANTED if name not in ahead]
+        if ahead:
+            print("not planted, Wine's own DLLs import them: " + ", ".join(sorted(ahead)))
+        for name in planted:
             shutil.copy2(marker, program_dir / f"{name}.dll")
 
         env = dict(os.environ)
         env["TORVANE_MARKER_DIR"] = windows_path(markers)
-        env["WINEDLLOVERRIDES"] = "mscoree,mshtml=;winemenubuilder.exe=d;" + ",".join(PLANTED) + "=n,b"
+        env["WINEDLLOVERRIDES"] = "mscoree,mshtml=;winemenubuilder.exe=d;" + ",".join(planted) + "=n,b"
         args = [a.replace("{tmp}", windows_path(scratch)) for a in args]
         run = subprocess.run([wine_run, str(program_dir / exe.name), *args], cwd=program_dir, env=env,
                              stdin=subprocess.DEVNULL, capture_output=True, timeout=600)
