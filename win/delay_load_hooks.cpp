@@ -16,6 +16,10 @@ namespace {
 
 FARPROC WINAPI NotifyHook(unsigned note, PDelayLoadInfo info) {
     if (note != dliNotePreLoadLibrary) return nullptr;
+    // A static initialiser may come here before the entry restricts the search;
+    // what this library loads in turn must not search the exe's folder either.
+    static const bool restricted = (win::RestrictLibrarySearch(), true);
+    (void)restricted;
     // Import-table names are ASCII.
     const std::string name = info->szDll;
     const HMODULE module = win::LoadSystemLibrary(std::wstring(name.begin(), name.end()).c_str());
