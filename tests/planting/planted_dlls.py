@@ -86,9 +86,15 @@ def main(argv):
         env["TORVANE_MARKER_DIR"] = windows_path(markers)
         env["WINEDLLOVERRIDES"] = "mscoree,mshtml=;winemenubuilder.exe=d;" + ",".join(planted) + "=n,b"
         args = [a.replace("{tmp}", windows_path(scratch)) for a in args]
-        run = subprocess.run([wine_run, str(program_dir / exe.name), *args], cwd=program_dir, env=env,
-                             stdin=subprocess.DEVNULL, capture_output=True, timeout=600)
-        print(run.stdout.decode("utf-8", "replace"), end="")
+        # Output to files, not pipes: a Wine process the program starts (the
+        # desktop) would hold a pipe open after the program ends.
+        with open(tmp / "stdout", "w+b") as out, open(tmp / "stderr", "w+b") as err:
+            run = subprocess.run([wine_run, str(program_dir / exe.name), *args], cwd=program_dir, env=env,
+                                 stdin=subprocess.DEVNULL, stdout=out, stderr=err, timeout=600)
+            out.seek(0)
+            err.seek(0)
+            stdout, stderr = out.read(), err.read()
+        print(stdout.decode("utf-8", "replace"), end="")
         loaded = sorted(p.name for p in markers.iterdir())
 
     failures = []
@@ -98,7 +104,7 @@ def main(argv):
         failures.append("no planted DLL was loaded: the check cannot see planting")
     if want_exit is not None and run.returncode != want_exit:
         failures.append(f"exit code {run.returncode}, expected {want_exit}")
-        print(run.stderr.decode("utf-8", "replace")[-3000:], file=sys.stderr)
+        print(stderr.decode("utf-8", "replace")[-3000:], file=sys.stderr)
     print("planted DLLs loaded: " + (", ".join(loaded) if loaded else "none"))
     for failure in failures:
         print("FAILED: " + failure, file=sys.stderr)
