@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Plants marker DLLs beside a copy of a program and runs it under Wine.
 
-planted_dlls.py WINE_RUN MARKER_DLL (--none|--some) [--exit N] EXE [ARG...]
+planted_dlls.py WINE_RUN MARKER_DLL (--none|--some) [--exit N] [--wine-skip NAME]... EXE [ARG...]
 
 Each marker is the same DLL under a system DLL's name; loaded, it leaves a file of
 its name in a marker folder. Wine is told to prefer them to its own (n,b), as
@@ -12,6 +12,10 @@ an argument becomes a fresh folder's Windows path.
 --none: no marker may appear (the program's DLLs all come from the system folder).
 --some: a marker must appear (the check of a program that does not restrict).
 --exit N: the program's exit code must be N.
+--wine-skip NAME: NAME, and what Wine's NAME imports, is not planted. For a
+  library that one of Wine's own DLLs delay-loads (Wine's gdiplus: windowscodecs):
+  Wine resolves those loads by the default search, ignoring
+  SetDefaultDllDirectories, where Windows applies it.
 """
 import glob
 import os
@@ -34,23 +38,31 @@ PLANTED = (
 )
 
 
-def wine_loads_ahead(exe):
-    """Planted names that Wine's own KnownDLLs import, so that Wine loads them with
-    the program's imports, before its entry can restrict the search. Windows' own
-    DLLs do not import them (Wine's user32 imports version.dll, Windows' does not):
-    those names are left out, since no program could keep them out."""
+def wine_builtin_folder():
     folders = glob.glob("/usr/lib/*/wine/i386-windows") + glob.glob("/usr/lib/wine/i386-windows")
-    if not folders:
-        return set()
-    builtin = pathlib.Path(folders[0])
-    seen, pending = set(), [name.lower() for name in imported_dlls(exe) if name.lower() in KNOWN_DLLS]
+    return pathlib.Path(folders[0]) if folders else None
+
+
+def wine_closure(names):
+    """The names with everything Wine's own DLLs of those names import, lower case."""
+    builtin = wine_builtin_folder()
+    seen, pending = set(), [name.lower() for name in names]
     while pending:
         name = pending.pop()
         if name in seen:
             continue
         seen.add(name)
-        if (builtin / name).is_file():
+        if builtin and (builtin / name).is_file():
             pending.extend(n.lower() for n in imported_dlls(builtin / name))
+    return seen
+
+
+def wine_loads_ahead(exe):
+    """Planted names that Wine's own KnownDLLs import, so that Wine loads them with
+    the program's imports, before its entry can restrict the search. Windows' own
+    DLLs do not import them (Wine's user32 imports version.dll, Windows' does not):
+    those names are left out, since no program could keep them out."""
+    seen = wine_closure(name for name in imported_dlls(exe) if name.lower() in KNOWN_DLLS)
     return {name for name in PLANTED if f"{name}.dll" in seen}
 
 
@@ -64,9 +76,13 @@ def main(argv):
         sys.exit(__doc__)
     wine_run, marker, expect = str(pathlib.Path(argv[0]).resolve()), pathlib.Path(argv[1]), argv[2]
     rest = argv[3:]
-    want_exit = None
-    if rest[:1] == ["--exit"]:
-        want_exit, rest = int(rest[1]), rest[2:]
+    want_exit, skipped = None, set()
+    while rest[:1] in (["--exit"], ["--wine-skip"]):
+        if rest[0] == "--exit":
+            want_exit = int(rest[1])
+        else:
+            skipped.add(rest[1])
+        rest = rest[2:]
     exe, args = pathlib.Path(rest[0]), rest[1:]
 
     with tempfile.TemporaryDirectory(prefix="planted-") as tmp:
@@ -76,9 +92,13 @@ def main(argv):
             folder.mkdir()
         shutil.copy2(exe, program_dir / exe.name)
         ahead = wine_loads_ahead(exe)
-        planted = [name for name in PLANTED if name not in ahead]
+        # What a skipped library imports is loaded by the same search.
+        skipped = {name for name in PLANTED if f"{name}.dll" in wine_closure(f"{n}.dll" for n in skipped)}
+        planted = [name for name in PLANTED if name not in ahead and name not in skipped]
         if ahead:
             print("not planted, Wine's own DLLs import them: " + ", ".join(sorted(ahead)))
+        if skipped:
+            print("not planted, Wine's own DLLs delay-load them: " + ", ".join(sorted(skipped)))
         for name in planted:
             shutil.copy2(marker, program_dir / f"{name}.dll")
 
