@@ -7,6 +7,7 @@
 #include "app/string_bundle.h"
 #include "ui/core/paint_manager.h"
 #include "ui/core/resource_manager.h"
+#include "win/library_search.h"
 #include "win/unique_handle.h"
 
 #include <windows.h>
@@ -84,7 +85,7 @@ void LoadSkinResource() {
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     // Before anything can load a library: a DLL planted beside the installer
     // (a Downloads folder) must never be loaded by this elevated process.
-    // (restriction call lands with the library-search change)
+    win::RestrictLibrarySearch();
 
     wchar_t mutexName[MAX_PATH] = {};
     std::swprintf(mutexName, MAX_PATH, L"%ls安装程序", EXE_NAME.c_str());

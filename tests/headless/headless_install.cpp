@@ -6,6 +6,7 @@
 #include "app/product.h"
 #include "engine/install_messages.h"
 #include "engine/pipeline/install_context.h"
+#include "win/library_search.h"
 #include "win/path.h"
 #include "win/text.h"
 #include "win/unique_handle.h"
@@ -57,6 +58,7 @@ LRESULT CALLBACK ReceiverProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
+    win::RestrictLibrarySearch();
     auto context = std::make_unique<InstallContext>();
     for (int i = 1; i < argc; ++i) {
         const std::wstring arg = argv[i];

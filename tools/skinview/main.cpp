@@ -10,8 +10,10 @@
 #include "tools/skinview/markup_mode.h"
 #include "tools/skinview/output.h"
 #include "tools/skinview/tree_mode.h"
+#include "win/library_search.h"
 
 int wmain(int argc, wchar_t** argv) {
+    win::RestrictLibrarySearch();
     ::SetConsoleOutputCP(CP_UTF8);
     try {
         if (argc >= 2 && std::wstring(argv[1]) == L"markup") return skinview::RunMarkup(argc - 2, argv + 2);

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <atomic>
 #include <cstdint>
-#include <string>
 
 #include "win/gdi.h"
+#include "win/library_search.h"
 
 namespace Ulmar {
 namespace Blend {
@@ -19,21 +19,6 @@ struct Msimg32 {
     GradientFillFn gradientFill = nullptr;
 };
 
-// The system folder only. LOAD_LIBRARY_SEARCH_SYSTEM32 needs KB2533623 on
-// Windows 7; without it the call fails with ERROR_INVALID_PARAMETER and the
-// full path of the system folder is used instead.
-HMODULE LoadFromSystemFolder(const wchar_t* dll) {
-    HMODULE module = ::LoadLibraryExW(dll, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
-    if (module || ::GetLastError() != ERROR_INVALID_PARAMETER) return module;
-    wchar_t folder[MAX_PATH];
-    const UINT length = ::GetSystemDirectoryW(folder, MAX_PATH);
-    if (length == 0 || length >= MAX_PATH) return nullptr;
-    std::wstring path(folder, length);
-    path += L'\\';
-    path += dll;
-    return ::LoadLibraryW(path.c_str());
-}
-
 template <typename Fn>
 Fn Lookup(HMODULE module, const char* name) {
     // Through void(*)(), the one cast from FARPROC the compiler accepts silently.
@@ -43,7 +28,7 @@ Fn Lookup(HMODULE module, const char* name) {
 Msimg32 Resolve() {
     Msimg32 functions;
     // Kept loaded for the life of the process: the pointers are used until exit.
-    if (HMODULE module = LoadFromSystemFolder(L"msimg32.dll")) {
+    if (HMODULE module = win::LoadSystemLibrary(L"msimg32.dll")) {
         functions.alphaBlend = Lookup<AlphaBlendFn>(module, "AlphaBlend");
         functions.gradientFill = Lookup<GradientFillFn>(module, "GradientFill");
     }
