@@ -23,4 +23,5 @@ wineserver -p 2>/dev/null || true  # an already running server of this prefix is
 run_quiet "test: starting Wine in $WINEPREFIX" "$(command -v wine64 || echo /usr/lib/wine/wine64)" cmd /c exit
 
 cd "$build"
-ctest --output-on-failure -j "$(nproc)" "$@"
+# A test that timed out runs once more (see tests/ui/CMakeLists.txt); a failure is final.
+ctest --output-on-failure -j "$(nproc)" --repeat after-timeout:2 "$@"
