@@ -3,6 +3,7 @@
 #include "app/product.h"
 #include "win/path.h"
 #include "win/unique_handle.h"
+#include "win/windows_version.h"
 
 #include <shlwapi.h>
 
@@ -40,15 +41,8 @@ int CompareVersions(const std::wstring& a, const std::wstring& b) {
 }
 
 std::wstring GetOsVersionString() {
-    using RtlGetVersionFn = LONG(WINAPI*)(OSVERSIONINFOW*);
-    const HMODULE ntdll = ::GetModuleHandleW(L"ntdll.dll");
-    if (!ntdll) return std::wstring();
-    const auto rtlGetVersion = reinterpret_cast<RtlGetVersionFn>(
-        reinterpret_cast<void*>(::GetProcAddress(ntdll, "RtlGetVersion")));
-    if (!rtlGetVersion) return std::wstring();
-    OSVERSIONINFOW info{};
-    info.dwOSVersionInfoSize = sizeof(info);
-    if (rtlGetVersion(&info) != 0) return std::wstring();
+    OSVERSIONINFOEXW info;
+    if (!win::ReadWindowsVersion(info)) return std::wstring();
     return std::to_wstring(info.dwMajorVersion) + L"." + std::to_wstring(info.dwMinorVersion);
 }
 

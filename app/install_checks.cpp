@@ -12,6 +12,7 @@
 #include "win/path.h"
 #include "win/text.h"
 #include "win/unique_handle.h"
+#include "win/windows_version.h"
 
 #include <process.h>
 #include <shellapi.h>
@@ -34,14 +35,6 @@ int Ask(HWND owner, const wchar_t* captionId, const std::wstring& text, UINT fla
                           noId ? no.c_str() : nullptr);
 }
 
-bool IsWow64() {
-    using IsWow64ProcessFn = BOOL(WINAPI*)(HANDLE, BOOL*);
-    const auto isWow64Process = reinterpret_cast<IsWow64ProcessFn>(reinterpret_cast<void*>(
-        ::GetProcAddress(::GetModuleHandleW(L"kernel32"), "IsWow64Process")));
-    BOOL wow64 = FALSE;
-    return isWow64Process && isWow64Process(::GetCurrentProcess(), &wow64) && wow64;
-}
-
 // Stops with `code`: silent closes the window, otherwise the message (if any) shows.
 void Refuse(CWnd_Main& window, int32_t code, UINT closeResult = 0) {
     g_nExitCode = code;
@@ -50,8 +43,8 @@ void Refuse(CWnd_Main& window, int32_t code, UINT closeResult = 0) {
 
 bool CheckBitness(CWnd_Main& window) {
     const wchar_t* text = nullptr;
-    if (PKG_BIT == L"64" && !IsWow64()) text = L"INSTALL_PKG_BIT_MISMATCH";
-    else if (PKG_BIT == L"32" && IsWow64()) text = L"INSTALL_PKG_BIT_MISMATCH2";
+    if (PKG_BIT == L"64" && !win::IsWow64()) text = L"INSTALL_PKG_BIT_MISMATCH";
+    else if (PKG_BIT == L"32" && win::IsWow64()) text = L"INSTALL_PKG_BIT_MISMATCH2";
     if (!text) return true;
     g_nExitCode = EXIT_BITNESS_MISMATCH;
     if (g_bSilent) {

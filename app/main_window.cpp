@@ -1,6 +1,7 @@
 #include "app/main_window.h"
 
 #include "app/ani_label.h"
+#include "app/control_lookup.h"
 #include "app/install_checks.h"
 #include "app/product.h"
 #include "app/string_bundle.h"
@@ -40,11 +41,6 @@ constexpr wchar_t kPictureFailed[] = L"file = 'install_img_04.png'";
 // Notification types and control names compare without regard to case (A to Z).
 bool Is(const CUiString& a, const wchar_t* b) { return ::lstrcmpiW(a, b) == 0; }
 
-template <typename T>
-T* Find(CPaintManagerUI& pm, const wchar_t* name, const wchar_t* kind) {
-    CControlUI* control = pm.FindControl(name);
-    return control ? static_cast<T*>(control->GetInterface(kind)) : nullptr;
-}
 
 void Show(CControlUI* control, bool visible) {
     if (control) control->SetVisible(visible);
@@ -111,26 +107,26 @@ void CWnd_Main::InitWindow() {
     g_pMainWnd = this;
     SetIcon(103);
 
-    labBk_ = Find<CLabelUI>(pm_, L"labBk", L"Label");
+    labBk_ = FindControlAs<CLabelUI>(pm_, L"labBk", L"Label");
     vLayoutBg_ = pm_.FindControl(L"vLayout_bg");
-    labCaptionTitle_ = Find<CLabelUI>(pm_, L"lab_captionTitle", L"Label");
-    closeBtn_ = Find<CButtonUI>(pm_, L"closebtn", L"Button");
-    labInstallTip_ = Find<CLabelUI>(pm_, L"lab_install_tip", L"Label");
-    labInstallCompleted_ = Find<CLabelUI>(pm_, L"lab_install_completed", L"Label");
-    tabInstallView_ = Find<CTabLayoutUI>(pm_, L"tab_install_view", L"TabLayout");
-    btnInstallStart_ = Find<CButtonUI>(pm_, L"btn_install_start", L"Button");
-    checkUserProt_ = Find<COptionUI>(pm_, L"check_userprot", L"Option");
-    btnUserProt_ = Find<CButtonUI>(pm_, L"btn_userprot", L"Button");
-    btnUserCustom_ = Find<CButtonUI>(pm_, L"btn_usercustom", L"Button");
-    optUserCustom_ = Find<COptionUI>(pm_, L"opt_usercustom", L"Option");
+    labCaptionTitle_ = FindControlAs<CLabelUI>(pm_, L"lab_captionTitle", L"Label");
+    closeBtn_ = FindControlAs<CButtonUI>(pm_, L"closebtn", L"Button");
+    labInstallTip_ = FindControlAs<CLabelUI>(pm_, L"lab_install_tip", L"Label");
+    labInstallCompleted_ = FindControlAs<CLabelUI>(pm_, L"lab_install_completed", L"Label");
+    tabInstallView_ = FindControlAs<CTabLayoutUI>(pm_, L"tab_install_view", L"TabLayout");
+    btnInstallStart_ = FindControlAs<CButtonUI>(pm_, L"btn_install_start", L"Button");
+    checkUserProt_ = FindControlAs<COptionUI>(pm_, L"check_userprot", L"Option");
+    btnUserProt_ = FindControlAs<CButtonUI>(pm_, L"btn_userprot", L"Button");
+    btnUserCustom_ = FindControlAs<CButtonUI>(pm_, L"btn_usercustom", L"Button");
+    optUserCustom_ = FindControlAs<COptionUI>(pm_, L"opt_usercustom", L"Option");
     horSeparator_ = pm_.FindControl(L"hor_separator");
     horUserDefine_ = pm_.FindControl(L"hor_userdefine");
-    editInstallPath_ = Find<CEditUI>(pm_, L"edit_installpath", L"Edit");
-    btnBrowsePath_ = Find<CButtonUI>(pm_, L"btn_browsepath", L"Button");
-    labInstallPercent_ = Find<CLabelUI>(pm_, L"lab_install_percent", L"Label");
-    proInstall_ = Find<CProgressUI>(pm_, L"pro_install", L"Progress");
-    checkShortcut_ = Find<COptionUI>(pm_, L"check_shortcut", L"Option");
-    btnOpenZelk_ = Find<CButtonUI>(pm_, L"btn_open_zelk", L"Button");
+    editInstallPath_ = FindControlAs<CEditUI>(pm_, L"edit_installpath", L"Edit");
+    btnBrowsePath_ = FindControlAs<CButtonUI>(pm_, L"btn_browsepath", L"Button");
+    labInstallPercent_ = FindControlAs<CLabelUI>(pm_, L"lab_install_percent", L"Label");
+    proInstall_ = FindControlAs<CProgressUI>(pm_, L"pro_install", L"Progress");
+    checkShortcut_ = FindControlAs<COptionUI>(pm_, L"check_shortcut", L"Option");
+    btnOpenZelk_ = FindControlAs<CButtonUI>(pm_, L"btn_open_zelk", L"Button");
 
     Enable(btnOpenZelk_, false);
     Show(checkShortcut_, false);

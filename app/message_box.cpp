@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "app/control_lookup.h"
 #include "app/message_box_window.h"
 #include "app/string_bundle.h"
 #include "ui/controls/button.h"
@@ -29,14 +30,6 @@ constexpr UINT kIconBitsInfo = 0x100;
 
 constexpr DWORD kBoxStyle = 0x10CE0000;  // visible, caption, system menu, sizing frame, minimise box
 constexpr int kCaptionlessShift = 10;    // how far the text moves down when there is no caption
-
-// The named control when it is of the kind asked for (by its interface name);
-// the skin is data, so a control of another kind counts as missing.
-template <class T>
-T* Find(CPaintManagerUI& pm, const wchar_t* name, const wchar_t* kind) {
-    CControlUI* control = pm.FindControl(name);
-    return control ? static_cast<T*>(control->GetInterface(kind)) : nullptr;
-}
 
 }  // namespace
 
@@ -66,13 +59,13 @@ LRESULT CMessageBox::HandleCustomMessage(UINT message, WPARAM, LPARAM, bool& han
 }
 
 void CMessageBox::InitWindow() {
-    m_caption = Find<CLabelUI>(pm_, L"txt_caption", L"Label");
-    m_icon = Find<CLabelUI>(pm_, L"txt_icon", L"Label");
-    m_tips = Find<CTextUI>(pm_, L"txt_tips", L"Text");
+    m_caption = FindControlAs<CLabelUI>(pm_, L"txt_caption", L"Label");
+    m_icon = FindControlAs<CLabelUI>(pm_, L"txt_icon", L"Label");
+    m_tips = FindControlAs<CTextUI>(pm_, L"txt_tips", L"Text");
     m_tips1 = pm_.FindControl(L"txt_tips1");
-    m_ok = Find<CButtonUI>(pm_, L"btn_ok", L"Button");
-    m_no = Find<CButtonUI>(pm_, L"btn_no", L"Button");
-    m_close = Find<CButtonUI>(pm_, L"btn_close", L"Button");
+    m_ok = FindControlAs<CButtonUI>(pm_, L"btn_ok", L"Button");
+    m_no = FindControlAs<CButtonUI>(pm_, L"btn_no", L"Button");
+    m_close = FindControlAs<CButtonUI>(pm_, L"btn_close", L"Button");
 }
 
 void CMessageBox::Notify(TNotifyEvent& msg) {
