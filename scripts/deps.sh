@@ -12,6 +12,7 @@ JOBS=$(nproc)
 mkdir -p "$CACHE/src" "$CACHE/i686"
 
 log() { echo "deps: $*" >&2; }
+. "$root/scripts/apt-retry.sh"
 
 # srcdir PKG -> prints the unpacked source folder of Debian's current version of PKG
 srcdir() {
@@ -23,7 +24,7 @@ srcdir() {
   if [ ! -f "$dir/.unpacked" ]; then
     log "fetching $pkg $ver"
     tmp=$(mktemp -d "$CACHE/src/.fetch.XXXXXX")
-    (cd "$tmp" && apt-get source -qq --only-source "$pkg" >/dev/null 2>&1) || { rm -rf "$tmp"; log "apt-get source $pkg failed"; exit 1; }
+    (cd "$tmp" && apt_retry "apt-get source $pkg" apt-get source -qq --only-source "$pkg" >/dev/null) || { rm -rf "$tmp"; log "apt-get source $pkg failed"; exit 1; }
     rm -rf "$dir"
     mv "$(find "$tmp" -mindepth 1 -maxdepth 1 -type d | head -1)" "$dir"
     rm -rf "$tmp"

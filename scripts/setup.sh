@@ -17,6 +17,8 @@ packages=(
   clang libclang-rt-dev
 )
 
+. "$here/apt-retry.sh"
+
 need_root() { [ "$(id -u)" = 0 ] || { echo "setup: run as root (apt-get and $apt_dir need it)" >&2; exit 1; }; }
 
 missing=()
@@ -43,11 +45,12 @@ add_deb_src() {
 
 updated=0
 if ! have_deb_src || [ ${#missing[@]} -gt 0 ]; then need_root; fi
-if ! have_deb_src; then add_deb_src; apt-get update -qq; updated=1; fi
+if ! have_deb_src; then add_deb_src; apt_update; updated=1; fi
 if [ ${#missing[@]} -gt 0 ]; then
   dpkg --print-foreign-architectures | grep -qx i386 || { dpkg --add-architecture i386; updated=0; }
-  [ $updated = 1 ] || apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+  [ $updated = 1 ] || apt_update
+  DEBIAN_FRONTEND=noninteractive apt_retry "apt-get install" \
+    apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
 
 # Wine runs our 32-bit programs through its 32-bit Linux loader. Some hosts run
@@ -62,11 +65,11 @@ if ! i386_runs; then
   if [ ! -f "$bpo" ]; then
     printf '%s\n' 'Types: deb' 'URIs: http://deb.debian.org/debian' 'Suites: bookworm-backports' \
       'Components: main' 'Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg' > "$bpo"
-    apt-get update -qq
+    apt_update
   fi
   if ! dpkg-query -W -f='${Version}' qemu-user-static 2>/dev/null | grep -q bpo; then
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
-      -t bookworm-backports qemu-user-static >/dev/null
+    DEBIAN_FRONTEND=noninteractive apt_retry "apt-get install qemu-user-static" \
+      apt-get install -y -qq --no-install-recommends -t bookworm-backports qemu-user-static >/dev/null
   fi
   binfmt=/proc/sys/fs/binfmt_misc
   [ -f "$binfmt/register" ] || mount -t binfmt_misc binfmt_misc "$binfmt"
