@@ -12,6 +12,11 @@ namespace engine {
 namespace {
 
 constexpr REGSAM kView = KEY_WOW64_32KEY;
+constexpr int kMaxLinks = 3;  // two in the start menu, one in quick launch
+
+std::wstring LinkCopy(const std::wstring& backup, int index) {
+    return win::JoinPath(backup, L"link" + std::to_wstring(index) + L".lnk");
+}
 
 struct ValueSet {
     bool machine;
@@ -75,19 +80,23 @@ bool IsProductKey(const std::vector<ValueSet>& sets, const SavedKey& key) {
     return false;
 }
 
+bool IsGone(DWORD error) { return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND; }
+
 bool RestoreValue(const SavedValue& value) {
+    if (!value.present) {
+        const win::UniqueRegKey key = win::OpenRegKey(Hive(value.machine), value.key, KEY_SET_VALUE | kView);
+        if (!key) return IsGone(::GetLastError());
+        const LONG rc = ::RegDeleteValueW(key.get(), value.name.c_str());
+        return rc == ERROR_SUCCESS || IsGone(static_cast<DWORD>(rc));
+    }
     const win::UniqueRegKey key = win::CreateRegKey(Hive(value.machine), value.key, KEY_ALL_ACCESS | kView);
     if (!key) return false;
-    if (!value.present) {
-        const LONG rc = ::RegDeleteValueW(key.get(), value.name.c_str());
-        return rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND;
-    }
     return ::RegSetValueExW(key.get(), value.name.c_str(), 0, value.type, value.data.data(),
                             static_cast<DWORD>(value.data.size())) == ERROR_SUCCESS;
 }
 
 bool RestoreLink(const SavedLink& link) {
-    if (link.copy.empty()) return ::DeleteFileW(link.path.c_str()) || ::GetLastError() == ERROR_FILE_NOT_FOUND;
+    if (link.copy.empty()) return ::DeleteFileW(link.path.c_str()) || IsGone(::GetLastError());
     win::CreateFolderTree(win::FolderOf(link.path));
     return ::CopyFileW(link.copy.c_str(), link.path.c_str(), FALSE) != FALSE;
 }
@@ -123,7 +132,7 @@ bool TakeSnapshot(const std::wstring& product_key, const ShortcutNames& names, c
     for (const std::wstring& path : ProductLinks(names)) {
         SavedLink link{path, {}};
         if (::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES) {
-            link.copy = win::JoinPath(backup, L"link" + std::to_wstring(index++) + L".lnk");
+            link.copy = LinkCopy(backup, index++);
             if (!::CopyFileW(path.c_str(), link.copy.c_str(), FALSE)) return false;
         }
         journal->links.push_back(std::move(link));
@@ -142,7 +151,7 @@ bool RestoreSnapshot(const std::wstring& product_key, const ShortcutNames& names
     for (const SavedKey& key : journal.keys) {
         if (key.present || !IsProductKey(sets, key)) continue;
         const LONG rc = ::RegDeleteKeyExW(Hive(key.machine), key.key.c_str(), kView, 0);
-        ok = (rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND) && ok;
+        ok = (rc == ERROR_SUCCESS || IsGone(static_cast<DWORD>(rc))) && ok;
     }
 
     const std::vector<std::wstring> known = ProductLinks(names);
@@ -162,6 +171,10 @@ bool RestoreSnapshot(const std::wstring& product_key, const ShortcutNames& names
     if (!start_menu_had_links) ::RemoveDirectoryW(StartMenuFolder(names).c_str());  // made by this run, when empty
 
     return RestoreService(journal.service) && ok;
+}
+
+void DropUnjournaledCopies(const std::wstring& backup) {
+    for (int i = 0; i < kMaxLinks; ++i) ::DeleteFileW(LinkCopy(backup, i).c_str());
 }
 
 void DropSnapshotCopies(const UpdateJournal& journal) {

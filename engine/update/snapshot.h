@@ -22,5 +22,7 @@ bool RestoreSnapshot(const std::wstring& product_key, const ShortcutNames& names
 
 // Deletes the saved copies of the shortcuts.
 void DropSnapshotCopies(const UpdateJournal& journal);
+// The same where the journal was never written (a run killed while saving).
+void DropUnjournaledCopies(const std::wstring& backup);
 
 }  // namespace engine

@@ -234,6 +234,7 @@ bool RepairInterruptedUpdate(const UpdateNames& names) {
         if (Exists(pointer)) return false;  // unreadable: keep everything for a look
         // Killed before its first journal: nothing was changed yet.
         journal.backup = backup;
+        DropUnjournaledCopies(backup);
         DiscardJournal(names.product_key, journal);
         return true;
     }
