@@ -1,9 +1,7 @@
 #include "engine/update/backup.h"
 
+#include "win/file_rename.h"
 #include "win/unique_handle.h"
-
-#include <algorithm>
-#include <vector>
 
 namespace engine {
 
@@ -16,16 +14,7 @@ DWORD RenameFileNoFollow(const std::wstring& from, const std::wstring& to) {
     if (!::GetFileInformationByHandle(file.get(), &info)) return ::GetLastError();
     if (info.dwFileAttributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY)) return ERROR_CANT_ACCESS_FILE;
 
-    const size_t bytes = to.size() * sizeof(wchar_t);
-    std::vector<unsigned char> buffer(sizeof(FILE_RENAME_INFO) + bytes);
-    auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
-    rename->ReplaceIfExists = FALSE;
-    rename->RootDirectory = nullptr;
-    rename->FileNameLength = static_cast<DWORD>(bytes);
-    std::copy(to.begin(), to.end(), rename->FileName);  // the buffer's spare WCHAR ends it
-    if (!::SetFileInformationByHandle(file.get(), FileRenameInfo, rename, static_cast<DWORD>(buffer.size())))
-        return ::GetLastError();
-    return ERROR_SUCCESS;
+    return win::RenameOpenFile(file.get(), to, false) ? ERROR_SUCCESS : ::GetLastError();
 }
 
 void ClearReadOnly(const std::wstring& path) {
