@@ -498,7 +498,9 @@ TEST(HeadlessFailedUpdate, FileHeldOpenKeepsTheEarlierInstallAndRestartsItsServi
     ASSERT_FALSE(run.lines.empty());
     EXPECT_EQ(ResultLine(HRESULT_FROM_WIN32(ERROR_SHARING_VIOLATION)), run.lines.back());
     ExpectSameState(before, CaptureState(dir));
-    if (serviceRuns) EXPECT_TRUE(WaitForServiceRunning(true));
+    if (serviceRuns) {
+        EXPECT_TRUE(WaitForServiceRunning(true));
+    }
     StopProductService();
 }
 
@@ -637,8 +639,9 @@ void DescribeKilledState(const std::wstring& dir, size_t moment, size_t line, co
             const bool there = win::FileExists(move.to);
             aside += there;
             inPlace += win::FileExists(move.from);
-            if (journal.phase != engine::UpdatePhase::Committing)
+            if (journal.phase != engine::UpdatePhase::Committing) {
                 EXPECT_TRUE(there || win::FileExists(move.from)) << "lost " << win::WideToUtf8(move.from);
+            }
         }
     }
     std::printf("kill %zu after line %zu (%s, exit %lu): journal %s, %zu earlier files aside, %zu files at their "
