@@ -514,11 +514,16 @@ public:
     const std::string& why() const { return why_; }
 
 private:
-    static std::wstring UnixFolder() {
-        return win::Utf8ToWide(testing_support::UnixPath(L"C:\\")) + L"../../small-drive";
+    // The prefix's dosdevices folder, cut from the text of C:'s Unix path: "c:" is
+    // a link, so ".." after it would lead to the prefix's parent.
+    static std::wstring DosDevices() {
+        std::wstring c = win::Utf8ToWide(testing_support::UnixPath(L"C:\\"));
+        while (!c.empty() && c.back() == L'/') c.pop_back();
+        return c.substr(0, c.rfind(L'/'));
     }
+    static std::wstring UnixFolder() { return DosDevices().substr(0, DosDevices().rfind(L'/')) + L"/small-drive"; }
     bool Run(const std::wstring& action, const std::wstring& kib) {
-        std::wstring dosdevices = win::Utf8ToWide(testing_support::UnixPath(L"C:\\")) + L"..";
+        const std::wstring dosdevices = DosDevices();
         const std::wstring status = L"Z:" + dir_ + L".status";
         std::wstring statusPath = status;
         std::replace(statusPath.begin(), statusPath.end(), L'/', L'\\');
