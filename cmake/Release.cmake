@@ -27,6 +27,31 @@ torvane_release(bundle ${TORVANE_RELEASE_FILE} ${CMAKE_SOURCE_DIR}/skin/lang/zh_
 # script with the version information of the program FILE_NAME.
 function(torvane_version_rc var file_name suffix)
   set(_rc ${CMAKE_BINARY_DIR}/version/${file_name}.rc)
-  torvane_release(version-rc ${TORVANE_RELEASE_FILE} ${_rc} --file ${file_name} "--suffix=${suffix}")
+  set(_args --file ${file_name} "--suffix=${suffix}")
+  torvane_release(version-rc ${TORVANE_RELEASE_FILE} ${_rc} ${_args})
+  set_property(GLOBAL PROPERTY TORVANE_VERSION_RC_ARGS_${file_name} ${_args})
   set(${var} ${_rc} PARENT_SCOPE)
+endfunction()
+
+# What scripts/pack.sh needs to link an installer again with other resources:
+# written into the build folder as shell assignments.
+function(torvane_write_pack_recipe)
+  get_property(_version_args GLOBAL PROPERTY TORVANE_VERSION_RC_ARGS_TorvaneSetup.exe)
+  set(_sign "")
+  foreach(a IN LISTS TORVANE_SIGN_ARGS)
+    string(APPEND _sign " '${a}'")
+  endforeach()
+  set(_version "")
+  foreach(a IN LISTS _version_args)
+    string(APPEND _version " '${a}'")
+  endforeach()
+  file(GENERATE OUTPUT ${CMAKE_BINARY_DIR}/pack-recipe.sh CONTENT
+"# Written by CMake for scripts/pack.sh.
+source_dir='${CMAKE_SOURCE_DIR}'
+epoch=${TORVANE_SOURCE_DATE_EPOCH}
+python='${Python3_EXECUTABLE}'
+rc_compiler='${CMAKE_RC_COMPILER}'
+version_rc_args=(${_version})
+sign_args=(${_sign})
+")
 endfunction()

@@ -54,4 +54,5 @@ if ! osslsigncode "${args[@]}" -in "$exe" -out "$tmp" >"$tmp.log" 2>&1; then
   exit 1
 fi
 rm -f "$tmp.log"
+chmod --reference="$exe" "$tmp"
 mv -f "$tmp" "$out"
