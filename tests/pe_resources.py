@@ -7,7 +7,8 @@ RT_VERSION = 16
 class PEImage:
     def __init__(self, path):
         self.path = path
-        self.data = open(path, "rb").read()
+        with open(path, "rb") as f:
+            self.data = f.read()
         data = self.data
         if data[:2] != b"MZ":
             raise ValueError(f"{path}: not a PE image")
