@@ -2,9 +2,12 @@
 
 #include "app/string_bundle.h"
 #include "engine/payload.h"
+#include "win/version_info.h"
 
 const std::wstring PRODUCT_KEY = L"Torvane3";
-const std::wstring PRODUCT_VERSION = L"6.2.10.03";
+// The release file's version, as linked into the exe's version information: a
+// repacked installer carries a new version in that resource alone.
+const std::wstring PRODUCT_VERSION = win::ReadVersionString(GetModuleHandleW(nullptr), L"ProductVersion");
 const std::wstring PKG_BIT = L"64";
 
 const std::wstring CLIENT_NAME = GetString(L"ClientName");

@@ -12,7 +12,7 @@ packages=(
   g++-mingw-w64-i686-posix gcc-mingw-w64-i686-posix binutils-mingw-w64-i686 mingw-w64-i686-dev
   cmake ninja-build make perl dpkg-dev
   wine wine32:i386 wine64 xvfb xauth x11-utils imagemagick xdotool xcompmgr
-  7zip gcab xz-utils libstb-dev fonts-wqy-microhei python3
+  7zip gcab xz-utils libstb-dev fonts-wqy-microhei python3 osslsigncode openssl git
   python3-pil
   clang libclang-rt-dev
 )
