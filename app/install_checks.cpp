@@ -116,7 +116,7 @@ void StartInstall(CWnd_Main& window) {
     // them. An earlier folder that is refused is not an earlier install: nothing
     // is stopped or removed there (silent mode has it in the edit box and stops
     // with 9 just below).
-    const std::wstring earlierDir = FindEarlierInstall().folder;
+    const std::wstring earlierDir = FindEarlierInstall(PRODUCT_KEY).folder;
     const bool installedBefore = !earlierDir.empty();
 
     const std::wstring path = ResolveInstallFolder(window.GetInstallPathText());

@@ -1,7 +1,6 @@
 #include "app/install_folder.h"
 
 #include "app/checks.h"
-#include "app/product.h"
 #include "engine/registry/registry_records.h"
 #include "win/path.h"
 
@@ -70,15 +69,15 @@ std::wstring ResolveInstallFolder(const std::wstring& raw) {
     return path;
 }
 
-EarlierInstall FindEarlierInstall() {
+EarlierInstall FindEarlierInstall(const std::wstring& productKey) {
     EarlierInstall earlier;
-    const std::wstring machine = engine::ReadInstalledFile(PRODUCT_KEY);
+    const std::wstring machine = engine::ReadInstalledFile(productKey);
     if (!machine.empty()) {
         earlier.recorded = FolderFromRecord(machine);
         if (earlier.recorded.empty()) earlier.recorded = machine;  // refused below
         earlier.machineWide = true;
     } else {
-        earlier.recorded = engine::ReadAppPath(PRODUCT_KEY);
+        earlier.recorded = engine::ReadAppPath(productKey);
     }
     if (!earlier.recorded.empty()) earlier.folder = ResolveInstallFolder(earlier.recorded);
     return earlier;

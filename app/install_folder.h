@@ -24,4 +24,4 @@ struct EarlierInstall {
     std::wstring folder;    // ResolveInstallFolder(recorded); empty when refused
     bool machineWide = false;
 };
-EarlierInstall FindEarlierInstall();
+EarlierInstall FindEarlierInstall(const std::wstring& productKey);

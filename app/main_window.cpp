@@ -149,7 +149,7 @@ void CWnd_Main::InitWindow() {
     // Default folder: the earlier install's, else Program Files\<exe name>\. A
     // recorded value that is not a valid folder is shown as it is, so that the
     // install refuses it rather than quietly choosing another folder.
-    const EarlierInstall earlierInstall = FindEarlierInstall();
+    const EarlierInstall earlierInstall = FindEarlierInstall(PRODUCT_KEY);
     const std::wstring& earlier = earlierInstall.folder.empty() ? earlierInstall.recorded : earlierInstall.folder;
     if (earlier.empty()) {
         if (PKG_BIT == L"64")

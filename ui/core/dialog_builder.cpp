@@ -96,14 +96,15 @@ void CDialogBuilder::SetError(const wchar_t* message, const std::wstring& source
     errorLocation_ = source;
 }
 
-bool CDialogBuilder::MayInclude(const std::wstring& source) {
+bool CDialogBuilder::MayInclude(const std::wstring& key, const wchar_t* source) {
+    const std::wstring shown = source[0] == L'<' ? std::wstring(L"markup text") : std::wstring(source);
     if (depth_ >= kMaxIncludeDepth) {
-        SetError(L"Include nested too deeply", source.empty() ? std::wstring(L"markup text") : source);
+        SetError(L"Include nested too deeply", shown);
         return false;
     }
     for (const CDialogBuilder* builder = this; builder; builder = builder->includer_) {
-        if (!source.empty() && builder->source_ == source) {
-            SetError(L"Include cycle", source);
+        if (!key.empty() && builder->source_ == key) {
+            SetError(L"Include cycle", shown);
             return false;
         }
     }
@@ -244,7 +245,7 @@ void CDialogBuilder::Include(const CXmlMarkupNode& node, CControlUI* parent, CPa
         const wchar_t* mapped = CResourceManager::GetInstance().GetXmlPath(source);
         key = SourceKey(mapped ? mapped : source);
     }
-    if (!MayInclude(key)) return;
+    if (!MayInclude(key, source)) return;
     for (int i = 0; i < count; ++i) {
         CDialogBuilder builder;
         builder.SetInstance(instance_);

@@ -49,8 +49,9 @@ private:
     CControlUI* Parse(const CXmlMarkupNode& node, CControlUI* parent, CPaintManagerUI* manager);
     void Include(const CXmlMarkupNode& node, CControlUI* parent, CPaintManagerUI* manager);
     CControlUI* MakeControl(const wchar_t* elementName);
-    // Sets the builder's own error unless `source` may be included here.
-    bool MayInclude(const std::wstring& source);
+    // Sets the builder's own error unless the skin `key` (named `source` in the
+    // markup) may be included here.
+    bool MayInclude(const std::wstring& key, const wchar_t* source);
     void SetError(const wchar_t* message, const std::wstring& source);
 
     CXmlMarkup markup_;
