@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include <cwchar>
+
 namespace {
 
 // The longest name the product puts straight into its folder, with room to spare.
@@ -15,7 +17,8 @@ bool IsAsciiLetter(wchar_t c) { return (c >= L'A' && c <= L'Z') || (c >= L'a' &&
 
 // Each part after the root: "." and ".." are left to the canonical form; any
 // other part must not end in a dot or a space (Windows would drop them, so the
-// folder made is not the folder named) and must not be a device.
+// folder made is not the folder named), must not be a device and must hold only
+// characters a folder name may have.
 bool HasInvalidPart(const std::wstring& path) {
     size_t start = 3;
     while (start < path.size()) {
@@ -25,6 +28,9 @@ bool HasInvalidPart(const std::wstring& path) {
         start = end + 1;
         if (part.empty() || part == L"." || part == L"..") continue;
         if (part.back() == L'.' || part.back() == L' ' || win::IsDeviceName(part)) return true;
+        // A stream (":"), a wildcard or a control character is no folder name.
+        for (const wchar_t c : part)
+            if (c < 32 || std::wcschr(L"<>:\"|?*", c)) return true;
     }
     return false;
 }

@@ -25,9 +25,11 @@ bool IsDeviceName(std::wstring name) {
     for (const wchar_t* device : {L"CON", L"PRN", L"AUX", L"NUL", L"CONIN$", L"CONOUT$"})
         if (EqualsNoCase(name, device)) return true;
     if (name.size() != 4) return false;
-    // Windows also reads the superscript digits 1 to 3 as port numbers.
+    // Windows also reads the superscript digits 1 to 3 as port numbers; 0 is
+    // reserved as well.
     const wchar_t digit = name[3];
-    const bool port = (digit >= L'1' && digit <= L'9') || digit == L'\u00B9' || digit == L'\u00B2' || digit == L'\u00B3';
+    const bool port =
+        (digit >= L'0' && digit <= L'9') || digit == L'\u00B9' || digit == L'\u00B2' || digit == L'\u00B3';
     return port && (EqualsNoCase(name.substr(0, 3), L"COM") || EqualsNoCase(name.substr(0, 3), L"LPT"));
 }
 

@@ -20,7 +20,7 @@ bool IsPathSeparator(wchar_t c);  // "\" or "/"
 // the folder itself.
 bool IsContainedRelativePath(const std::wstring& path);
 // A name Win32 opens as a device in any folder, with or without an extension:
-// CON, PRN, AUX, NUL, CONIN$, CONOUT$, COM1-9 and LPT1-9 (also with the
+// CON, PRN, AUX, NUL, CONIN$, CONOUT$, COM0-9 and LPT0-9 (also with the
 // superscript digits), any case, trailing spaces before the extension ignored.
 bool IsDeviceName(std::wstring name);
 bool EqualsNoCase(const std::wstring& a, const std::wstring& b);

@@ -72,7 +72,7 @@ TEST(InstallFolder, EverySourceGetsTheProductFolderWithItsSeparator) {
         {L"d:\\Apps\\x\\..\\.\\Tools", L"d:\\Apps\\Tools\\Torvane\\"},
         {L"C:\\", L"C:\\Torvane\\"},
         {L"C:\\Windowsx", L"C:\\Windowsx\\Torvane\\"},  // a name that only starts like it
-        {L"C:\\CONSOLE\\COM10\\LPT0\\a.b", L"C:\\CONSOLE\\COM10\\LPT0\\a.b\\Torvane\\"},
+        {L"C:\\CONSOLE\\COM10\\LPTX\\a.b", L"C:\\CONSOLE\\COM10\\LPTX\\a.b\\Torvane\\"},
     };
     for (const auto& c : cases) EXPECT_EQ(ResolveInstallFolder(c.in), c.out) << win::WideToUtf8(c.in);
 }
@@ -83,7 +83,8 @@ TEST(InstallFolder, RefusesWhatIsNotAPlainFolderOnADrive) {
         L"\\\\server\\share\\Apps", L"//server/share/Apps", L"\\\\?\\C:\\Apps", L"\\\\.\\C:\\Apps", L"\\Apps",
         L"C:\\CON", L"C:\\Apps\\nul.txt", L"C:\\Apps\\Aux\\x", L"C:\\prn .log", L"C:\\com1", L"C:\\LPT9.dat",
         L"C:\\COM\u00B9", L"C:\\lpt\u00B2\\x", L"C:\\Com\u00B3.txt", L"C:\\conin$",
-        L"C:\\Apps.", L"C:\\Apps \\x", L"C:\\Apps\\...", L"C:\\Apps\\x.\\..",
+        L"C:\\Apps.", L"C:\\Apps \\x", L"C:\\Apps\\...", L"C:\\Apps\\x.\\..", L"C:\\Lpt0",
+        L"C:\\Apps:stream", L"C:\\Ap*s", L"C:\\Apps\\a?b", L"C:\\a|b", L"C:\\a\tb",
     };
     for (const wchar_t* path : refused)
         EXPECT_EQ(ResolveInstallFolder(path), L"") << win::WideToUtf8(path);
