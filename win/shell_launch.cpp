@@ -97,7 +97,7 @@ LaunchRoute OpenAsDesktopUser(const std::wstring& file, const std::wstring& args
     if (SUCCEEDED(OpenThroughDesktopShell(file, args, folder, show))) return LaunchRoute::DesktopShell;
     const HINSTANCE started = ::ShellExecuteW(nullptr, L"open", file.c_str(), args.empty() ? nullptr : args.c_str(),
                                               folder.empty() ? nullptr : folder.c_str(), show);
-    return reinterpret_cast<INT_PTR>(started) > 32 ? LaunchRoute::ShellExecute : LaunchRoute::Failed;
+    return reinterpret_cast<INT_PTR>(started) > 32 ? LaunchRoute::Direct : LaunchRoute::Failed;
 }
 
 }  // namespace win

@@ -4,13 +4,15 @@
 // starting it itself with ShellExecuteW.
 #pragma once
 
+#include <windows.h>
+
 #include <string>
 
 namespace win {
 
 enum class LaunchRoute {
     DesktopShell,  // IShellDispatch2::ShellExecute of the desktop's shell view
-    ShellExecute,  // ShellExecuteW from this process
+    Direct,        // ShellExecuteW from this process
     Failed,        // neither started it
 };
 

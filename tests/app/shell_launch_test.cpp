@@ -81,7 +81,7 @@ std::wstring ProcessName(DWORD pid) {
 const char* RouteName(win::LaunchRoute route) {
     switch (route) {
     case win::LaunchRoute::DesktopShell: return "desktop shell";
-    case win::LaunchRoute::ShellExecute: return "ShellExecuteW";
+    case win::LaunchRoute::Direct: return "ShellExecuteW";
     case win::LaunchRoute::Failed: break;
     }
     return "failed";
@@ -101,7 +101,7 @@ TEST(ShellLaunch, StartsTheProgramInItsFolderAndTheParentMatchesTheRoute) {
     win::LaunchRoute route = win::LaunchRoute::DesktopShell;
     if (FAILED(shellResult)) {
         route = win::OpenAsDesktopUser(ProbeExe(), L"\"" + folder.Report() + L"\"", folder.path(), SW_HIDE);
-        ASSERT_EQ(route, win::LaunchRoute::ShellExecute);
+        ASSERT_EQ(route, win::LaunchRoute::Direct);
     }
     ASSERT_TRUE(WaitForReport(folder.Report(), &report)) << "the probe did not run";
     std::printf("desktop shell route: 0x%08lX; ran by %s; parent %lu (%s), this process %lu\n",
@@ -127,7 +127,7 @@ TEST(ShellLaunch, WithoutTheShellItFallsBackToStartingItHere) {
     });
     bare.join();
     EXPECT_TRUE(FAILED(shellResult));
-    ASSERT_EQ(route, win::LaunchRoute::ShellExecute);
+    ASSERT_EQ(route, win::LaunchRoute::Direct);
     ProbeReport report;
     ASSERT_TRUE(WaitForReport(folder.Report(), &report)) << "the probe did not run";
     EXPECT_EQ(report.parent, ::GetCurrentProcessId());
