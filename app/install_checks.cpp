@@ -82,6 +82,11 @@ void RunStartupChecks(CWnd_Main& window) {
 void StartInstall(CWnd_Main& window) {
     const HWND owner = window.GetHWND();
 
+    // A run that was killed is undone before anything is read: its half-written
+    // registry values would otherwise steer the checks below. The worker tries
+    // again (and fails the install) if it could not be done here.
+    RepairInterruptedInstall(MakeInstallProduct());
+
     if (CompareVersions(GetOsVersionString(), L"6.1") < 0) {
         Refuse(window, EXIT_WINDOWS_TOO_OLD);
         if (!g_bSilent)

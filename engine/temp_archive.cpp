@@ -1,5 +1,7 @@
 #include "engine/temp_archive.h"
 
+#include "win/file_rename.h"
+
 #include <algorithm>
 #include <string>
 #include <vector>
@@ -22,16 +24,7 @@ bool DeleteThroughHandle(HANDLE file) {
 
 // Gives the open file the name `path`, replacing the directory entry there
 // (a file, a hard link, a link to a file) without opening what it points to.
-bool RenameOver(HANDLE file, const std::wstring& path) {
-    const size_t bytes = path.size() * sizeof(wchar_t);
-    std::vector<unsigned char> buffer(sizeof(FILE_RENAME_INFO) + bytes);
-    auto* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
-    info->ReplaceIfExists = TRUE;
-    info->RootDirectory = nullptr;
-    info->FileNameLength = static_cast<DWORD>(bytes);
-    std::copy(path.begin(), path.end(), info->FileName);  // the buffer's spare WCHAR ends it
-    return ::SetFileInformationByHandle(file, FileRenameInfo, info, static_cast<DWORD>(buffer.size())) != FALSE;
-}
+bool RenameOver(HANDLE file, const std::wstring& path) { return win::RenameOpenFile(file, path, true); }
 
 // Clears what a rename cannot replace: a reparse point (a link to a folder, a
 // junction) is deleted only when the handle opened on it is the link itself;

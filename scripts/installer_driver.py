@@ -37,11 +37,21 @@ def run(cmd, env=None, check=True, timeout=120):
                           stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True).stdout
 
 
+def prefix_display(prefix):
+    """The X display of a prefix made by fresh-prefix.sh (it has its own), else None."""
+    try:
+        with open(prefix.rstrip("/") + ".display", encoding="ascii") as f:
+            return f.read().strip() or None
+    except OSError:
+        return None
+
+
 class Wine:
     """One Wine prefix on one X display."""
 
     def __init__(self, prefix, display=None, wine="wine"):
         self.env = dict(os.environ, WINEPREFIX=prefix, WINEDEBUG="-all")
+        display = display or prefix_display(prefix)
         if display:
             self.env["DISPLAY"] = display
         self.prefix = prefix

@@ -38,5 +38,9 @@ struct InstallContext {
     bool started = false;
 };
 
+// Rolls back (or finishes) an install that was killed, as the worker's first
+// step does; true when nothing is left to repair.
+bool RepairInterruptedInstall(const InstallProduct& product);
+
 // The worker thread (start with _beginthreadex); returns the result code.
 unsigned __stdcall InstallThreadProc(void* context);

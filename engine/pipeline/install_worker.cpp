@@ -3,6 +3,7 @@
 #include "engine/pipeline/install_context.h"
 
 #include "engine/payload.h"
+#include "engine/pipeline/payload_check.h"
 #include "engine/record/install_record.h"
 #include "engine/registry/registry_records.h"
 #include "engine/services/processes.h"
@@ -10,6 +11,7 @@
 #include "engine/shortcuts/shortcuts.h"
 #include "engine/sevenzip/sevenzip.h"
 #include "engine/temp_archive.h"
+#include "engine/update/update_transaction.h"
 #include "report/install_report.h"
 #include "win/com.h"
 
@@ -59,19 +61,43 @@ bool CopyPayload(const InstallContext& ctx, HANDLE tempArchive) {
     return CopyFileInto(ctx.payloadFile, tempArchive);
 }
 
-void StopAndRemoveEarlier(const InstallContext& ctx) {
-    const std::wstring& exeName = ctx.product.names.exe_name;
-    if (ctx.earlierDir.empty()) {
-        Trace(engine::StopProcessesInFolder(ctx.installDir), L"stopProcesses failed!");
-        return;
-    }
-    Trace(engine::StopProcessesInFolder(ctx.earlierDir), L"stopProcesses failed!");
-    Trace(engine::RemoveEarlierInstallation(ctx.earlierDir, exeName), L"removeEarlierInstallation failed!");
+// Where the earlier install is replaced, its programs are stopped; otherwise any
+// in the new folder.
+void StopProcesses(const InstallContext& ctx) {
+    const std::wstring& folder = ctx.earlierDir.empty() ? ctx.installDir : ctx.earlierDir;
+    Trace(engine::StopProcessesInFolder(folder), L"stopProcesses failed!");
+}
+
+engine::UpdateNames MakeUpdateNames(const InstallProduct& product) {
+    return engine::UpdateNames{product.names.product_key,
+                               engine::ShortcutNames{product.names.client_name, product.names.exe_name,
+                                                     product.uninstallText}};
+}
+
+int32_t FromWin32(DWORD error) { return static_cast<int32_t>(HRESULT_FROM_WIN32(error)); }
+
+// The earlier install's files go aside within the removal's share of the
+// progress (5 to 10); the window sees each whole percent once.
+void MoveAside(const InstallWindow& window, engine::UpdateTransaction& update, DWORD* error) {
+    const float start = g_fProgress;
+    int shown = static_cast<int>(start);
+    *error = update.MoveAside([&](size_t done, size_t total) {
+        g_fProgress = start + kStagePoints * 0.99f * static_cast<float>(done) / static_cast<float>(total);
+        if (static_cast<int>(g_fProgress) != shown) {
+            shown = static_cast<int>(g_fProgress);
+            window.PostProgress(g_fProgress);
+        }
+    });
+}
+
+// A failed run leaves the earlier install as it was.
+int32_t Fail(engine::UpdateTransaction& update, int32_t result) {
+    Trace(update.RollBack(), L"rollBack failed!");
+    return result;
 }
 
 void CreateShortcuts(const InstallContext& ctx, std::wstring& stage) {
-    const engine::ShortcutNames links{ctx.product.names.client_name, ctx.product.names.exe_name,
-                                      ctx.product.uninstallText};
+    const engine::ShortcutNames links = MakeUpdateNames(ctx.product).links;
     const win::ScopedCoInit com;
     Trace(com.ok(), L"CoInitialize failed!");
     if (ctx.startMenu) {
@@ -97,31 +123,47 @@ int32_t RunInstall(InstallContext& ctx) {
     const InstallWindow& window = ctx.window;
     ResetPayloadState();
     const WorkerPaths paths = DerivePaths(ctx);
+    const engine::UpdateNames names = MakeUpdateNames(ctx.product);
     std::wstring stage;
     PostStage(window, stage, kStagePoints);
 
-    StopAndRemoveEarlier(ctx);
+    // An earlier run that was killed is rolled back (or finished) first.
+    if (!engine::RepairInterruptedUpdate(names)) {
+        ::OutputDebugStringW(L"repairInterruptedUpdate failed!");
+        return FromWin32(ERROR_CAN_NOT_COMPLETE);
+    }
 
-    // Held open, shared for reading only, until the extraction has ended.
+    // Nothing of the earlier install is touched before the new payload is here,
+    // its headers read and the room for it found. The archive is held open,
+    // shared for reading only, until the extraction has ended.
     TempArchive archive;
     if (!archive.Create(paths.tempArchive) || !CopyPayload(ctx, archive.Handle())) {
         window.PostStatus(stage);
         ctx.lastStage = stage;
         return kPayloadCopyFailed;
     }
+    PayloadListing listing;
+    const LONG listed = ReadPayloadListing(archive.Path(), archive.Handle(), &listing);
+    if (listed != 0) return static_cast<int32_t>(listed);
+    if (!HasRoomFor(ctx.installDir, BytesNeeded(listing))) return FromWin32(ERROR_DISK_FULL);
+
+    engine::UpdateTransaction update(names);
+    const DWORD begun = update.Begin(ctx.installDir, ctx.earlierDir, listing.names);
+    if (begun != ERROR_SUCCESS) return FromWin32(begun);
+    StopProcesses(ctx);
+    DWORD moved = ERROR_SUCCESS;
+    MoveAside(window, update, &moved);
+    if (moved != ERROR_SUCCESS) return Fail(update, FromWin32(moved));
 
     stage = ctx.product.installingText;
-    PostStage(window, stage, g_fProgress + kStagePoints);
+    PostStage(window, stage, kStagePoints * 2);
 
     SevenZip::SevenZipExtractor extractor;
     extractor.SetArchivePath(archive.Path());
     extractor.SetArchiveFile(archive.Handle());
     PCallBack callback(window, ctx.product.extractingText);
     const LONG extracted = extractor.ExtractArchive(ctx.installDir, &callback);
-    if (extracted != 0) {
-        engine::RollBackExtraction(g_newFiles, g_newDirs, ctx.installDir, ctx.product.names.exe_name);
-        return static_cast<int32_t>(extracted);  // the temporary archive stays for inspection
-    }
+    if (extracted != 0) return Fail(update, static_cast<int32_t>(extracted));  // the archive stays for inspection
 
     Trace(engine::WriteInstallRecord(paths.record, g_allFiles, g_allDirs), L"writeInstallRecord failed!");
     CreateShortcuts(ctx, stage);
@@ -130,10 +172,15 @@ int32_t RunInstall(InstallContext& ctx) {
     WriteRegistry(ctx);
     Trace(engine::RemoveService(), L"removeService failed!");
     Trace(engine::InstallService(paths.serviceExe), L"installService failed!");
+    WriteSourceMarker(ctx.installDir);
+
+    bool earlierRemoved = false;
+    if (!update.Commit(g_allDirs, &earlierRemoved)) return Fail(update, FromWin32(ERROR_WRITE_FAULT));
+    if (!ctx.earlierDir.empty() && !update.journal().earlier.empty())
+        Trace(earlierRemoved, L"removeEarlierInstallation failed!");
 
     PostStage(window, stage, 100.0f);
     Trace(archive.Delete(), L"deleteTempArchive failed!");
-    WriteSourceMarker(ctx.installDir);
     return 0;
 }
 
@@ -145,6 +192,10 @@ ReportProduct MakeReportProduct(const InstallContext& ctx) {
 }
 
 }  // namespace
+
+bool RepairInterruptedInstall(const InstallProduct& product) {
+    return engine::RepairInterruptedUpdate(MakeUpdateNames(product));
+}
 
 unsigned __stdcall InstallThreadProc(void* param) {
     auto* ctx = static_cast<InstallContext*>(param);

@@ -3,6 +3,9 @@
 #include "win/text.h"
 #include "win/unique_handle.h"
 
+#include <utility>
+#include <vector>
+
 namespace engine {
 
 namespace {
@@ -99,6 +102,38 @@ bool InstallService(const std::wstring& quoted_exe, const wchar_t* name, const w
     if (!::ChangeServiceConfig2W(service.get(), SERVICE_CONFIG_DESCRIPTION, &info))
         DebugText(L"installService ChangeServiceConfig2W 2 failed！ GetLastError = %d", ::GetLastError());
     return true;
+}
+
+bool QueryServiceState(ServiceState* state, const wchar_t* name) {
+    const win::UniqueService manager(::OpenSCManagerW(nullptr, SERVICES_ACTIVE_DATABASEW, SC_MANAGER_CONNECT));
+    if (!manager) return false;
+    ServiceState found;
+    const win::UniqueService service(::OpenServiceW(manager.get(), name, SERVICE_QUERY_CONFIG | SERVICE_QUERY_STATUS));
+    if (!service) {
+        if (::GetLastError() != ERROR_SERVICE_DOES_NOT_EXIST) return false;
+        *state = found;
+        return true;
+    }
+    DWORD needed = 0;
+    ::QueryServiceConfigW(service.get(), nullptr, 0, &needed);
+    std::vector<BYTE> buffer(needed);
+    auto* config = reinterpret_cast<QUERY_SERVICE_CONFIGW*>(buffer.data());
+    if (needed == 0 || !::QueryServiceConfigW(service.get(), config, needed, &needed)) return false;
+    found.registered = true;
+    found.binary_path = config->lpBinaryPathName ? config->lpBinaryPathName : L"";
+    SERVICE_STATUS status = {};
+    found.running = ::QueryServiceStatus(service.get(), &status) && status.dwCurrentState != SERVICE_STOPPED &&
+                    status.dwCurrentState != SERVICE_STOP_PENDING;
+    *state = std::move(found);
+    return true;
+}
+
+bool StartServiceNamed(const wchar_t* name) {
+    const win::UniqueService manager(::OpenSCManagerW(nullptr, SERVICES_ACTIVE_DATABASEW, SC_MANAGER_CONNECT));
+    if (!manager) return false;
+    const win::UniqueService service(::OpenServiceW(manager.get(), name, SERVICE_START));
+    if (!service) return false;
+    return ::StartServiceW(service.get(), 0, nullptr) || ::GetLastError() == ERROR_SERVICE_ALREADY_RUNNING;
 }
 
 }  // namespace engine

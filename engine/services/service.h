@@ -27,4 +27,16 @@ bool RemoveService(const wchar_t* name = kServiceName);
 bool InstallService(const std::wstring& quoted_exe, const wchar_t* name = kServiceName,
                     const wchar_t* description = kServiceDescription);
 
+// What an update must put back when it fails: whether the service is registered,
+// its command line as registered, and whether it runs.
+struct ServiceState {
+    bool registered = false;
+    std::wstring binary_path;  // lpBinaryPathName, quotes included
+    bool running = false;      // running, or about to be
+};
+// False (and *state untouched) only when the service manager cannot be asked.
+bool QueryServiceState(ServiceState* state, const wchar_t* name = kServiceName);
+// Starts the registered service; true when it runs or already ran.
+bool StartServiceNamed(const wchar_t* name = kServiceName);
+
 }  // namespace engine

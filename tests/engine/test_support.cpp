@@ -19,6 +19,35 @@ std::wstring FreshTestFolder() {
     return folder;
 }
 
+namespace {
+
+void AddContents(const std::wstring& folder, const std::wstring& relative, std::map<std::wstring, std::string>* out) {
+    WIN32_FIND_DATAW data;
+    win::UniqueFind find(::FindFirstFileW((folder + L"\\*").c_str(), &data));
+    if (!find) return;
+    do {
+        const std::wstring name = data.cFileName;
+        if (name == L"." || name == L"..") continue;
+        const std::wstring path = folder + L"\\" + name;
+        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            (*out)[relative + name + L"\\"] = std::string();
+            AddContents(path, relative + name + L"\\", out);
+        } else {
+            (*out)[relative + name] = ReadFileBytes(path);
+        }
+    } while (::FindNextFileW(find.get(), &data));
+}
+
+}  // namespace
+
+std::map<std::wstring, std::string> FolderContents(const std::wstring& folder) {
+    std::map<std::wstring, std::string> contents;
+    std::wstring root = folder;
+    while (!root.empty() && (root.back() == L'\\' || root.back() == L'/')) root.pop_back();
+    AddContents(root, L"", &contents);
+    return contents;
+}
+
 void RemoveTree(const std::wstring& path) {
     const DWORD attrs = ::GetFileAttributesW(path.c_str());
     if (attrs == INVALID_FILE_ATTRIBUTES) return;

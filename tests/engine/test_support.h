@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <map>
 #include <string>
 
 namespace testing_support {
@@ -14,6 +15,9 @@ std::wstring FreshTestFolder();
 void RemoveTree(const std::wstring& path);
 bool WriteFileBytes(const std::wstring& path, const std::string& bytes);
 std::string ReadFileBytes(const std::wstring& path);
+// Every file (relative path -> bytes) and folder (relative path + "\\" -> "")
+// below `folder`, for comparing a tree before and after.
+std::map<std::wstring, std::string> FolderContents(const std::wstring& folder);
 // A stand-in product executable from the build, by file name ("Torvane.exe").
 std::wstring ProductExe(const std::wstring& file_name);
 // Copies it to `to`, creating the folders.

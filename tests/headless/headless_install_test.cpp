@@ -3,7 +3,11 @@
 // loopback. The tests share the product's key and service, so they run serially.
 #include "engine/record/install_record.h"
 #include "engine/registry/registry_records.h"
+#include "engine/services/service.h"
 #include "engine/shortcuts/shortcuts.h"
+#include "engine/update/journal.h"
+#include "win/com.h"
+#include "win/registry.h"
 #include "win/path.h"
 #include "win/text.h"
 #include "win/unique_handle.h"
@@ -14,9 +18,11 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cwchar>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -42,7 +48,10 @@ struct HeadlessStart {
     const wchar_t* environment = nullptr;  // a Unicode block, or this process's
     const wchar_t* currentFolder = nullptr;
     bool debug = false;                    // collect its debugger output
+    size_t killAfterLines = 0;             // ended by TerminateProcess once it printed this many lines
 };
+
+constexpr DWORD kKilledExitCode = 0xDEAD;
 
 std::string ReadDebugString(HANDLE process, const OUTPUT_DEBUG_STRING_INFO& info) {
     const size_t unit = info.fUnicode ? 2 : 1;
@@ -121,9 +130,15 @@ HeadlessRun RunHeadless(const std::wstring& args, const HeadlessStart& start = {
                ::ReadFile(readEnd.get(), buf, sizeof buf, &n, nullptr) && n > 0)
             out.append(buf, n);
     };
-    const ULONGLONG deadline = ::GetTickCount64() + 120000;
+    const ULONGLONG deadline = ::GetTickCount64() + 600000;  // a large payload under a slow machine
     if (start.debug) RunDebugLoop(process.get(), run.debugLines, drain, deadline);
-    while (::WaitForSingleObject(process.get(), 20) != WAIT_OBJECT_0 && ::GetTickCount64() < deadline) drain();
+    while (::WaitForSingleObject(process.get(), 20) != WAIT_OBJECT_0 && ::GetTickCount64() < deadline) {
+        drain();
+        if (start.killAfterLines && static_cast<size_t>(std::count(out.begin(), out.end(), '\n')) >= start.killAfterLines) {
+            ::TerminateProcess(process.get(), kKilledExitCode);
+            ::WaitForSingleObject(process.get(), 60000);
+        }
+    }
     drain();
     ::GetExitCodeProcess(process.get(), &run.exitCode);
     size_t begin = 0;
@@ -359,6 +374,317 @@ TEST(HeadlessInstall, IgnoredStepFailuresLeaveLinesInTheDebuggerOutput) {
     EXPECT_TRUE(Contains(run.debugLines, "writeInstallRecord failed!"));
     EXPECT_FALSE(Contains(run.debugLines, "installService failed!"));
     for (const auto& line : run.debugLines) std::printf("debug: %s\n", line.c_str());
+}
+
+}  // namespace
+
+namespace {
+
+// A failed update keeps the earlier install exactly; a killed one is repaired by
+// the next run. The earlier install is the product's payload; the update is a
+// second payload with a changed file and a new folder (make_update_payload.sh).
+const std::wstring kProductKey = L"Torvane3";
+constexpr REGSAM kView = KEY_WOW64_32KEY;
+
+std::wstring Quoted(const std::wstring& folder) { return L"\"" + folder + L"\""; }
+std::wstring UpdatePayload() { return WindowsPathOf(TORVANE_UPDATE_PAYLOAD_DIR "/update.7z"); }
+
+// Every value of a key (name -> type and bytes): the registry as an export shows it.
+std::map<std::wstring, std::string> ExportKey(HKEY hive, const std::wstring& key) {
+    std::map<std::wstring, std::string> values;
+    const win::UniqueRegKey k = win::OpenRegKey(hive, key, KEY_READ | kView);
+    for (DWORD i = 0; k; ++i) {
+        wchar_t name[256];
+        DWORD nameChars = 256, type = 0, bytes = 0;
+        BYTE data[4096];
+        bytes = sizeof data;
+        if (::RegEnumValueW(k.get(), i, name, &nameChars, nullptr, &type, data, &bytes) != ERROR_SUCCESS) break;
+        values[name] = std::to_string(type) + ":" + std::string(reinterpret_cast<char*>(data), bytes);
+    }
+    return values;
+}
+
+std::wstring DesktopLink() { return engine::CommonDesktopFolder() + L"\\托尔文.lnk"; }
+std::wstring StartMenuLink() { return engine::CommonProgramsFolder() + L"\\托尔文\\托尔文.lnk"; }
+
+struct ProductState {
+    std::map<std::wstring, std::string> files, applicationKey, uninstallKey;
+    std::wstring service;
+    std::string desktopLink, startMenuLink;
+};
+
+ProductState CaptureState(const std::wstring& dir) {
+    ProductState s;
+    s.files = testing_support::FolderContents(dir);
+    s.applicationKey = ExportKey(HKEY_CURRENT_USER, engine::ApplicationKeyName(kProductKey));
+    s.uninstallKey = ExportKey(HKEY_LOCAL_MACHINE, engine::UninstallKeyName(kProductKey));
+    s.service = ServiceBinaryPath();
+    s.desktopLink = testing_support::ReadFileBytes(DesktopLink());
+    s.startMenuLink = testing_support::ReadFileBytes(StartMenuLink());
+    return s;
+}
+
+void ExpectSameState(const ProductState& before, const ProductState& after) {
+    EXPECT_EQ(before.files, after.files);
+    EXPECT_EQ(before.applicationKey, after.applicationKey);
+    EXPECT_EQ(before.uninstallKey, after.uninstallKey);
+    EXPECT_EQ(before.service, after.service);
+    EXPECT_FALSE(before.desktopLink.empty());
+    EXPECT_EQ(before.desktopLink, after.desktopLink);
+    EXPECT_EQ(before.startMenuLink, after.startMenuLink);
+    EXPECT_EQ(L"", engine::ReadJournalPointer(kProductKey));
+}
+
+// The product's payload in `dir` with a desktop link, as a user has it before updating.
+void InstallEarlier(const std::wstring& dir) {
+    testing_support::RemoveTree(dir);
+    const HeadlessRun run = RunHeadless(Quoted(dir));
+    ASSERT_EQ(0u, run.exitCode);
+    const win::ScopedCoInit com;
+    ::DeleteFileW(DesktopLink().c_str());
+    ASSERT_TRUE(engine::CreateShortcut(L"托尔文.lnk", dir + L"\\Torvane.exe", L"", engine::CommonDesktopFolder()));
+}
+
+HeadlessRun RunUpdate(const std::wstring& dir, const std::wstring& payload, const HeadlessStart& start = {}) {
+    return RunHeadless(L"--payload \"" + payload + L"\" --earlier " + Quoted(dir) + L" " + Quoted(dir), start);
+}
+
+std::string ResultLine(HRESULT hr) { return "result " + std::to_string(static_cast<int32_t>(hr)); }
+
+bool WaitForServiceRunning(bool running) {
+    for (int i = 0; i < 300; ++i) {  // up to 30 s
+        engine::ServiceState state;
+        if (engine::QueryServiceState(&state) && state.running == running) return true;
+        ::Sleep(100);
+    }
+    return false;
+}
+
+void StopProductService() {
+    win::UniqueService scm(::OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT));
+    win::UniqueService svc(::OpenServiceW(scm.get(), engine::kServiceName, SERVICE_STOP | SERVICE_QUERY_STATUS));
+    if (svc) engine::StopService(svc.get());
+}
+
+TEST(HeadlessFailedUpdate, FolderAtTheTempArchiveNameKeepsTheEarlierInstall) {
+    const std::wstring dir = testing_support::FreshTestFolder() + L"Torvane";
+    InstallEarlier(dir);
+    const ProductState before = CaptureState(dir);
+    const std::wstring temp = win::TempFolder() + L"resource.7z";
+    testing_support::RemoveTree(temp);
+    ASSERT_TRUE(::CreateDirectoryW(temp.c_str(), nullptr));
+
+    const HeadlessRun run = RunUpdate(dir, UpdatePayload());
+    ::RemoveDirectoryW(temp.c_str());
+    EXPECT_EQ(1u, run.exitCode);
+    ASSERT_FALSE(run.lines.empty());
+    EXPECT_EQ("result -1", run.lines.back());
+    ExpectSameState(before, CaptureState(dir));
+}
+
+TEST(HeadlessFailedUpdate, FileHeldOpenKeepsTheEarlierInstallAndRestartsItsService) {
+    const std::wstring dir = testing_support::FreshTestFolder() + L"Torvane";
+    InstallEarlier(dir);
+    const bool serviceRuns = engine::StartServiceNamed() && WaitForServiceRunning(true);
+    if (!serviceRuns) std::printf("note: the service could not be started here; its restart is not checked\n");
+    const ProductState before = CaptureState(dir);
+    win::UniqueFile held(::CreateFileW((dir + L"\\plugins\\mirror.dat").c_str(), GENERIC_READ, FILE_SHARE_READ,
+                                       nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    ASSERT_TRUE(held);
+
+    const HeadlessRun run = RunUpdate(dir, UpdatePayload());
+    held.reset();
+    EXPECT_EQ(1u, run.exitCode);
+    ASSERT_FALSE(run.lines.empty());
+    EXPECT_EQ(ResultLine(HRESULT_FROM_WIN32(ERROR_SHARING_VIOLATION)), run.lines.back());
+    ExpectSameState(before, CaptureState(dir));
+    if (serviceRuns) {
+        EXPECT_TRUE(WaitForServiceRunning(true));
+    }
+    StopProductService();
+}
+
+// A tmpfs of the build machine as drive T:, sized for the earlier install but
+// not for the update beside it; unmounted when the test ends.
+class SmallDrive {
+public:
+    SmallDrive(uint64_t kib) : dir_(UnixFolder()) { ok_ = Run(L"mount", std::to_wstring(kib)); }
+    ~SmallDrive() { Run(L"umount", L""); }
+    bool ok() const { return ok_; }
+    const std::string& why() const { return why_; }
+
+private:
+    // The prefix's dosdevices folder, cut from the text of C:'s Unix path: "c:" is
+    // a link, so ".." after it would lead to the prefix's parent.
+    static std::wstring DosDevices() {
+        std::wstring c = win::Utf8ToWide(testing_support::UnixPath(L"C:\\"));
+        while (!c.empty() && c.back() == L'/') c.pop_back();
+        return c.substr(0, c.rfind(L'/'));
+    }
+    static std::wstring UnixFolder() { return DosDevices().substr(0, DosDevices().rfind(L'/')) + L"/small-drive"; }
+    bool Run(const std::wstring& action, const std::wstring& kib) {
+        const std::wstring dosdevices = DosDevices();
+        const std::wstring status = L"Z:" + dir_ + L".status";
+        std::wstring statusPath = status;
+        std::replace(statusPath.begin(), statusPath.end(), L'/', L'\\');
+        ::DeleteFileW(statusPath.c_str());
+        std::wstring command = L"/bin/sh \"" + win::Utf8ToWide(TORVANE_TMPFS_SCRIPT) + L"\" " + action + L" \"" + dir_ +
+                               L"\" t " + (kib.empty() ? L"" : kib + L" ") + L"\"" + dosdevices + L"\"";
+        STARTUPINFOW si{};
+        si.cb = sizeof si;
+        PROCESS_INFORMATION pi{};
+        if (!::CreateProcessW(L"Z:\\bin\\sh", &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) {
+            why_ = "cannot start /bin/sh";
+            return false;
+        }
+        win::UniqueKernelHandle process(pi.hProcess), thread(pi.hThread);
+        // Wine gives back no handle to wait on for a Unix program: poll its status file.
+        for (int i = 0; i < 600; ++i) {
+            const std::string text = testing_support::ReadFileBytes(statusPath);
+            if (!text.empty() && text.back() == '\n') {
+                why_ = text.substr(0, text.size() - 1);
+                return why_ == "ok";
+            }
+            ::Sleep(100);
+        }
+        why_ = "no answer from the mount script";
+        return false;
+    }
+    std::wstring dir_;
+    std::string why_;
+    bool ok_ = false;
+};
+
+TEST(HeadlessFailedUpdate, DriveTooSmallForTheUpdateKeepsTheEarlierInstall) {
+    uint64_t stageBytes = 0;
+    for (const auto& entry : testing_support::FolderContents(WindowsPathOf(TORVANE_PAYLOAD_STAGE)))
+        stageBytes += entry.second.size() + 4096;
+    SmallDrive drive(stageBytes / 1024 + 7 * 1024);  // the earlier install and 7 MiB; the update brings 8 MiB more
+    if (!drive.ok()) GTEST_SKIP() << "no small drive: " << drive.why();
+    const std::wstring dir = L"T:\\Torvane";
+    InstallEarlier(dir);
+    const ProductState before = CaptureState(dir);
+
+    const HeadlessRun run = RunUpdate(dir, UpdatePayload());
+    EXPECT_EQ(1u, run.exitCode);
+    ASSERT_FALSE(run.lines.empty());
+    EXPECT_EQ(ResultLine(HRESULT_FROM_WIN32(ERROR_DISK_FULL)), run.lines.back());
+    ExpectSameState(before, CaptureState(dir));
+    testing_support::RemoveTree(dir);
+}
+
+}  // namespace
+
+namespace {
+
+struct Payload {
+    std::wstring archive;
+    std::wstring tree;
+    size_t lines = 0;  // printed by a whole run
+};
+
+std::wstring EnvironmentValue(const wchar_t* name, const std::wstring& fallback) {
+    wchar_t value[1024];
+    const DWORD n = ::GetEnvironmentVariableW(name, value, 1024);
+    return n > 0 && n < 1024 ? std::wstring(value, n) : fallback;
+}
+
+// The install is exactly the payload, with its record and marker, registered
+// where its files are, and nothing of an update or its archive is left.
+void ExpectExactly(const std::wstring& dir, const Payload& payload) {
+    auto expected = testing_support::FolderContents(payload.tree);
+    auto found = testing_support::FolderContents(dir);
+    EXPECT_TRUE(found.count(L"Uninstall.xml"));
+    EXPECT_EQ("700001", found[L"source.dat"]);
+    found.erase(L"Uninstall.xml");
+    found.erase(L"source.dat");
+    EXPECT_EQ(expected.size(), found.size());
+    for (const auto& entry : expected) {
+        const auto it = found.find(entry.first);
+        if (it == found.end()) ADD_FAILURE() << "missing " << win::WideToUtf8(entry.first);
+        else if (it->second != entry.second) ADD_FAILURE() << "differs " << win::WideToUtf8(entry.first);
+    }
+    for (const auto& entry : found)
+        if (!expected.count(entry.first)) ADD_FAILURE() << "left over " << win::WideToUtf8(entry.first);
+
+    engine::InstallRecord record;
+    ASSERT_TRUE(engine::ReadInstallRecord(dir + L"\\Uninstall.xml", &record));
+    size_t files = 0;
+    for (const auto& entry : expected) files += entry.first.back() != L'\\';
+    EXPECT_EQ(files, record.files.size());
+    for (const auto& file : record.files) EXPECT_TRUE(win::FileExists(file)) << win::WideToUtf8(file);
+
+    EXPECT_EQ(dir + L"\\", engine::ReadAppPath(kProductKey));
+    const auto uninstall = ExportKey(HKEY_LOCAL_MACHINE, engine::UninstallKeyName(kProductKey));
+    EXPECT_TRUE(uninstall.count(L"DisplayIcon"));
+    EXPECT_TRUE(win::FileExists(dir + L"\\Torvane.exe"));
+    std::wstring service = ServiceBinaryPath();
+    EXPECT_EQ(L"\"" + dir + L"\\TorvaneService.exe\"", service);
+    EXPECT_TRUE(win::FileExists(dir + L"\\TorvaneService.exe"));
+    EXPECT_TRUE(win::FileExists(dir + L"\\Uninstall.exe"));
+    EXPECT_EQ(L"", engine::ReadJournalPointer(kProductKey));
+
+    WIN32_FIND_DATAW data;
+    win::UniqueFind temp(::FindFirstFileW((win::TempFolder() + L"resource.7z*").c_str(), &data));
+    EXPECT_FALSE(temp) << "left in the temp folder: " << win::WideToUtf8(data.cFileName);
+}
+
+// What a kill left: the journal's phase and where the earlier files are. Up to
+// the commit, every earlier file is at its place or in the backup.
+void DescribeKilledState(const std::wstring& dir, size_t moment, size_t line, const HeadlessRun& killed) {
+    const std::wstring pointer = engine::ReadJournalPointer(kProductKey);
+    engine::UpdateJournal journal;
+    std::string phase = pointer.empty() ? "none" : "pointer only";
+    size_t aside = 0, inPlace = 0;
+    if (!pointer.empty() && engine::LoadJournal(pointer, &journal)) {
+        phase = journal.phase == engine::UpdatePhase::Prepared    ? "prepared"
+                : journal.phase == engine::UpdatePhase::Unpacking ? "unpacking"
+                                                                  : "committing";
+        for (const auto& move : journal.moves) {
+            const bool there = win::FileExists(move.to);
+            aside += there;
+            inPlace += win::FileExists(move.from);
+            if (journal.phase != engine::UpdatePhase::Committing) {
+                EXPECT_TRUE(there || win::FileExists(move.from)) << "lost " << win::WideToUtf8(move.from);
+            }
+        }
+    }
+    std::printf("kill %zu after line %zu (%s, exit %lu): journal %s, %zu earlier files aside, %zu files at their "
+                "places, main program %s\n",
+                moment + 1, line, killed.lines.empty() ? "-" : killed.lines.back().c_str(),
+                static_cast<unsigned long>(killed.exitCode), phase.c_str(), aside, inPlace,
+                win::FileExists(dir + L"\\Torvane.exe") ? "present" : "missing");
+}
+
+// Kills the driver during an update at moments spread over its printed lines,
+// then runs it once more. TORVANE_KILL_PAYLOAD_DIR (update.7z and tree/) and
+// TORVANE_KILL_MOMENTS choose a larger run (scripts/update-kill-test.sh).
+TEST(HeadlessKilledUpdate, EachKillIsRepairedByTheNextRun) {
+    const std::wstring payloadDir = EnvironmentValue(L"TORVANE_KILL_PAYLOAD_DIR", WindowsPathOf(TORVANE_UPDATE_PAYLOAD_DIR));
+    const size_t moments = std::stoul(EnvironmentValue(L"TORVANE_KILL_MOMENTS", L"3"));
+    Payload update{payloadDir + L"\\update.7z", payloadDir + L"\\tree"};
+    Payload product{WindowsPathOf(TORVANE_PAYLOAD_7Z), WindowsPathOf(TORVANE_PAYLOAD_STAGE)};
+    const std::wstring dir = testing_support::FreshTestFolder() + L"Torvane";
+
+    HeadlessRun run = RunHeadless(L"--payload \"" + product.archive + L"\" " + Quoted(dir));
+    ASSERT_EQ(0u, run.exitCode);
+    product.lines = run.lines.size();
+    run = RunUpdate(dir, update.archive);
+    ASSERT_EQ(0u, run.exitCode);
+    update.lines = run.lines.size();
+    ExpectExactly(dir, update);
+
+    for (size_t i = 0; i < moments; ++i) {
+        const Payload& next = i % 2 == 0 ? product : update;  // each kill interrupts a real change of version
+        HeadlessStart start;
+        start.killAfterLines = std::max<size_t>(1, next.lines * (i + 1) / (moments + 1));
+        const HeadlessRun killed = RunUpdate(dir, next.archive, start);
+        DescribeKilledState(dir, i, start.killAfterLines, killed);
+
+        const HeadlessRun repaired = RunUpdate(dir, next.archive);
+        ASSERT_EQ(0u, repaired.exitCode) << "after kill " << i + 1;
+        ExpectExactly(dir, next);
+    }
 }
 
 }  // namespace

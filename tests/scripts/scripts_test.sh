@@ -36,7 +36,8 @@ check "a failed step ends a set -e script loudly" \
 # The Wine environment comes from one place.
 out=$(env -u WINEDEBUG -u WINEDLLOVERRIDES -u WINEARCH sh -c ". '$src/scripts/wine-env.sh'; echo \$WINEARCH \$WINEDEBUG \$WINEDLLOVERRIDES")
 check "wine-env.sh sets the Wine environment" $([ "$out" = 'win64 -all mscoree,mshtml=;winemenubuilder.exe=d' ]; echo $?)
-for f in run.sh test.sh wine-prefix.sh fresh-prefix.sh bench-extract.sh bench-installer.sh; do
+for f in run.sh test.sh wine-prefix.sh fresh-prefix.sh bench-extract.sh bench-installer.sh bench-update.sh \
+         update-kill-test.sh; do
   check "$f takes the Wine environment from wine-env.sh" \
     $(grep -q 'wine-env.sh' "$src/scripts/$f" && ! grep -q 'WINEDLLOVERRIDES=' "$src/scripts/$f"; echo $?)
 done

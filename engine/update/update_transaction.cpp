@@ -1,0 +1,249 @@
+#include "engine/update/update_transaction.h"
+
+#include "engine/record/install_record.h"
+#include "engine/update/backup.h"
+#include "engine/update/snapshot.h"
+#include "win/path.h"
+
+#include <algorithm>
+#include <cwctype>
+#include <set>
+
+namespace engine {
+
+namespace {
+
+constexpr wchar_t kSourceMarker[] = L"source.dat";
+constexpr int kBackupNameAttempts = 16;
+
+std::wstring Folded(std::wstring text) {
+    std::transform(text.begin(), text.end(), text.begin(), [](wchar_t c) { return std::towlower(c); });
+    return text;
+}
+
+// The last error, or `fallback` where a failed call left none.
+DWORD LastErrorOr(DWORD fallback) {
+    const DWORD error = ::GetLastError();
+    return error != ERROR_SUCCESS ? error : fallback;
+}
+
+bool Exists(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+bool IsPlainFile(const std::wstring& path) {
+    const DWORD attributes = ::GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES &&
+           !(attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT));
+}
+
+// A payload item's path inside the root; empty when it would lead elsewhere.
+std::wstring ItemPath(const std::wstring& root, std::wstring item) {
+    std::replace(item.begin(), item.end(), L'/', L'\\');
+    while (!item.empty() && item.back() == L'\\') item.pop_back();
+    if (item.empty() || !win::IsContainedRelativePath(item)) return {};
+    return root + L"\\" + item;
+}
+
+std::wstring WithoutTrailingBackslash(std::wstring path) {
+    while (path.size() > 3 && win::IsPathSeparator(path.back())) path.pop_back();
+    return path;
+}
+
+// Removes the journal, its folder (empty by now) and the pointer, in that order:
+// a pointer without a journal tells the next run only to clear it.
+void DiscardJournal(const std::wstring& product_key, const UpdateJournal& journal) {
+    ::DeleteFileW(JournalTempPath(journal.backup).c_str());
+    ::DeleteFileW(JournalPath(journal.backup).c_str());
+    ::RemoveDirectoryW(journal.backup.c_str());
+    ClearJournalPointer(product_key);
+}
+
+void DeleteNewFiles(const UpdateNames& names, const UpdateJournal& journal) {
+    const std::wstring& exe = names.links.exe_name;
+    std::wstring full;
+    for (const std::wstring& file : journal.new_files)
+        if (IsInsideRoot(file, journal.root, exe, &full)) ClearReadOnly(full);
+    RemovePaths(journal.new_dirs, journal.new_files, journal.root, exe);
+}
+
+bool RollBackJournal(const UpdateNames& names, UpdateJournal& journal) {
+    if (journal.phase == UpdatePhase::Unpacking) {
+        DeleteNewFiles(names, journal);
+        // From here on only moves back are left: a run killed during them must
+        // not delete again what has already been put back.
+        journal.phase = UpdatePhase::Prepared;
+        if (!SaveJournal(JournalPath(journal.backup), journal)) return false;
+    }
+    bool ok = true;
+    for (const MovedFile& move : journal.moves) {
+        if (!Exists(move.to)) continue;  // never moved, or already back
+        win::CreateFolderTree(win::FolderOf(move.from));
+        ok = RenameFileNoFollow(move.to, move.from) == ERROR_SUCCESS && ok;
+    }
+    ok = RestoreSnapshot(names.product_key, names.links, journal) && ok;
+    if (!ok) return false;
+    DropSnapshotCopies(journal);
+    DiscardJournal(names.product_key, journal);
+    return true;
+}
+
+bool FinishJournal(const UpdateNames& names, const UpdateJournal& journal) {
+    for (const MovedFile& move : journal.moves) DeleteOwnedFile(move.to);
+    DropSnapshotCopies(journal);
+    RemovePaths(journal.obsolete_dirs, {}, journal.root, names.links.exe_name);
+    const bool removed =
+        !journal.earlier.empty() && RemoveEarlierInstallation(journal.earlier, names.links.exe_name);
+    DiscardJournal(names.product_key, journal);
+    return removed;
+}
+
+// A journal found through the pointer acts only inside its own install root and
+// backup folder, whatever it lists.
+bool IsWellFormed(const UpdateJournal& journal, const std::wstring& root, const std::wstring& backup,
+                  const std::wstring& exe) {
+    if (!win::EqualsNoCase(journal.root, root) || !win::EqualsNoCase(journal.backup, backup)) return false;
+    const std::wstring backup_folder = win::WithTrailingBackslash(backup);
+    std::wstring full;
+    for (const MovedFile& move : journal.moves) {
+        if (!win::EqualsNoCase(win::FolderOf(move.to), backup_folder)) return false;
+        if (!IsInsideRoot(move.from, root, exe, &full) || !win::EqualsNoCase(full, move.from)) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+DWORD UpdateTransaction::Begin(const std::wstring& install_dir, const std::wstring& earlier_dir,
+                               const std::vector<std::wstring>& items) {
+    const std::wstring& exe = m_names.links.exe_name;
+    std::wstring root;
+    if (!IsInstallRoot(install_dir, exe, &root)) return ERROR_BAD_PATHNAME;
+    if (!win::CreateFolderTree(root)) return LastErrorOr(ERROR_CANNOT_MAKE);
+
+    // The pointer goes first, naming a folder that does not exist yet: a run
+    // killed before the journal is written leaves only a pointer to clear.
+    std::wstring backup;
+    for (int attempt = 0; backup.empty(); ++attempt) {
+        if (attempt == kBackupNameAttempts) return ERROR_ALREADY_EXISTS;
+        const std::wstring candidate = root + L"\\" + kBackupFolderPrefix + std::to_wstring(::GetCurrentProcessId()) +
+                                       L"-" + std::to_wstring(::GetTickCount64()) + L"-" + std::to_wstring(attempt);
+        if (!SetJournalPointer(m_names.product_key, JournalPath(candidate))) return LastErrorOr(ERROR_REGISTRY_IO_FAILED);
+        if (::CreateDirectoryW(candidate.c_str(), nullptr)) backup = candidate;
+        else if (::GetLastError() != ERROR_ALREADY_EXISTS) {
+            const DWORD error = LastErrorOr(ERROR_CANNOT_MAKE);
+            ClearJournalPointer(m_names.product_key);
+            return error;
+        }
+    }
+    ::SetFileAttributesW(backup.c_str(), FILE_ATTRIBUTE_HIDDEN);
+    m_journal = UpdateJournal();
+    m_journal.root = root;
+    m_journal.backup = backup;
+    m_journalPath = JournalPath(backup);
+
+    std::wstring earlier_root;
+    const bool same_folder = !earlier_dir.empty() && IsInstallRoot(earlier_dir, exe, &earlier_root) &&
+                             win::EqualsNoCase(earlier_root, root);
+    if (!earlier_dir.empty() && !same_folder) m_journal.earlier = WithoutTrailingBackslash(earlier_dir);
+
+    std::set<std::wstring> planned;
+    auto plan = [&](const std::wstring& full) {
+        if (!IsPlainFile(full) || !planned.insert(Folded(full)).second) return;
+        m_journal.moves.push_back({full, backup + L"\\" + std::to_wstring(m_journal.moves.size())});
+    };
+    std::wstring full;
+    if (same_folder) {
+        InstallRecord record;
+        if (ReadInstallRecord(win::JoinPath(root, kInstallRecordFileName), &record)) {
+            for (const std::wstring& file : record.files)
+                if (IsInsideRoot(file, root, exe, &full)) plan(full);
+            for (const std::wstring& dir : record.dirs)
+                if (IsInsideRoot(dir, root, exe, &full)) m_earlierDirs.push_back(full);
+        }
+    }
+    // What the run itself writes: the payload's items, the record, the marker.
+    std::vector<std::wstring> written;
+    for (const std::wstring& item : items) {
+        const std::wstring path = ItemPath(root, item);
+        if (!path.empty()) written.push_back(path);
+    }
+    written.push_back(win::JoinPath(root, kInstallRecordFileName));
+    written.push_back(win::JoinPath(root, kSourceMarker));
+    std::set<std::wstring> seen_dirs;
+    for (const std::wstring& path : written) {
+        if (!IsInsideRoot(path, root, exe, &full)) continue;
+        plan(full);
+        m_journal.new_files.push_back(full);
+        // The item itself (when it is a folder) and every folder on the way to it.
+        for (std::wstring dir = full; dir.size() > root.size(); dir = WithoutTrailingBackslash(win::FolderOf(dir))) {
+            if (!seen_dirs.insert(Folded(dir)).second) break;
+            if (!Exists(dir)) m_journal.new_dirs.push_back(dir);
+        }
+    }
+
+    const ShortcutNames& links = m_names.links;
+    if (!TakeSnapshot(m_names.product_key, links, backup, &m_journal) || !SaveJournal(m_journalPath, m_journal)) {
+        const DWORD error = LastErrorOr(ERROR_WRITE_FAULT);
+        DropSnapshotCopies(m_journal);
+        DiscardJournal(m_names.product_key, m_journal);
+        return error;
+    }
+    return ERROR_SUCCESS;
+}
+
+DWORD UpdateTransaction::MoveAside(const std::function<void(size_t, size_t)>& progress) {
+    const size_t total = m_journal.moves.size();
+    for (size_t i = 0; i < total; ++i) {
+        const DWORD error = RenameFileNoFollow(m_journal.moves[i].from, m_journal.moves[i].to);
+        if (error != ERROR_SUCCESS) return error;
+        if (progress) progress(i + 1, total);
+    }
+    m_journal.phase = UpdatePhase::Unpacking;
+    if (!SaveJournal(m_journalPath, m_journal)) return LastErrorOr(ERROR_WRITE_FAULT);
+    return ERROR_SUCCESS;
+}
+
+bool UpdateTransaction::RollBack() { return RollBackJournal(m_names, m_journal); }
+
+bool UpdateTransaction::Commit(const std::vector<std::wstring>& new_dirs, bool* earlier_removed) {
+    std::set<std::wstring> kept;
+    std::wstring full;
+    for (const std::wstring& dir : new_dirs)
+        if (NormalisePath(dir, &full)) kept.insert(Folded(full));
+    for (const std::wstring& dir : m_earlierDirs)
+        if (!kept.count(Folded(dir))) m_journal.obsolete_dirs.push_back(dir);
+    m_journal.phase = UpdatePhase::Committing;
+    if (!SaveJournal(m_journalPath, m_journal)) return false;
+    *earlier_removed = FinishJournal(m_names, m_journal);
+    return true;
+}
+
+bool RepairInterruptedUpdate(const UpdateNames& names) {
+    const std::wstring pointer = ReadJournalPointer(names.product_key);
+    if (pointer.empty()) return true;
+    const std::wstring& exe = names.links.exe_name;
+    const std::wstring backup = WithoutTrailingBackslash(win::FolderOf(pointer));
+    std::wstring root;
+    if (!win::EqualsNoCase(win::FileNameOf(pointer), kJournalFileName) ||
+        win::FileNameOf(backup).rfind(kBackupFolderPrefix, 0) != 0 ||
+        !IsInstallRoot(win::FolderOf(backup), exe, &root) || !win::EqualsNoCase(root + L"\\", win::FolderOf(backup))) {
+        ClearJournalPointer(names.product_key);  // names nothing an update of ours makes
+        return true;
+    }
+    UpdateJournal journal;
+    if (!LoadJournal(pointer, &journal)) {
+        if (Exists(pointer)) return false;  // unreadable: keep everything for a look
+        // Killed before its first journal: nothing was changed yet.
+        journal.backup = backup;
+        DropUnjournaledCopies(backup);
+        DiscardJournal(names.product_key, journal);
+        return true;
+    }
+    if (!IsWellFormed(journal, root, backup, exe)) return false;
+    if (journal.phase == UpdatePhase::Committing) {
+        FinishJournal(names, journal);
+        return true;
+    }
+    return RollBackJournal(names, journal);
+}
+
+}  // namespace engine
