@@ -1,6 +1,7 @@
 #include "app/install_checks.h"
 
 #include "app/checks.h"
+#include "app/install_folder.h"
 #include "app/install_product.h"
 #include "app/main_window.h"
 #include "app/message_box.h"
@@ -10,6 +11,7 @@
 #include "engine/registry/registry_records.h"
 #include "engine/services/processes.h"
 #include "win/path.h"
+#include "win/shell_launch.h"
 #include "win/text.h"
 #include "win/unique_handle.h"
 #include "win/windows_version.h"
@@ -52,7 +54,7 @@ bool CheckBitness(CWnd_Main& window) {
         return false;
     }
     if (Ask(nullptr, L"MESSAGEBOX_CAPITON", GetString(text), 0x34, L"DOWNLOAD_PKG", L"CANCEL") == kMessageBoxOk)
-        ::ShellExecuteW(nullptr, L"open", COMPANY_URL.c_str(), nullptr, nullptr, SW_SHOW);
+        win::OpenAsDesktopUser(COMPANY_URL, std::wstring(), std::wstring(), SW_SHOW);
     window.Close(0);
     return false;
 }
@@ -115,16 +117,19 @@ void StartInstall(CWnd_Main& window) {
         }
     }
 
-    const std::wstring earlierDir = engine::ReadAppPath(PRODUCT_KEY);
+    // Both folders in their one normal form before anything compares or uses
+    // them. An earlier folder that is refused is not an earlier install: nothing
+    // is stopped or removed there (silent mode has it in the edit box and stops
+    // with 9 just below).
+    const std::wstring earlierDir = FindEarlierInstall(PRODUCT_KEY).folder;
     const bool installedBefore = !earlierDir.empty();
 
-    std::wstring path = CanonicalInstallPath(window.GetInstallPathText());
-    if (!IsDrivePath(path)) {
+    const std::wstring path = ResolveInstallFolder(window.GetInstallPathText());
+    if (path.empty()) {
         Refuse(window, EXIT_SILENT_BAD_PATH);
         if (!g_bSilent) Ask(owner, L"MESSAGEBOX_CAPITON", GetString(L"MESSAGEBOX_INVALID_DIR_TEXT"), 0x10, L"OK", nullptr);
         return;
     }
-    NormalizeInstallDir(path);
     window.SelectShortcutOption();
 
     ::SetLastError(0);

@@ -42,6 +42,12 @@ bool HasSilentSwitch() {
     return silent;
 }
 
+// The installer could not get as far as its window: a silent run must not
+// report success (0) for an install that never ran.
+void FailSilentStart() {
+    if (g_bSilent && g_nExitCode == EXIT_INSTALLED) g_nExitCode = EXIT_INSTALL_FAILED;
+}
+
 }  // namespace
 
 bool EnableDebugPrivilege() {
@@ -96,24 +102,29 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
         return g_nExitCode;
     }
 
+    // Read first: every failure below must know whether it may show anything
+    // and which code a silent run returns.
+    g_bSilent = HasSilentSwitch();
+
     if (SUCCEEDED(::CoInitialize(nullptr))) {
         ::OleInitialize(nullptr);
         CPaintManagerUI::SetInstance(instance);
         LoadSkinResource();
         EnableDebugPrivilege();
-        g_bSilent = HasSilentSwitch();
 
-        if (auto* window = new (std::nothrow) CWnd_Main) {
-            wchar_t title[MAX_PATH] = {};
-            std::swprintf(title, MAX_PATH, L"%ls安装程序", CLIENT_NAME.c_str());
-            // No window, no loop: nothing could ever end it.
-            // Created hidden (the style without WS_VISIBLE): shown only once centred,
-            // and never in silent mode, not even for the moment before SW_HIDE.
-            if (window->Create(nullptr, title, 0x10CE0000 & ~WS_VISIBLE, 0x00060000, 0, 0, 500, 400)) {
-                window->CenterWindow();
-                ::ShowWindow(window->GetHWND(), g_bSilent ? SW_HIDE : SW_SHOW);
-                CPaintManagerUI::MessageLoop();
-            }
+        auto* window = new (std::nothrow) CWnd_Main;
+        wchar_t title[MAX_PATH] = {};
+        std::swprintf(title, MAX_PATH, L"%ls安装程序", CLIENT_NAME.c_str());
+        // No window, no loop: nothing could ever end it.
+        // Created hidden (the style without WS_VISIBLE): shown only once centred,
+        // and never in silent mode, not even for the moment before SW_HIDE.
+        if (window && window->Create(nullptr, title, 0x10CE0000 & ~WS_VISIBLE, 0x00060000, 0, 0, 500, 400)) {
+            window->CenterWindow();
+            ::ShowWindow(window->GetHWND(), g_bSilent ? SW_HIDE : SW_SHOW);
+            CPaintManagerUI::MessageLoop();
+        } else {
+            // Nothing to show: a skin that failed has set 1, anything else is a failed start.
+            FailSilentStart();
         }
         // The worker sends the install report after its last message: let it end.
         WaitForInstallWorker(kWorkerGraceMs);
@@ -121,6 +132,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
         CPaintManagerUI::Term();
         ::OleUninitialize();
         ::CoUninitialize();
+    } else {
+        FailSilentStart();
     }
     mutex.reset();
     return g_nExitCode;

@@ -14,7 +14,9 @@
 #include "ui/controls/option.h"
 #include "ui/controls/progress.h"
 #include "ui/controls/tab_layout.h"
+#include "app/install_folder.h"
 #include "win/path.h"
+#include "win/shell_launch.h"
 
 #include <shellapi.h>
 #include <shlobj.h>
@@ -60,9 +62,9 @@ std::wstring MakerPage(const wchar_t* path) {
     return url.substr(0, slash) + path;
 }
 
-void OpenInBrowser(const std::wstring& url) {
-    ::ShellExecuteW(nullptr, L"open", url.c_str(), nullptr, nullptr, SW_SHOW);
-}
+// Through the desktop shell, so that the browser runs as the signed-in user and
+// not with the installer's administrator token.
+void OpenInBrowser(const std::wstring& url) { win::OpenAsDesktopUser(url, std::wstring(), std::wstring(), SW_SHOW); }
 
 // Remembered folder of the browse dialog; reset before each browse.
 wchar_t g_browseSelection[MAX_PATH] = {};
@@ -94,6 +96,14 @@ CUiString CWnd_Main::GetSkinFile() {
     CUiString file;
     file.Format(L"wnd_main_%s.xml", GetLanguage().c_str());
     return file;
+}
+
+void CWnd_Main::OnSkinLoadFailed(const CUiString& skinFile, const wchar_t* parserMessage) {
+    if (!g_bSilent) {
+        WindowImplBase::OnSkinLoadFailed(skinFile, parserMessage);  // the box, then exit 1
+        return;
+    }
+    g_nExitCode = 1;  // the window base's code for a skin that cannot load
 }
 
 LRESULT CWnd_Main::ResponseDefaultKeyEvent(WPARAM) { return 0; }
@@ -136,8 +146,11 @@ void CWnd_Main::InitWindow() {
     SetText(labInstallTip_, L"正在安装" + CLIENT_NAME);
     SetText(btnUserProt_, L"《用户许可协议》");
 
-    // Default folder: the earlier install's, else Program Files\<exe name>\.
-    const std::wstring earlier = engine::ReadAppPath(PRODUCT_KEY);
+    // Default folder: the earlier install's, else Program Files\<exe name>\. A
+    // recorded value that is not a valid folder is shown as it is, so that the
+    // install refuses it rather than quietly choosing another folder.
+    const EarlierInstall earlierInstall = FindEarlierInstall(PRODUCT_KEY);
+    const std::wstring& earlier = earlierInstall.folder.empty() ? earlierInstall.recorded : earlierInstall.folder;
     if (earlier.empty()) {
         if (PKG_BIT == L"64")
             ::ExpandEnvironmentStringsW(L"%ProgramW6432%", pathBuffer_, MAX_PATH);
@@ -298,8 +311,9 @@ void CWnd_Main::CreateDesktopShortcutStep() {
 void CWnd_Main::Launch() {
     if (installResult_ == 0) {
         CreateDesktopShortcutStep();
+        // As the signed-in user, in its own folder: never with the installer's token.
         const std::wstring exe = installFolder_ + MAIN_EXE_FILE_NAME;
-        ::ShellExecuteW(nullptr, L"open", exe.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+        win::OpenAsDesktopUser(exe, std::wstring(), installFolder_, SW_SHOWNORMAL);
     }
     CloseAndQuit();
 }

@@ -53,6 +53,8 @@ protected:
     LRESULT OnClose(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override;
     LRESULT OnSysCommand(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override;
     LRESULT HandleCustomMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override;
+    // Silent: no box; the creation fails and the process ends with 1.
+    void OnSkinLoadFailed(const Ulmar::CUiString& skinFile, const wchar_t* parserMessage) override;
 
 private:
     void OnInstallProgress(int percent);

@@ -10,18 +10,6 @@ namespace {
 
 bool IsSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
 
-// Win32 opens these as devices in any folder, with or without an extension.
-bool IsDeviceName(std::wstring name) {
-    const size_t dot = name.find(L'.');
-    if (dot != std::wstring::npos) name.resize(dot);
-    while (!name.empty() && name.back() == L' ') name.pop_back();
-    for (const wchar_t* device : {L"CON", L"PRN", L"AUX", L"NUL", L"CONIN$", L"CONOUT$"})
-        if (EqualsNoCase(name, device)) return true;
-    if (name.size() == 4 && name[3] >= L'1' && name[3] <= L'9')
-        return EqualsNoCase(name.substr(0, 3), L"COM") || EqualsNoCase(name.substr(0, 3), L"LPT");
-    return false;
-}
-
 // Win32 drops trailing dots and spaces from a name: two dots among them are "..".
 bool IsParentReference(const std::wstring& name) {
     return name.find_first_not_of(L". ") == std::wstring::npos &&
@@ -29,6 +17,21 @@ bool IsParentReference(const std::wstring& name) {
 }
 
 }  // namespace
+
+bool IsDeviceName(std::wstring name) {
+    const size_t dot = name.find(L'.');
+    if (dot != std::wstring::npos) name.resize(dot);
+    while (!name.empty() && name.back() == L' ') name.pop_back();
+    for (const wchar_t* device : {L"CON", L"PRN", L"AUX", L"NUL", L"CONIN$", L"CONOUT$"})
+        if (EqualsNoCase(name, device)) return true;
+    if (name.size() != 4) return false;
+    // Windows also reads the superscript digits 1 to 3 as port numbers; 0 is
+    // reserved as well.
+    const wchar_t digit = name[3];
+    const bool port =
+        (digit >= L'0' && digit <= L'9') || digit == L'\u00B9' || digit == L'\u00B2' || digit == L'\u00B3';
+    return port && (EqualsNoCase(name.substr(0, 3), L"COM") || EqualsNoCase(name.substr(0, 3), L"LPT"));
+}
 
 bool IsPathSeparator(wchar_t c) { return IsSeparator(c); }
 

@@ -19,6 +19,10 @@ bool IsPathSeparator(wchar_t c);  // "\" or "/"
 // as "..", ".. " or "..."), and no device name (CON, NUL, COM1, ...). Empty is
 // the folder itself.
 bool IsContainedRelativePath(const std::wstring& path);
+// A name Win32 opens as a device in any folder, with or without an extension:
+// CON, PRN, AUX, NUL, CONIN$, CONOUT$, COM0-9 and LPT0-9 (also with the
+// superscript digits), any case, trailing spaces before the extension ignored.
+bool IsDeviceName(std::wstring name);
 bool EqualsNoCase(const std::wstring& a, const std::wstring& b);
 
 std::wstring TempFolder();           // GetTempPathW with a trailing backslash; empty on failure

@@ -71,6 +71,12 @@ std::wstring ReadPkgBit(const std::wstring& product_key) {
     return ReadString(HKEY_LOCAL_MACHINE, UninstallKeyName(product_key), L"PkgBit");
 }
 
+std::wstring ReadInstalledFile(const std::wstring& product_key) {
+    const std::wstring icon = ReadString(HKEY_LOCAL_MACHINE, UninstallKeyName(product_key), L"DisplayIcon");
+    if (!icon.empty()) return icon;
+    return ReadString(HKEY_LOCAL_MACHINE, UninstallKeyName(product_key), L"UninstallString");
+}
+
 bool ReadGuid(const std::wstring& product_key, std::wstring* guid) {
     const win::UniqueRegKey key =
         win::CreateRegKey(HKEY_LOCAL_MACHINE, ApplicationKeyName(product_key), KEY_READ | KEY_WRITE | kView);

@@ -42,6 +42,10 @@ bool WriteUninstallKey(const RegistryRecord& record, const ProductNames& names);
 std::wstring ReadAppPath(const std::wstring& product_key);
 std::wstring ReadDisplayVersion(const std::wstring& product_key);
 std::wstring ReadPkgBit(const std::wstring& product_key);
+// A file the HKLM uninstall key names inside the install folder: DisplayIcon,
+// else UninstallString (as stored, quotes and all). Only administrators can
+// write that key, unlike AppPath.
+std::wstring ReadInstalledFile(const std::wstring& product_key);
 
 // HKLM application key "Guid" (the key is created when missing).
 bool ReadGuid(const std::wstring& product_key, std::wstring* guid);

@@ -42,7 +42,9 @@ def reset_machine():
     subprocess.run(["pkill", "-f", "Torvane\\.exe"], check=False)
     WINE.cmd(f'reg delete {APP_KEY} /f & reg delete {UNINSTALL_KEY} /f /reg:32 & '
              f'reg delete HKLM\\Software\\Torvane3 /f /reg:32 & sc delete TorvaneService')
-    for path in ("Program Files/Torvane", "Earlier", "Other", "Blocked", "users/Public/Desktop/托尔文.lnk",
+    WINE.cmd("taskkill /f /im v.exe")
+    for path in ("Program Files/Torvane", "Earlier", "Other", "Blocked", "victim", "rel", "Apps", "skinless",
+                 "users/Public/Desktop/托尔文.lnk",
                  "ProgramData/Microsoft/Windows/Start Menu/Programs/托尔文"):
         full = WINE.c_drive(path)
         if os.path.isdir(full):
@@ -226,6 +228,94 @@ class EarlierInstall(unittest.TestCase):
                 proc.kill()
         self.assertTrue(os.path.isfile(WINE.c_drive(PROGRAM_FILES + "Torvane.exe")))
         self.assertFalse(os.path.exists(WINE.c_drive("Other/Torvane")), "the unused new folder is removed")
+
+
+def running(pattern):
+    return subprocess.run(["pgrep", "-f", pattern], stdout=subprocess.DEVNULL).returncode == 0
+
+
+class UntrustedInput(unittest.TestCase):
+    """Values a standard user can write steer nothing outside the product's own folder."""
+
+    def setUp(self):
+        reset_machine()
+
+    def test_app_path_to_a_user_folder_installs_into_its_product_subfolder(self):
+        victim = WINE.c_drive("victim")
+        os.makedirs(victim)
+        shutil.copy(os.path.join(os.environ["TORVANE_PRODUCT_DIR"], "Torvane.exe"), os.path.join(victim, "v.exe"))
+        foreign = WINE.start("C:\\victim\\v.exe")
+        try:
+            self.assertTrue(drv.wait_for(lambda: running(r"victim.v\.exe"), 60), "v.exe did not start")
+            WINE.cmd(f"reg add {APP_KEY} /v AppPath /d C:\\victim\\ /f")
+            self.assertEqual(WINE.run_exe(EXE, "/s"), 0)
+            self.assertTrue(running(r"victim.v\.exe"), "the foreign program was ended")
+            self.assertEqual(sorted(os.listdir(victim)), ["Torvane", "v.exe"])
+            self.assertTrue(os.path.isfile(os.path.join(victim, "Torvane", "TorvaneService.exe")))
+            image = reg_value("HKLM\\System\\CurrentControlSet\\Services\\TorvaneService", "ImagePath", view="")
+            self.assertIsNotNone(image)
+            self.assertIn("C:\\victim\\Torvane\\TorvaneService.exe", image)
+            self.assertEqual(reg_value(APP_KEY, "AppPath", view=""), "C:\\victim\\Torvane\\")
+        finally:
+            WINE.cmd("taskkill /f /im v.exe")
+            foreign.wait(60)
+
+    def test_app_path_without_a_separator_registers_the_folder_itself(self):
+        WINE.cmd(f"reg add {APP_KEY} /v AppPath /d C:\\Other\\Torvane /f")
+        self.assertEqual(WINE.run_exe(EXE, "/s"), 0)
+        folder = WINE.c_drive("Other/Torvane")
+        for name in ("Uninstall.xml", "source.dat", "Torvane.exe"):
+            self.assertTrue(os.path.isfile(os.path.join(folder, name)), name)
+        self.assertEqual(sorted(os.listdir(WINE.c_drive("Other"))), ["Torvane"])
+        self.assertEqual(reg_value(UNINSTALL_KEY, "DisplayIcon"), "C:\\Other\\Torvane\\Torvane.exe")
+        self.assertEqual(reg_value(UNINSTALL_KEY, "UninstallString"), '"C:\\Other\\Torvane\\Uninstall.exe"')
+        self.assertEqual(reg_value(APP_KEY, "AppPath", view=""), "C:\\Other\\Torvane\\")
+
+    def test_folders_that_are_not_plain_drive_folders_end_with_9(self):
+        for value in ("C:rel", "C:\\Windows\\Torvane", "c:\\windows\\system32", "C:\\Apps\\CON",
+                      "C:\\Apps\\LPT1.txt\\x", "C:\\Apps.", "\\\\?\\C:\\Apps", "\\\\localhost\\C$\\Apps"):
+            with self.subTest(value=value):
+                WINE.cmd(f'reg add {APP_KEY} /v AppPath /d "{value}" /f')
+                self.assertEqual(WINE.run_exe(EXE, "/s"), 9)
+        self.assertFalse(os.path.exists(WINE.c_drive("windows/Torvane")))
+        self.assertFalse(os.path.exists(WINE.c_drive("Apps")))
+        self.assertIsNone(reg_value(UNINSTALL_KEY, "DisplayIcon"))
+
+    def test_the_machine_wide_record_names_the_earlier_folder_not_app_path(self):
+        self.assertEqual(WINE.run_exe(EXE, "/s"), 0)  # Program Files, recorded by the installer itself
+        subprocess.run(["pkill", "-f", "Torvane\\.exe"], check=False)
+        os.makedirs(WINE.c_drive("victim"))
+        WINE.cmd(f"reg add {APP_KEY} /v AppPath /d C:\\victim\\ /f")
+        self.assertEqual(WINE.run_exe(EXE, "/s"), 0)
+        self.assertEqual(os.listdir(WINE.c_drive("victim")), [])
+        self.assertTrue(os.path.isfile(WINE.c_drive(PROGRAM_FILES + "Uninstall.xml")))
+        self.assertEqual(reg_value(APP_KEY, "AppPath", view=""), "C:\\" + PROGRAM_FILES)
+
+    def test_a_skin_that_cannot_load_ends_a_silent_run_with_1_at_once(self):
+        with open(os.environ["TORVANE_SKIN_ZIP"], "rb") as f:
+            skin = f.read()
+        with open(EXE, "rb") as f:
+            image = f.read()
+        at = image.find(skin)
+        self.assertGreater(at, 0, "the skin archive is not in the installer")
+        spoilt = image[:at] + bytes(len(skin)) + image[at + len(skin):]  # the resource stays, the zip is gone
+        os.makedirs(WINE.c_drive("skinless"))
+        copy = WINE.c_drive("skinless/Setup.exe")
+        with open(copy, "wb") as f:
+            f.write(spoilt)
+        before = set(drv.visible_windows(WINE))
+        started = time.time()
+        proc = WINE.start(copy, "/s")
+        shown = set()
+        while proc.poll() is None and time.time() - started < 120:
+            shown |= set(drv.visible_windows(WINE)) - before
+            time.sleep(0.2)
+        if proc.poll() is None:
+            proc.kill()
+        self.assertEqual(proc.wait(30), 1)
+        self.assertLess(time.time() - started, 60)
+        self.assertEqual(shown, set(), "a window or box showed")
+        self.assertFalse(os.path.exists(WINE.c_drive(PROGRAM_FILES)))
 
 
 def main():

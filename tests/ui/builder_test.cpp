@@ -192,6 +192,68 @@ TEST(DialogBuilder, IncludeBuildsTheIncludedSkinCountTimes) {
     EXPECT_EQ(17, column->GetItemAt(3)->GetFixedHeight());
 }
 
+TEST(DialogBuilder, IncludeCyclesAreRefusedWithAnError) {
+    uitest::TempDir dir;
+    ASSERT_TRUE(uitest::WriteBytes(dir / L"self.xml",
+                                   std::string("<Window><Control name=\"s\"/><Include source=\"self.xml\"/></Window>")));
+    ASSERT_TRUE(uitest::WriteBytes(dir / L"a.xml",
+                                   std::string("<Window><VerticalLayout><Include source=\"b.xml\"/></VerticalLayout>"
+                                               "</Window>")));
+    // Back to the first file, its name in other letter case.
+    ASSERT_TRUE(uitest::WriteBytes(dir / L"b.xml", std::string("<Window><Include source=\"A.XML\"/></Window>")));
+    ASSERT_TRUE(uitest::WriteBytes(dir / L"twice.xml",
+                                   std::string("<Window><VerticalLayout><Include source=\"leaf.xml\"/>"
+                                               "<Include source=\"leaf.xml\" count=\"2\"/></VerticalLayout></Window>")));
+    ASSERT_TRUE(uitest::WriteBytes(dir / L"leaf.xml", std::string("<Window><Control name=\"l\"/></Window>")));
+    CPaintManagerUI::SetResourcePath(dir.path().c_str());
+    struct { const wchar_t* skin; const wchar_t* location; } cycles[] = {{L"self.xml", L"self.xml"},
+                                                                         {L"a.xml", L"A.XML"}};
+    for (const auto& cycle : cycles) {
+        CDialogBuilder builder;
+        EXPECT_EQ(nullptr, builder.Create(cycle.skin)) << cycle.skin;
+        EXPECT_EQ(std::wstring(L"Include cycle: ") + cycle.location, builder.GetLastErrorMessage());
+        EXPECT_STREQ(cycle.location, builder.GetLastErrorLocation());
+    }
+    // The same file beside itself, not inside itself, is no cycle.
+    CDialogBuilder builder;
+    Built twice(builder.Create(L"twice.xml"));
+    CPaintManagerUI::SetResourcePath(L"");
+    ASSERT_NE(nullptr, twice.control);
+    EXPECT_EQ(3, twice.box()->GetCount());
+    EXPECT_STREQ(L"", builder.GetLastErrorMessage());
+}
+
+TEST(DialogBuilder, IncludesNestOnlyToTheBound) {
+    uitest::TempDir dir;
+    // n0.xml includes n1.xml ... up to n<last>.xml, which holds a control.
+    auto writeChain = [&dir](int last) {
+        for (int i = 0; i < last; ++i) {
+            const std::string next = "n" + std::to_string(i + 1) + ".xml";
+            ASSERT_TRUE(uitest::WriteBytes(dir / (L"n" + std::to_wstring(i) + L".xml").c_str(),
+                                           "<Window><Include source=\"" + next + "\"/></Window>"));
+        }
+        ASSERT_TRUE(uitest::WriteBytes(dir / (L"n" + std::to_wstring(last) + L".xml").c_str(),
+                                       std::string("<Window><Control name=\"deep\"/></Window>")));
+    };
+    CPaintManagerUI::SetResourcePath(dir.path().c_str());
+    writeChain(CDialogBuilder::kMaxIncludeDepth);
+    {
+        CDialogBuilder builder;
+        CVerticalLayoutUI parent;
+        builder.Create(L"n0.xml", nullptr, nullptr, nullptr, &parent);
+        EXPECT_STREQ(L"", builder.GetLastErrorMessage());
+        ASSERT_EQ(1, parent.GetCount());
+        EXPECT_STREQ(L"deep", parent.GetItemAt(0)->GetName().GetData());
+    }
+    writeChain(CDialogBuilder::kMaxIncludeDepth + 1);
+    CDialogBuilder builder;
+    CVerticalLayoutUI parent;
+    EXPECT_EQ(nullptr, builder.Create(L"n0.xml", nullptr, nullptr, nullptr, &parent));
+    CPaintManagerUI::SetResourcePath(L"");
+    EXPECT_EQ(std::wstring(L"Include nested too deeply: n17.xml"), builder.GetLastErrorMessage());
+    EXPECT_EQ(0, parent.GetCount());
+}
+
 TEST(ResourceManager, IndexMapsIdsToPathsFirstEntryWinning) {
     CResourceManager& index = CResourceManager::GetInstance();
     index.ResetResourceMap();

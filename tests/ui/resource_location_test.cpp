@@ -5,6 +5,7 @@
 #include <string>
 
 #include "tests/ui/test_files.h"
+#include "ui/controls/image.h"
 #include "ui/core/skin_archive.h"
 
 namespace RL = Ulmar::ResourceLocation;
@@ -12,6 +13,33 @@ namespace RL = Ulmar::ResourceLocation;
 namespace {
 
 constexpr size_t kFourMiB = 4 * 1024 * 1024;
+
+// A 2 x 2 24-bit BMP: a picture any skin could name.
+std::string TinyBitmap() {
+    std::string bmp = "BM";
+    auto put32 = [&bmp](uint32_t v) { for (int i = 0; i < 4; ++i) bmp += static_cast<char>((v >> (8 * i)) & 0xFF); };
+    auto put16 = [&bmp](uint16_t v) { bmp += static_cast<char>(v & 0xFF); bmp += static_cast<char>(v >> 8); };
+    put32(70); put32(0); put32(54);                      // file size, reserved, pixel offset
+    put32(40); put32(2); put32(2); put16(1); put16(24);  // info header: 2 x 2, one plane, 24 bits
+    put32(0); put32(16); put32(2835); put32(2835); put32(0); put32(0);
+    for (int row = 0; row < 2; ++row) bmp += std::string("\x10\x20\x30\x40\x50\x60\0\0", 8);
+    return bmp;
+}
+
+// The current folder for the scope.
+class InFolder {
+public:
+    explicit InFolder(const std::wstring& folder) {
+        ::GetCurrentDirectoryW(MAX_PATH, previous_);
+        ok_ = ::SetCurrentDirectoryW(folder.c_str()) != FALSE;
+    }
+    ~InFolder() { ::SetCurrentDirectoryW(previous_); }
+    bool ok() const { return ok_; }
+
+private:
+    wchar_t previous_[MAX_PATH] = {};
+    bool ok_ = false;
+};
 
 // Each test starts from a process with no resource location set.
 class ResourceLocation : public ::testing::Test {
@@ -71,6 +99,26 @@ TEST_F(ResourceLocation, ReadsFilesFromTheResourceFolder) {
     EXPECT_EQ(Read(L"empty.xml"), L"error: File is empty");
     EXPECT_EQ(Read(L"missing.xml"), L"error: Error opening file");
     EXPECT_EQ(Read(L""), L"error: Error opening file");
+}
+
+TEST_F(ResourceLocation, ArchiveSkinNeverReadsAPictureFromTheCurrentFolder) {
+    uitest::TempDir planted, skinFolder;
+    ASSERT_TRUE(uitest::WriteBytes(planted / L"planted.bmp", TinyBitmap()));
+    InFolder cwd(planted.path());
+    ASSERT_TRUE(cwd.ok());
+
+    // A skin in a folder may still name a file by its own path.
+    RL::SetResourcePath(skinFolder.path().c_str());
+    const auto fromFolder = Ulmar::LoadImageData(L"planted.bmp");
+    ASSERT_NE(fromFolder, nullptr);
+    EXPECT_EQ(fromFolder->width, 2);
+
+    const auto zip = uitest::ReadBytes(uitest::DataPath(L"skins.zip"));
+    RL::SetResourceZip(zip.data(), zip.size());
+    EXPECT_TRUE(RL::IsArchiveSkin());
+    EXPECT_EQ(Ulmar::LoadImageData(L"planted.bmp"), nullptr);
+    EXPECT_EQ(Ulmar::LoadImageData((planted / L"planted.bmp").c_str()), nullptr);
+    EXPECT_EQ(Ulmar::LoadImageData(L"planted.bmp", L"PNG"), nullptr);  // no such resource either
 }
 
 TEST_F(ResourceLocation, ReadsFromCachedArchiveInMemory) {

@@ -74,6 +74,16 @@ TEST(SkinviewTree, BuildFailurePrintsTheParserMessageAndExitsOne) {
     EXPECT_EQ(2u, run.exitCode);
 }
 
+TEST(SkinviewTree, IncludeCycleIsReportedNotFollowed) {
+    uitest::TempDir dir;
+    ASSERT_TRUE(uitest::WriteBytes(dir / L"one.xml", std::string("<Window size=\"10,10\"><VerticalLayout>"
+                                                                  "<Include source=\"two.xml\"/></VerticalLayout></Window>")));
+    ASSERT_TRUE(uitest::WriteBytes(dir / L"two.xml", std::string("<Window><Include source=\"one.xml\"/></Window>")));
+    const uitest::ToolRun run = RunSkinview(L"tree " + Quoted(dir / L"one.xml"));
+    EXPECT_EQ(1u, run.exitCode) << run.out;
+    EXPECT_EQ("error: Include cycle: one.xml\n", run.out);
+}
+
 TEST(SkinviewPng, WritesThePaintedClientArea) {
     uitest::TempDir dir;
     const std::wstring png = dir / L"sample.png";

@@ -26,7 +26,9 @@ bool ReadWholeFile(const wchar_t* path, std::vector<unsigned char>& bytes) {
            read == bytes.size();
 }
 
-// The skin first (archive entries use "/"), then the name as a file path.
+// The skin first (archive entries use "/"). A skin read from a folder may also
+// name a file by its own path; an archive skin reads only the archive, so a name
+// it does not hold is a missing image and never a file in the current folder.
 bool ReadImageFile(const wchar_t* name, std::vector<unsigned char>& bytes) {
     std::wstring entry(name);
     for (wchar_t& ch : entry) {
@@ -35,6 +37,7 @@ bool ReadImageFile(const wchar_t* name, std::vector<unsigned char>& bytes) {
     const wchar_t* error = nullptr;
     if (ResourceLocation::ReadSkinFile(entry.c_str(), bytes, error)) return true;
     bytes.clear();
+    if (ResourceLocation::IsArchiveSkin()) return false;
     return ReadWholeFile(name, bytes);
 }
 

@@ -33,11 +33,23 @@ bool BoolAttr(const CXmlMarkupNode& node, const wchar_t* name) {
     return value && CControlUI::ParseBool(value);
 }
 
+// One spelling per skin file: separators and letter case do not make another.
+std::wstring SourceKey(const std::wstring& name) {
+    std::wstring key = name;
+    for (wchar_t& c : key)
+        if (c == L'/') c = L'\\';
+    if (!key.empty()) ::CharLowerBuffW(&key[0], static_cast<DWORD>(key.size()));
+    return key;
+}
+
+std::wstring ResourceKey(UINT id) { return L"#" + std::to_wstring(id); }
+
 }  // namespace
 
 CControlUI* CDialogBuilder::Create(STRINGorID skin, const wchar_t* type, IDialogBuilderCallback* callback,
                                    CPaintManagerUI* manager, CControlUI* parent) {
     if (skin.IsId()) {
+        source_ = ResourceKey(skin.GetId());
         if (!LoadMarkupResource(markup_, instance_, skin.get(), type)) return nullptr;
         callback_ = callback;
         type_ = type;
@@ -48,6 +60,7 @@ CControlUI* CDialogBuilder::Create(STRINGorID skin, const wchar_t* type, IDialog
     if (text[0] != L'<') {
         if (const wchar_t* mapped = CResourceManager::GetInstance().GetXmlPath(text)) text = mapped;
     }
+    source_ = text[0] == L'<' ? std::wstring() : SourceKey(text);
     const bool loaded = text[0] == L'<' ? markup_.Load(text) : markup_.LoadFromFile(text);
     if (!loaded) return nullptr;
     return Create(callback, manager, parent);
@@ -62,7 +75,40 @@ CControlUI* CDialogBuilder::Create(IDialogBuilderCallback* callback, CPaintManag
         ApplyResources(root, manager);
         if (Is(root.GetName(), L"Window") && manager->GetPaintWindow()) ApplyWindowAttributes(root, manager);
     }
-    return Parse(root, parent, manager);
+    CControlUI* built = Parse(root, parent, manager);
+    if (error_.empty()) return built;
+    // Refused include: the skin is not built (what went into `parent` is the
+    // parent's to delete).
+    if (!parent) delete built;
+    return nullptr;
+}
+
+const wchar_t* CDialogBuilder::GetLastErrorMessage() const {
+    return error_.empty() ? markup_.GetLastErrorMessage() : error_.c_str();
+}
+
+const wchar_t* CDialogBuilder::GetLastErrorLocation() const {
+    return error_.empty() ? markup_.GetLastErrorLocation() : errorLocation_.c_str();
+}
+
+void CDialogBuilder::SetError(const wchar_t* message, const std::wstring& source) {
+    error_ = std::wstring(message) + L": " + source;
+    errorLocation_ = source;
+}
+
+bool CDialogBuilder::MayInclude(const std::wstring& key, const wchar_t* source) {
+    const std::wstring shown = source[0] == L'<' ? std::wstring(L"markup text") : std::wstring(source);
+    if (depth_ >= kMaxIncludeDepth) {
+        SetError(L"Include nested too deeply", shown);
+        return false;
+    }
+    for (const CDialogBuilder* builder = this; builder; builder = builder->includer_) {
+        if (!key.empty() && builder->source_ == key) {
+            SetError(L"Include cycle", shown);
+            return false;
+        }
+    }
+    return true;
 }
 
 void CDialogBuilder::ApplyResources(const CXmlMarkupNode& root, CPaintManagerUI* manager) {
@@ -189,18 +235,36 @@ void CDialogBuilder::Include(const CXmlMarkupNode& node, CControlUI* parent, CPa
     const int count = countText ? CControlUI::ParseInt(countText) : 1;
     wchar_t source[500] = {};
     if (!node.GetAttributeValue(L"source", source, 500)) return;
+    const UINT id = type_ ? static_cast<UINT>(std::wcstoul(source, nullptr, 10)) : 0;
+    // Markup text has no name to come back to (only the depth bound holds it);
+    // a resource id or a file, as the index maps it, does.
+    std::wstring key;
+    if (type_) {
+        key = ResourceKey(id);
+    } else if (source[0] != L'<') {
+        const wchar_t* mapped = CResourceManager::GetInstance().GetXmlPath(source);
+        key = SourceKey(mapped ? mapped : source);
+    }
+    if (!MayInclude(key, source)) return;
     for (int i = 0; i < count; ++i) {
         CDialogBuilder builder;
         builder.SetInstance(instance_);
+        builder.includer_ = this;
+        builder.depth_ = depth_ + 1;
         CControlUI* built;
         if (type_) {
-            const UINT id = static_cast<UINT>(std::wcstoul(source, nullptr, 10));
             built = builder.Create(STRINGorID(id), type_, callback_, manager, parent);
         } else {
             built = builder.Create(STRINGorID(source), nullptr, callback_, manager, parent);
         }
         // Without a parent nothing would own what the include built.
         if (!parent) delete built;
+        if (!builder.error_.empty()) {
+            // A refusal further down refuses this skin too.
+            error_ = builder.error_;
+            errorLocation_ = builder.errorLocation_;
+            return;
+        }
     }
 }
 
@@ -213,6 +277,7 @@ CControlUI* CDialogBuilder::Parse(const CXmlMarkupNode& root, CControlUI* parent
         if (IsResourceElement(element)) continue;
         if (Is(element, L"Include")) {
             Include(node, parent, manager);
+            if (!error_.empty()) return first;
             continue;
         }
         CControlUI* control = MakeControl(element);

@@ -6,6 +6,8 @@
 // to its parent container.
 #include <windows.h>
 
+#include <string>
+
 #include "ui/core/events.h"
 #include "ui/core/markup.h"
 #include "ui/core/resource_manager.h"
@@ -31,11 +33,15 @@ public:
                        CControlUI* parent = nullptr);
 
     CXmlMarkup* GetMarkup() { return &markup_; }
-    // The parser's message of the last failed load ("" when none).
-    const wchar_t* GetLastErrorMessage() const { return markup_.GetLastErrorMessage(); }
-    const wchar_t* GetLastErrorLocation() const { return markup_.GetLastErrorLocation(); }
+    // The message of the last failure ("" when none): the parser's, or the
+    // builder's own when it refused an <Include> that leads back to a skin being
+    // built or nests deeper than kMaxIncludeDepth (then Create returns null).
+    const wchar_t* GetLastErrorMessage() const;
+    const wchar_t* GetLastErrorLocation() const;
     // Module searched for resource ids; null = the paint manager's resource instance.
     void SetInstance(HINSTANCE instance) { instance_ = instance; }
+
+    static constexpr int kMaxIncludeDepth = 16;
 
 private:
     void ApplyResources(const CXmlMarkupNode& root, CPaintManagerUI* manager);
@@ -43,11 +49,23 @@ private:
     CControlUI* Parse(const CXmlMarkupNode& node, CControlUI* parent, CPaintManagerUI* manager);
     void Include(const CXmlMarkupNode& node, CControlUI* parent, CPaintManagerUI* manager);
     CControlUI* MakeControl(const wchar_t* elementName);
+    // Sets the builder's own error unless the skin `key` (named `source` in the
+    // markup) may be included here.
+    bool MayInclude(const std::wstring& key, const wchar_t* source);
+    void SetError(const wchar_t* message, const std::wstring& source);
 
     CXmlMarkup markup_;
     IDialogBuilderCallback* callback_ = nullptr;  // borrowed
     const wchar_t* type_ = nullptr;               // set when the skin came from a module resource
     HINSTANCE instance_ = nullptr;
+    // The skin this builder reads ("#id" for a resource, "" for markup text) and
+    // the builder whose <Include> started it: the chain an include is checked
+    // against.
+    std::wstring source_;
+    const CDialogBuilder* includer_ = nullptr;
+    int depth_ = 0;
+    std::wstring error_;
+    std::wstring errorLocation_;
 };
 
 }  // namespace Ulmar

@@ -158,6 +158,7 @@ const std::wstring& GetResourceZip() { return Get().zipName; }
 const std::wstring& GetResourceZipPassword() { return Get().zipPassword; }
 bool IsCachedResourceZip() { return Get().cached; }
 CSkinArchive* GetResourceZipHandle() { return Get().archive.get(); }
+bool IsArchiveSkin() { return !Get().zipName.empty(); }
 
 void SetResourceType(int type) { Get().type = type; }
 int GetResourceType() { return Get().type; }

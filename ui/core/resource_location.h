@@ -33,6 +33,9 @@ const std::wstring& GetResourceZip();
 const std::wstring& GetResourceZipPassword();
 bool IsCachedResourceZip();
 CSkinArchive* GetResourceZipHandle();  // the cached archive, or null
+// True while skin files come from a zip archive (file or memory): then nothing
+// is read from outside it.
+bool IsArchiveSkin();
 
 void SetResourceType(int type);  // 1 files, 2 zip file, 3 module resources, 4 zip in a resource
 int GetResourceType();

@@ -50,9 +50,13 @@ HWND CWindowWnd::Create(HWND parent, const wchar_t* name, DWORD style, DWORD exS
 HWND CWindowWnd::Create(HWND parent, const wchar_t* name, DWORD style, DWORD exStyle, int x, int y, int cx,
                         int cy, HMENU menu) {
     if (GetSuperClassName() ? !RegisterSuperclass() : !RegisterWindowClass()) return nullptr;
-    hwnd_ = ::CreateWindowExW(exStyle, GetWindowClassName(), name, style, x, y, cx, cy, parent, menu,
-                              CPaintManagerUI::GetInstance(), this);
-    return hwnd_;
+    // A window whose WM_CREATE refuses is destroyed inside the call, and a window
+    // object that deletes itself in OnFinalMessage is gone by its return: only
+    // a window that exists is stored (WM_NCCREATE stored it already).
+    const HWND created = ::CreateWindowExW(exStyle, GetWindowClassName(), name, style, x, y, cx, cy, parent, menu,
+                                           CPaintManagerUI::GetInstance(), this);
+    if (created) hwnd_ = created;
+    return created;
 }
 
 HWND CWindowWnd::Subclass(HWND window) {

@@ -65,7 +65,8 @@ TEST(Path, ContainedRelativePaths) {
     for (const wchar_t* outside :
          {L"..", L"..\\x", L"../x", L"a\\..\\..\\x", L"a/../../x", L"a\\..", L"\\x", L"/x", L"\\\\server\\share\\x",
           L"//server/share/x", L"C:\\x", L"C:x", L"c:/x", L"a.txt:stream", L"a\\b:c", L"\\\\?\\C:\\x",
-          L"... \\x", L".. \\x", L"a\\...", L"CON", L"nul.txt", L"a\\COM1", L"lpt9.log", L"aux "})
+          L"... \\x", L".. \\x", L"a\\...", L"CON", L"nul.txt", L"a\\COM1", L"lpt9.log", L"aux ",
+          L"COM\u00B9.txt", L"a\\lpt\u00B3", L"com0"})
         EXPECT_FALSE(win::IsContainedRelativePath(outside)) << win::WideToUtf8(outside);
 }
 
