@@ -168,11 +168,21 @@ DWORD UpdateTransaction::Begin(const std::wstring& install_dir, const std::wstri
     }
     written.push_back(win::JoinPath(root, kInstallRecordFileName));
     written.push_back(win::JoinPath(root, kSourceMarker));
+    // An item that holds other items is a folder. A file standing at a folder's
+    // place is nobody's to move or delete: the unpacking fails on it and the run
+    // rolls back, leaving it as it was.
+    std::set<std::wstring> folders;
+    for (const std::wstring& path : written)
+        for (std::wstring dir = WithoutTrailingBackslash(win::FolderOf(path)); dir.size() > root.size();
+             dir = WithoutTrailingBackslash(win::FolderOf(dir)))
+            if (!folders.insert(Folded(dir)).second) break;
     std::set<std::wstring> seen_dirs;
     for (const std::wstring& path : written) {
         if (!IsInsideRoot(path, root, exe, &full)) continue;
-        plan(full);
-        m_journal.new_files.push_back(full);
+        if (!folders.count(Folded(full))) {
+            plan(full);
+            m_journal.new_files.push_back(full);
+        }
         // The item itself (when it is a folder) and every folder on the way to it.
         for (std::wstring dir = full; dir.size() > root.size(); dir = WithoutTrailingBackslash(win::FolderOf(dir))) {
             if (!seen_dirs.insert(Folded(dir)).second) break;
