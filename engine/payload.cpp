@@ -82,3 +82,13 @@ bool PCallBack::OnItemStart(const std::wstring& destFolder, std::wstring& relati
     if (!existed) fresh.push_back(fullPath);
     return true;
 }
+
+std::vector<std::wstring> PayloadRootNames(HANDLE archive) {
+    SevenZip::SevenZipArchive reader;
+    reader.SetArchiveFile(archive);
+    std::vector<std::wstring> names;
+    for (std::wstring& name : reader.GetItemsNames()) {
+        if (!name.empty() && name.find_first_of(L"\\/") == std::wstring::npos) names.push_back(std::move(name));
+    }
+    return names;
+}

@@ -44,6 +44,10 @@ bool WriteResourceToFile(WORD id, const wchar_t* type, HANDLE file);
 // is deleted.
 bool WriteResourceToFile(WORD id, const wchar_t* type, const std::wstring& filePath);
 
+// The names of the items at the top level of the archive in the open file (the
+// product's programs among them); empty when it cannot be read.
+std::vector<std::wstring> PayloadRootNames(HANDLE archive);
+
 // TEMP_ARCHIVE_FILE_NAME in the user's temp folder; empty when that folder is
 // unknown (never a name relative to the current folder).
 std::wstring TempArchivePath();

@@ -2,6 +2,7 @@
 // window by posted messages only.
 #include "engine/pipeline/install_context.h"
 
+#include "engine/files/install_folder.h"
 #include "engine/payload.h"
 #include "engine/record/install_record.h"
 #include "engine/registry/registry_records.h"
@@ -12,6 +13,7 @@
 #include "engine/temp_archive.h"
 #include "report/install_report.h"
 #include "win/com.h"
+#include "win/result.h"
 
 #include <shlwapi.h>
 
@@ -59,13 +61,16 @@ bool CopyPayload(const InstallContext& ctx, HANDLE tempArchive) {
     return CopyFileInto(ctx.payloadFile, tempArchive);
 }
 
-void StopAndRemoveEarlier(const InstallContext& ctx) {
+// Only the product's own programs are stopped: those the payload carries and
+// those the earlier install's record lists.
+void StopAndRemoveEarlier(const InstallContext& ctx, std::vector<std::wstring> programs) {
     const std::wstring& exeName = ctx.product.names.exe_name;
     if (ctx.earlierDir.empty()) {
-        Trace(engine::StopProcessesInFolder(ctx.installDir), L"stopProcesses failed!");
+        Trace(engine::StopProcessesInFolder(ctx.installDir, programs), L"stopProcesses failed!");
         return;
     }
-    Trace(engine::StopProcessesInFolder(ctx.earlierDir), L"stopProcesses failed!");
+    for (std::wstring& name : engine::RecordedRootFileNames(ctx.earlierDir, exeName)) programs.push_back(std::move(name));
+    Trace(engine::StopProcessesInFolder(ctx.earlierDir, programs), L"stopProcesses failed!");
     Trace(engine::RemoveEarlierInstallation(ctx.earlierDir, exeName), L"removeEarlierInstallation failed!");
 }
 
@@ -100,8 +105,6 @@ int32_t RunInstall(InstallContext& ctx) {
     std::wstring stage;
     PostStage(window, stage, kStagePoints);
 
-    StopAndRemoveEarlier(ctx);
-
     // Held open, shared for reading only, until the extraction has ended.
     TempArchive archive;
     if (!archive.Create(paths.tempArchive) || !CopyPayload(ctx, archive.Handle())) {
@@ -109,6 +112,10 @@ int32_t RunInstall(InstallContext& ctx) {
         ctx.lastStage = stage;
         return kPayloadCopyFailed;
     }
+    StopAndRemoveEarlier(ctx, PayloadRootNames(archive.Handle()));
+    // Nothing is written into the install folder before it is a real folder
+    // that only administrators may change.
+    if (!engine::PrepareInstallFolder(ctx.installDir)) return static_cast<int32_t>(win::LastErrorAsHResult());
 
     stage = ctx.product.installingText;
     PostStage(window, stage, g_fProgress + kStagePoints);

@@ -112,9 +112,12 @@ bool MakeUnixSymlink(const std::wstring& target, const std::wstring& link) {
     if (!::CreateProcessW(L"Z:\\bin\\ln", &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
         return false;
     win::UniqueKernelHandle process(pi.hProcess), thread(pi.hThread);
+    // Wine shows a link to a folder as a reparse point and one to a file as the
+    // file itself; a link to nothing cannot be seen at all.
+    const bool folder = (::GetFileAttributesW(target.c_str()) & FILE_ATTRIBUTE_DIRECTORY) != 0;
     for (int i = 0; i < 600; ++i) {  // up to 30 s: a loaded machine starts programs slowly
         const DWORD attrs = ::GetFileAttributesW(link.c_str());
-        if (attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_REPARSE_POINT)) return true;
+        if (attrs != INVALID_FILE_ATTRIBUTES && (!folder || (attrs & FILE_ATTRIBUTE_REPARSE_POINT))) return true;
         ::Sleep(50);
     }
     return false;

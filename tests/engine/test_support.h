@@ -25,8 +25,9 @@ bool IsRunning(HANDLE process);
 
 // Unix path of a Windows path (Wine only), empty when there is none.
 std::string UnixPath(const std::wstring& path);
-// Makes `link` a Unix symbolic link to `target` from the Linux side; Wine shows
-// it as a reparse point. False when that is not possible here.
+// Makes `link` a Unix symbolic link to an existing `target` from the Linux side;
+// Wine shows one to a folder as a reparse point. False when that is not possible
+// here.
 bool MakeUnixSymlink(const std::wstring& target, const std::wstring& link);
 // Removes a directory entry from the Unix side, a link itself and not its target.
 bool RemoveUnixEntry(const std::wstring& path);

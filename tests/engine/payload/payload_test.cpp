@@ -274,6 +274,26 @@ TEST(TempArchive, PlantedEntriesAreReplacedNotWrittenThrough) {
     }
 }
 
+// A hard link at the archive's name to a read-only file elsewhere (any user can
+// make one to a file they can read): that file stays read-only and unchanged.
+TEST(TempArchive, ReadOnlyHardLinkAtTheNameKeepsItsFileReadOnly) {
+    ScratchFolder out(L"hardlink");
+    const std::wstring victim = out / L"system.dll";
+    std::ofstream(std::filesystem::path(victim)) << "keep";
+    ASSERT_TRUE(SetFileAttributesW(victim.c_str(), FILE_ATTRIBUTE_READONLY));
+    const std::wstring archive = out / L"resource.7z";
+    ASSERT_TRUE(CreateHardLinkW(archive.c_str(), victim.c_str(), nullptr));
+
+    ASSERT_TRUE(WriteResourceToFile(IDR_PAYLOAD, PAYLOAD_RESOURCE_TYPE, archive));
+    EXPECT_EQ(ReadAll(archive), ReadAll(TEST_PAYLOAD_7Z));
+    EXPECT_EQ(ReadAll(victim), "keep");
+    const DWORD attributes = GetFileAttributesW(victim.c_str());
+    ASSERT_NE(attributes, INVALID_FILE_ATTRIBUTES);
+    EXPECT_TRUE(attributes & FILE_ATTRIBUTE_READONLY);
+    // Nobody can write it through its own name either.
+    EXPECT_FALSE(win::UniqueFile(CreateFileW(victim.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr)));
+}
+
 // From its creation until the extraction ends, nobody else can write, rename or
 // delete the archive, and what is unpacked is what was written.
 class SecondProcessDuringExtraction : public SevenZip::ProgressCallback {
