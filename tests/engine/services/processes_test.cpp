@@ -141,7 +141,7 @@ TEST(FindProcess, ByPathTakesTheLastMatchAndComparesTheFullPathIgnoringCase) {
 // from elsewhere, survives; the product's own program there is ended.
 TEST(StopProcessesInFolder, EndsOnlyTheNamedProgramsOfThatFolder) {
     const std::wstring base = FreshTestFolder();
-    const std::wstring folder = base + L"victim\";
+    const std::wstring folder = base + L"victim\\";
     ASSERT_TRUE(CopyProductExe(L"updater.exe", folder + L"v.exe"));
     ASSERT_TRUE(CopyProductExe(L"updater.exe", folder + L"Torvane.exe"));
     ASSERT_TRUE(CopyProductExe(L"updater.exe", base + L"other\\Torvane.exe"));
