@@ -274,8 +274,16 @@ TEST(TempArchive, PlantedEntriesAreReplacedNotWrittenThrough) {
     }
 }
 
+bool IsReadOnly(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
+}
+
 // A hard link at the archive's name to a read-only file elsewhere (any user can
-// make one to a file they can read): that file stays read-only and unchanged.
+// make one to a file they can read): that file stays read-only and unchanged,
+// also while its owner holds it open so that the name cannot be replaced (Wine
+// renames over a read-only file; Windows refuses, as both do for a file open
+// without delete sharing).
 TEST(TempArchive, ReadOnlyHardLinkAtTheNameKeepsItsFileReadOnly) {
     ScratchFolder out(L"hardlink");
     const std::wstring victim = out / L"system.dll";
@@ -283,13 +291,19 @@ TEST(TempArchive, ReadOnlyHardLinkAtTheNameKeepsItsFileReadOnly) {
     ASSERT_TRUE(SetFileAttributesW(victim.c_str(), FILE_ATTRIBUTE_READONLY));
     const std::wstring archive = out / L"resource.7z";
     ASSERT_TRUE(CreateHardLinkW(archive.c_str(), victim.c_str(), nullptr));
+    {
+        const win::UniqueFile held(CreateFileW(victim.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                               nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(held);
+        EXPECT_FALSE(WriteResourceToFile(IDR_PAYLOAD, PAYLOAD_RESOURCE_TYPE, archive));
+        EXPECT_TRUE(IsReadOnly(victim));
+    }
+    EXPECT_EQ(ReadAll(victim), "keep");
 
     ASSERT_TRUE(WriteResourceToFile(IDR_PAYLOAD, PAYLOAD_RESOURCE_TYPE, archive));
     EXPECT_EQ(ReadAll(archive), ReadAll(TEST_PAYLOAD_7Z));
     EXPECT_EQ(ReadAll(victim), "keep");
-    const DWORD attributes = GetFileAttributesW(victim.c_str());
-    ASSERT_NE(attributes, INVALID_FILE_ATTRIBUTES);
-    EXPECT_TRUE(attributes & FILE_ATTRIBUTE_READONLY);
+    EXPECT_TRUE(IsReadOnly(victim));
 }
 
 // From its creation until the extraction ends, nobody else can write, rename or

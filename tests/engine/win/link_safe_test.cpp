@@ -163,6 +163,14 @@ TEST(LinkSafePaths, FreshFileMovesAReadOnlyHardLinkAsideWithoutTouchingIt) {
     const std::wstring name = l.base + L"resource.7z";
     ASSERT_TRUE(::CreateHardLinkW(name.c_str(), readonly.c_str(), nullptr));
 
+    {
+        // Held open by its owner the name cannot be taken; the file is not changed.
+        const win::UniqueFile held(::CreateFileW(readonly.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                                 nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(held);
+        EXPECT_FALSE(win::CreateFreshFile(name));
+        EXPECT_EQ(::GetFileAttributesW(readonly.c_str()) & FILE_ATTRIBUTE_READONLY, DWORD{FILE_ATTRIBUTE_READONLY});
+    }
     win::UniqueFile file = win::CreateFreshFile(name);
     ASSERT_TRUE(file);
     DWORD written = 0;
