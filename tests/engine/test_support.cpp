@@ -59,6 +59,18 @@ std::string ReadFileBytes(const std::wstring& path) {
     return bytes;
 }
 
+std::vector<std::wstring> Listing(const std::wstring& folder) {
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW data;
+    win::UniqueFind find(::FindFirstFileW(win::JoinPath(folder, L"*").c_str(), &data));
+    if (!find) return names;
+    do {
+        const std::wstring name = data.cFileName;
+        if (name != L"." && name != L"..") names.push_back(name);
+    } while (::FindNextFileW(find.get(), &data));
+    return names;
+}
+
 std::wstring ProductExe(const std::wstring& file_name) {
     // The build's product folder is a Unix path; Wine maps "/" to Z:.
     std::wstring folder = L"Z:" + win::Utf8ToWide(TORVANE_PRODUCT_DIR);

@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 namespace testing_support {
 
@@ -14,6 +15,8 @@ std::wstring FreshTestFolder();
 void RemoveTree(const std::wstring& path);
 bool WriteFileBytes(const std::wstring& path, const std::string& bytes);
 std::string ReadFileBytes(const std::wstring& path);
+// The names in a folder, without "." and "..": for "nothing was added or removed".
+std::vector<std::wstring> Listing(const std::wstring& folder);
 // A stand-in product executable from the build, by file name ("Torvane.exe").
 std::wstring ProductExe(const std::wstring& file_name);
 // Copies it to `to`, creating the folders.

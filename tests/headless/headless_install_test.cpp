@@ -365,18 +365,6 @@ TEST(HeadlessInstall, IgnoredStepFailuresLeaveLinesInTheDebuggerOutput) {
 
 namespace {
 
-std::vector<std::wstring> Listing(const std::wstring& folder) {
-    std::vector<std::wstring> names;
-    WIN32_FIND_DATAW data;
-    win::UniqueFind find(::FindFirstFileW((folder + L"\\*").c_str(), &data));
-    if (!find) return names;
-    do {
-        const std::wstring name = data.cFileName;
-        if (name != L"." && name != L"..") names.push_back(name);
-    } while (::FindNextFileW(find.get(), &data));
-    return names;
-}
-
 // Links to files outside, planted at the marker's, the record's and a payload
 // file's names before the first install and again before an update: each is
 // replaced by the installer's own file and the files they point to keep their data.
@@ -401,7 +389,7 @@ TEST(HeadlessInstall, FileLinksInTheInstallFolderAreReplacedNotWrittenThrough) {
     EXPECT_EQ(0u, RunHeadless(L"--earlier \"" + dir + L"\" \"" + dir + L"\"").exitCode);
 
     for (const wchar_t* name : planted) EXPECT_EQ("keep", testing_support::ReadFileBytes(outside + name));
-    EXPECT_EQ(3u, Listing(outside).size());
+    EXPECT_EQ(3u, testing_support::Listing(outside).size());
     EXPECT_EQ("700001", testing_support::ReadFileBytes(dir + L"\\source.dat"));
     engine::InstallRecord record;
     EXPECT_TRUE(engine::ReadInstallRecord(dir + L"\\Uninstall.xml", &record));
@@ -422,7 +410,7 @@ TEST(HeadlessInstall, FolderLinkInTheInstallFolderLeavesItsTargetAlone) {
     ASSERT_TRUE(testing_support::MakeUnixSymlink(outside, dir + L"\\plugins"));
 
     const HeadlessRun run = RunHeadless(L"\"" + dir + L"\"");
-    EXPECT_EQ(std::vector<std::wstring>{L"user.txt"}, Listing(outside));
+    EXPECT_EQ(std::vector<std::wstring>{L"user.txt"}, testing_support::Listing(outside));
     EXPECT_EQ("mine", testing_support::ReadFileBytes(outside + L"\\user.txt"));
     if (run.exitCode == 0) {
         EXPECT_TRUE(win::FileExists(dir + L"\\plugins\\mirror.dat"));

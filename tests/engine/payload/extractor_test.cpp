@@ -407,18 +407,6 @@ TEST(SevenZipExtractor, ArchiveFileHandleIsReadRatherThanThePath) {
 
 }  // namespace
 
-namespace {
-
-std::vector<std::wstring> Listing(const std::wstring& folder) {
-    std::vector<std::wstring> names;
-    std::error_code ec;
-    for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::path(folder), ec))
-        names.push_back(entry.path().filename().wstring());
-    return names;
-}
-
-}  // namespace
-
 // A link planted in the destination is replaced, never written through: a link
 // to a file at an item's name, and a link to a folder at a folder on the way.
 // Wine opens a Unix link to a folder as the folder itself, so there the only
@@ -444,7 +432,7 @@ TEST(SevenZipExtractor, PlantedLinksInTheDestinationAreNotWrittenThrough) {
     SevenZipExtractor folders;
     folders.SetArchivePath(Archive(L"lzma2_bcj.7z"));
     const LONG result = folders.ExtractArchive(dest, nullptr);
-    EXPECT_EQ(Listing(outside), std::vector<std::wstring>{L"victim.txt"});
+    EXPECT_EQ(testing_support::Listing(outside), std::vector<std::wstring>{L"victim.txt"});
     EXPECT_EQ(ReadAll(outside + L"victim.txt"), "keep");
     if (result == 0) {
         EXPECT_FALSE(win::IsLinkAt(dest + L"docs"));

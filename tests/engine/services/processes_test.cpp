@@ -137,6 +137,14 @@ TEST(FindProcess, ByPathTakesTheLastMatchAndComparesTheFullPathIgnoringCase) {
     EXPECT_FALSE(FindProcessByPath(L"TvFindByPath.exe", last_path, &pid));
 }
 
+// Ends its process when the test leaves, also through a failed assertion: a copy
+// left running would keep the test's output open and its folder in use.
+struct Running {
+    explicit Running(const std::wstring& exe) : process(Start(exe)) {}
+    ~Running() { End(process); }
+    UniqueKernelHandle process;
+};
+
 // A program of somebody else's in the folder, or one of the product's names run
 // from elsewhere, survives; the product's own program there is ended.
 TEST(StopProcessesInFolder, EndsOnlyTheNamedProgramsOfThatFolder) {
@@ -145,19 +153,17 @@ TEST(StopProcessesInFolder, EndsOnlyTheNamedProgramsOfThatFolder) {
     ASSERT_TRUE(CopyProductExe(L"updater.exe", folder + L"v.exe"));
     ASSERT_TRUE(CopyProductExe(L"updater.exe", folder + L"Torvane.exe"));
     ASSERT_TRUE(CopyProductExe(L"updater.exe", base + L"other\\Torvane.exe"));
-    const UniqueKernelHandle foreign = Start(folder + L"v.exe");
-    const UniqueKernelHandle product = Start(folder + L"Torvane.exe");
-    const UniqueKernelHandle elsewhere = Start(base + L"other\\Torvane.exe");
-    ASSERT_TRUE(foreign && product && elsewhere);
+    const Running foreign(folder + L"v.exe");
+    const Running product(folder + L"Torvane.exe");
+    const Running elsewhere(base + L"other\\Torvane.exe");
+    ASSERT_TRUE(foreign.process && product.process && elsewhere.process);
 
     EXPECT_TRUE(StopProcessesInFolder(folder, {L"TORVANE.EXE", L"updater.exe"}));
-    EXPECT_FALSE(IsRunning(product.get()));
-    EXPECT_TRUE(IsRunning(foreign.get()));
-    EXPECT_TRUE(IsRunning(elsewhere.get()));
+    EXPECT_FALSE(IsRunning(product.process.get()));
+    EXPECT_TRUE(IsRunning(foreign.process.get()));
+    EXPECT_TRUE(IsRunning(elsewhere.process.get()));
 
     // No names, nothing ended.
     EXPECT_TRUE(StopProcessesInFolder(folder, {}));
-    EXPECT_TRUE(IsRunning(foreign.get()));
-    End(foreign);
-    End(elsewhere);
+    EXPECT_TRUE(IsRunning(foreign.process.get()));
 }

@@ -170,11 +170,11 @@ TEST_F(Shortcuts, DesktopShortcutOnlyAfterASuccessfulInstallWithTheOptionTicked)
 // is replaced, and the file it points to keeps its data. A program in the
 // install folder that is a link gets no shortcut.
 TEST_F(Shortcuts, LinksAtTheShortcutOrAtItsTargetAreNotFollowed) {
-    const std::wstring victim = folder_ + L"victim.dat";
-    ASSERT_TRUE(WriteFileBytes(victim, "keep"));
     const std::wstring link = QuickLaunchFolder() + L"\\" + names_.client_name + L".lnk";
     win::CreateFolderTree(QuickLaunchFolder() + L"\\");
-    RemoveUnixEntry(link);
+    RemoveUnixEntry(link);  // before the victim exists: a link left by a failed run is invisible until then
+    const std::wstring victim = folder_ + L"victim.dat";
+    ASSERT_TRUE(WriteFileBytes(victim, "keep"));
     ASSERT_TRUE(MakeUnixSymlink(victim, link));
     ASSERT_TRUE(CreateQuickLaunchShortcut(install_, names_));
     EXPECT_EQ(ReadFileBytes(victim), "keep");

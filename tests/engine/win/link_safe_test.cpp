@@ -30,19 +30,6 @@ bool IsFolder(const std::wstring& path) {
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-// The names in a folder, for "nothing was added or removed".
-std::vector<std::wstring> Listing(const std::wstring& folder) {
-    std::vector<std::wstring> names;
-    WIN32_FIND_DATAW data;
-    win::UniqueFind find(::FindFirstFileW((folder + L"\\*").c_str(), &data));
-    if (!find) return names;
-    do {
-        const std::wstring name = data.cFileName;
-        if (name != L"." && name != L"..") names.push_back(name);
-    } while (::FindNextFileW(find.get(), &data));
-    return names;
-}
-
 // <fresh>\Torvane as the root and <fresh>\outside with one file, the victim.
 struct Layout {
     std::wstring base, root, outside, victim;
