@@ -82,3 +82,11 @@ bool PCallBack::OnItemStart(const std::wstring& destFolder, std::wstring& relati
     if (!existed) fresh.push_back(fullPath);
     return true;
 }
+
+std::vector<std::wstring> PayloadRootNames(const std::vector<std::wstring>& items) {
+    std::vector<std::wstring> names;
+    for (const std::wstring& name : items) {
+        if (!name.empty() && name.find_first_of(L"\\/") == std::wstring::npos) names.push_back(name);
+    }
+    return names;
+}

@@ -44,6 +44,10 @@ bool WriteResourceToFile(WORD id, const wchar_t* type, HANDLE file);
 // is deleted.
 bool WriteResourceToFile(WORD id, const wchar_t* type, const std::wstring& filePath);
 
+// The names of the items at the top level of an archive's item list (the
+// product's programs among them).
+std::vector<std::wstring> PayloadRootNames(const std::vector<std::wstring>& items);
+
 // TEMP_ARCHIVE_FILE_NAME in the user's temp folder; empty when that folder is
 // unknown (never a name relative to the current folder).
 std::wstring TempArchivePath();

@@ -11,20 +11,15 @@
 
 #include "win/unique_handle.h"
 
-// Creates a new empty file under a name of its own beside `path` and renames it
-// over whatever is at `path` (a file, a hard link, a symbolic link, a junction),
-// never opening that entry for writing nor deleting a link's target. The file
-// is open for reading, writing and deletion and shared for reading only. An
-// empty owner, with the last error, when the name cannot be taken.
-win::UniqueFile CreateFreshFile(const std::wstring& path);
-
 class TempArchive {
 public:
     TempArchive() = default;
     TempArchive(const TempArchive&) = delete;
     TempArchive& operator=(const TempArchive&) = delete;
 
-    // CreateFreshFile; false (last error set) when there is no path or no file.
+    // win::CreateFreshFile: whatever a user planted at the name is replaced or
+    // moved aside, never written through nor changed. False (last error set)
+    // when there is no path or no file.
     bool Create(const std::wstring& path);
     HANDLE Handle() const noexcept { return m_file.get(); }
     const std::wstring& Path() const noexcept { return m_path; }

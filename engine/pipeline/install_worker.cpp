@@ -2,6 +2,7 @@
 // window by posted messages only.
 #include "engine/pipeline/install_context.h"
 
+#include "engine/files/install_folder.h"
 #include "engine/payload.h"
 #include "engine/pipeline/payload_check.h"
 #include "engine/record/install_record.h"
@@ -14,6 +15,7 @@
 #include "engine/update/update_transaction.h"
 #include "report/install_report.h"
 #include "win/com.h"
+#include "win/result.h"
 
 #include <shlwapi.h>
 
@@ -61,11 +63,17 @@ bool CopyPayload(const InstallContext& ctx, HANDLE tempArchive) {
     return CopyFileInto(ctx.payloadFile, tempArchive);
 }
 
-// Where the earlier install is replaced, its programs are stopped; otherwise any
-// in the new folder.
-void StopProcesses(const InstallContext& ctx) {
-    const std::wstring& folder = ctx.earlierDir.empty() ? ctx.installDir : ctx.earlierDir;
-    Trace(engine::StopProcessesInFolder(folder), L"stopProcesses failed!");
+// Only the product's own programs are stopped: those the payload carries and
+// those the earlier install's record lists. Where the earlier install is
+// replaced, in its folder; otherwise in the new one.
+void StopProcesses(const InstallContext& ctx, std::vector<std::wstring> programs) {
+    if (ctx.earlierDir.empty()) {
+        Trace(engine::StopProcessesInFolder(ctx.installDir, programs), L"stopProcesses failed!");
+        return;
+    }
+    for (std::wstring& name : engine::RecordedRootFileNames(ctx.earlierDir, ctx.product.names.exe_name))
+        programs.push_back(std::move(name));
+    Trace(engine::StopProcessesInFolder(ctx.earlierDir, programs), L"stopProcesses failed!");
 }
 
 engine::UpdateNames MakeUpdateNames(const InstallProduct& product) {
@@ -147,10 +155,13 @@ int32_t RunInstall(InstallContext& ctx) {
     if (listed != 0) return static_cast<int32_t>(listed);
     if (!HasRoomFor(ctx.installDir, BytesNeeded(listing))) return FromWin32(ERROR_DISK_FULL);
 
+    // Nothing is written into the install folder (the update's journal and backup
+    // included) before it is a real folder that only administrators may change.
+    if (!engine::PrepareInstallFolder(ctx.installDir)) return static_cast<int32_t>(win::LastErrorAsHResult());
     engine::UpdateTransaction update(names);
     const DWORD begun = update.Begin(ctx.installDir, ctx.earlierDir, listing.names);
     if (begun != ERROR_SUCCESS) return FromWin32(begun);
-    StopProcesses(ctx);
+    StopProcesses(ctx, PayloadRootNames(listing.names));
     DWORD moved = ERROR_SUCCESS;
     MoveAside(window, update, &moved);
     if (moved != ERROR_SUCCESS) return Fail(update, FromWin32(moved));

@@ -1,5 +1,6 @@
 #include "engine/record/install_record.h"
 
+#include "win/link_safe.h"
 #include "win/path.h"
 #include "win/unique_handle.h"
 
@@ -9,8 +10,6 @@
 #include <pugixml.hpp>
 
 #include <algorithm>
-#include <cstdio>
-#include <memory>
 
 namespace engine {
 
@@ -23,26 +22,19 @@ bool HasDrivePrefix(const std::wstring& path) {
            ((path[0] >= L'A' && path[0] <= L'Z') || (path[0] >= L'a' && path[0] <= L'z'));
 }
 
-bool IsReparsePoint(const std::wstring& path) {
-    const DWORD attrs = ::GetFileAttributesW(path.c_str());
-    return attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
-}
-
-struct FileCloser {
-    void operator()(FILE* f) const noexcept { std::fclose(f); }
-};
-
 // Counts failed writes so that a full disk is not reported as success.
 class CheckedFileWriter : public pugi::xml_writer {
 public:
-    explicit CheckedFileWriter(FILE* f) : m_f(f) {}
+    explicit CheckedFileWriter(HANDLE file) : m_file(file) {}
     void write(const void* data, size_t size) override {
-        if (std::fwrite(data, 1, size, m_f) != size) m_failed = true;
+        DWORD written = 0;
+        if (m_failed || !::WriteFile(m_file, data, static_cast<DWORD>(size), &written, nullptr) || written != size)
+            m_failed = true;
     }
     bool failed() const { return m_failed; }
 
 private:
-    FILE* m_f;
+    HANDLE m_file;  // borrowed
     bool m_failed = false;
 };
 
@@ -55,13 +47,13 @@ bool WriteInstallRecord(const std::wstring& record_path, const std::vector<std::
     for (const std::wstring& path : files) internal.append_child(L"File").append_attribute(L"path") = path.c_str();
     for (const std::wstring& path : dirs) internal.append_child(L"Dir").append_attribute(L"path") = path.c_str();
 
-    FILE* raw = _wfopen(record_path.c_str(), L"wb");
-    if (!raw) return false;
-    std::unique_ptr<FILE, FileCloser> file(raw);
-    CheckedFileWriter writer(raw);
+    // A new file in place of whatever is at the name: a link there is replaced,
+    // never written through.
+    win::UniqueFile file = win::CreateFileBelow(win::FolderOf(record_path), record_path);
+    if (!file) return false;
+    CheckedFileWriter writer(file.get());
     doc.save(writer, L"\t", pugi::format_indent | pugi::format_no_declaration, pugi::encoding_utf8);
-    const bool written = !writer.failed() && std::fflush(raw) == 0;
-    return std::fclose(file.release()) == 0 && written;
+    return !writer.failed() && ::FlushFileBuffers(file.get());
 }
 
 bool ReadInstallRecord(const std::wstring& record_path, InstallRecord* record) {
@@ -116,7 +108,7 @@ bool IsInstallRoot(const std::wstring& folder, const std::wstring& exe_name, std
     std::wstring normal;
     if (exe_name.empty() || !NormalisePath(folder, &normal)) return false;
     if (!win::EqualsNoCase(win::FileNameOf(normal), exe_name)) return false;
-    if (IsReparsePoint(normal)) return false;
+    if (win::IsLinkAt(normal)) return false;
     *root = std::move(normal);
     return true;
 }
@@ -137,19 +129,17 @@ bool IsInsideRoot(const std::wstring& path, const std::wstring& root, const std:
     const size_t n = normal_root.size();
     if (normal.size() <= n || normal[n] != L'\\' || !win::EqualsNoCase(normal.substr(0, n), normal_root))
         return false;
-    for (size_t i = n + 1; i <= normal.size(); ++i) {
-        if (i < normal.size() && normal[i] != L'\\') continue;
-        if (IsReparsePoint(normal.substr(0, i))) return false;
-    }
+    if (!win::NoLinkOnTheWay(normal_root, normal)) return false;
     *full = std::move(normal);
     return true;
 }
 
 void RemovePaths(const std::vector<std::wstring>& dirs, const std::vector<std::wstring>& files,
                  const std::wstring& root, const std::wstring& exe_name) {
-    std::wstring full;
+    std::wstring normal_root, full;
+    if (!IsInstallRoot(root, exe_name, &normal_root)) return;
     for (const std::wstring& file : files) {
-        if (IsInsideRoot(file, root, exe_name, &full)) ::DeleteFileW(full.c_str());
+        if (IsInsideRoot(file, root, exe_name, &full)) win::DeleteEntryBelow(full, normal_root);
     }
     std::vector<std::wstring> folders;
     for (const std::wstring& dir : dirs) {
@@ -157,7 +147,7 @@ void RemovePaths(const std::vector<std::wstring>& dirs, const std::vector<std::w
     }
     std::stable_sort(folders.begin(), folders.end(),
                      [](const std::wstring& a, const std::wstring& b) { return a.size() > b.size(); });
-    for (const std::wstring& folder : folders) ::RemoveDirectoryW(folder.c_str());
+    for (const std::wstring& folder : folders) win::DeleteEntryBelow(folder, normal_root);
 }
 
 bool RemoveEarlierInstallation(const std::wstring& folder, const std::wstring& exe_name) {
@@ -167,9 +157,24 @@ bool RemoveEarlierInstallation(const std::wstring& folder, const std::wstring& e
     InstallRecord record;
     if (!ReadInstallRecord(record_path, &record)) return false;
     RemovePaths(record.dirs, record.files, root, exe_name);
-    ::DeleteFileW(record_path.c_str());
+    win::DeleteEntryBelow(record_path, root);
     ::RemoveDirectoryW(root.c_str());
     return true;
+}
+
+std::vector<std::wstring> RecordedRootFileNames(const std::wstring& folder, const std::wstring& exe_name) {
+    std::vector<std::wstring> names;
+    std::wstring root;
+    InstallRecord record;
+    if (!IsInstallRoot(folder, exe_name, &root) ||
+        !ReadInstallRecord(win::JoinPath(root, kInstallRecordFileName), &record))
+        return names;
+    std::wstring full;
+    for (const std::wstring& file : record.files) {
+        if (IsInsideRoot(file, root, exe_name, &full) && win::EqualsNoCase(win::FolderOf(full), root + L'\\'))
+            names.push_back(win::FileNameOf(full));
+    }
+    return names;
 }
 
 }  // namespace engine

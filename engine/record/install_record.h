@@ -40,7 +40,9 @@ bool IsInsideRoot(const std::wstring& path, const std::wstring& root, const std:
                   std::wstring* full);
 
 // Deletes the files in list order, then removes the folders deepest first; every
-// path must pass IsInsideRoot. Failures are ignored (a non-empty folder stays).
+// path must pass IsInsideRoot, and each goes through a handle on the entry itself
+// whose final path lies below the root, so a link swapped in after the check is
+// not followed. Failures are ignored (a non-empty folder stays).
 void RemovePaths(const std::vector<std::wstring>& dirs, const std::vector<std::wstring>& files,
                  const std::wstring& root, const std::wstring& exe_name);
 
@@ -48,6 +50,10 @@ void RemovePaths(const std::vector<std::wstring>& dirs, const std::vector<std::w
 // empty. False when the folder is no install root or the record is unusable; then
 // nothing at all is removed.
 bool RemoveEarlierInstallation(const std::wstring& folder, const std::wstring& exe_name);
+
+// The file names that the record in `folder` lists directly in it (the earlier
+// install's programs among them); empty when there is no usable record.
+std::vector<std::wstring> RecordedRootFileNames(const std::wstring& folder, const std::wstring& exe_name);
 
 // Undoes a failed extraction: the files and folders it created inside the folder.
 inline void RollBackExtraction(const std::vector<std::wstring>& new_files, const std::vector<std::wstring>& new_dirs,

@@ -5,6 +5,7 @@
 
 #include <tlhelp32.h>
 
+#include <algorithm>
 #include <functional>
 
 namespace engine {
@@ -35,12 +36,21 @@ std::wstring ProcessImagePath(DWORD pid) {
     return std::wstring(path, size);
 }
 
-bool StopProcessesInFolder(const std::wstring& folder) {
+bool StopProcessesInFolder(const std::wstring& folder, const std::vector<std::wstring>& image_names) {
     const DWORD self = ::GetCurrentProcessId();
+    const auto named = [&](const std::wstring& file_name) {
+        return std::any_of(image_names.begin(), image_names.end(),
+                           [&](const std::wstring& name) { return win::EqualsNoCase(name, file_name); });
+    };
     return ForEachProcess([&](const PROCESSENTRY32W& entry) {
         if (entry.th32ProcessID == 0 || entry.th32ProcessID == self) return;
+        // The snapshot's name first: most processes are no program of ours, and
+        // opening each of them costs more than a comparison.
+        if (!named(entry.szExeFile)) return;
         const std::wstring image = ProcessImagePath(entry.th32ProcessID);
-        if (image.empty() || !win::EqualsNoCase(win::JoinPath(folder, win::FileNameOf(image)), image)) return;
+        if (image.empty() || !named(win::FileNameOf(image)) ||
+            !win::EqualsNoCase(win::JoinPath(folder, win::FileNameOf(image)), image))
+            return;
         win::UniqueKernelHandle process(::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID));
         if (!process) return;
         ::TerminateProcess(process.get(), 0xFFFFFFFF);

@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 namespace engine {
 
@@ -12,9 +13,11 @@ namespace engine {
 std::wstring ProcessImagePath(DWORD pid);
 
 // Ends (exit code 0xFFFFFFFF, up to 4 s wait each) every process whose executable
-// lies directly in `folder`; sub-folders are not matched. False only when the
-// process list cannot be taken.
-bool StopProcessesInFolder(const std::wstring& folder);
+// lies directly in `folder` and is named one of `image_names` (any case): the
+// product's own programs. Any other process, wherever it runs from, is left
+// alone; sub-folders are not matched. False only when the process list cannot
+// be taken.
+bool StopProcessesInFolder(const std::wstring& folder, const std::vector<std::wstring>& image_names);
 
 // The first process whose executable file name equals `exe_name` (any case).
 bool FindProcessByName(const std::wstring& exe_name, DWORD* pid);

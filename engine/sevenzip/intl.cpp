@@ -9,6 +9,7 @@
 #include <new>
 
 #include "engine/sevenzip/sevenzip.h"
+#include "win/link_safe.h"
 #include "win/path.h"
 #include "win/result.h"
 #include "win/unique_handle.h"
@@ -319,9 +320,16 @@ HRESULT ArchiveExtractCallback::OpenOutputFile() {
         return queued;
     }
 
-    // Elsewhere most items still land where nothing is yet: try that first, as one
-    // file-system call. Anything in the way (a file, a missing folder, a path too
-    // long) takes the full path through the overwrite mode.
+    // Elsewhere the folders on the way must be real, and a link at the item's
+    // name goes first: neither is ever written through.
+    const std::wstring parent = ParentOf(m_absolutePath);
+    if ((!parent.empty() && !EnsureFolder(parent)) || !win::ReplaceLinkAt(m_absolutePath)) {
+        m_absolutePath.clear();
+        return ERROR_CREATE_FAILED;
+    }
+    // Most items still land where nothing is yet: try that first, as one
+    // file-system call. Anything in the way (a file, a path too long) takes the
+    // full path through the overwrite mode.
     m_file.Attach(win::FileStream::Create(m_absolutePath.c_str(), CREATE_NEW));
     if (!m_file) {
         const HRESULT prepared = PrepareOutputFile();
@@ -347,21 +355,25 @@ bool ArchiveExtractCallback::Track(std::unordered_set<std::wstring>& paths, cons
     } catch (const std::bad_alloc&) {
         m_trackPaths = false;
         m_freshFolders.clear();
+        m_realFolders.clear();
         return false;
     }
 }
 
-// SHCreateDirectoryExW, with "already there" counted as success when what is
-// there is a folder: a file of that name is in the way.
+// Makes the folder, and every folder between the destination and it, a real
+// folder: a link on the way is removed and a new folder made in its place, so
+// nothing is written through it. A file of that name is in the way. Folders seen
+// real once are not looked at again: the install folder admits only
+// administrators by now.
 bool ArchiveExtractCallback::EnsureFolder(const std::wstring& path) {
-    const int rc = SHCreateDirectoryExW(nullptr, path.c_str(), nullptr);
-    if (rc == ERROR_SUCCESS) {
-        Track(m_freshFolders, PathKey(path));
-        return true;
-    }
-    if (rc != ERROR_ALREADY_EXISTS && rc != ERROR_FILE_EXISTS) return false;
-    const DWORD attributes = GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    const std::wstring key = PathKey(path);
+    if (m_realFolders.count(key) != 0) return true;
+    if (m_realFolders.empty() && !win::FileExists(m_destFolder) && !win::CreateFolderTree(m_destFolder)) return false;
+    std::vector<std::wstring> created;
+    if (!win::MakeRealFolders(m_destFolder, path, &created)) return false;
+    for (const std::wstring& folder : created) Track(m_freshFolders, PathKey(folder));
+    Track(m_realFolders, key);
+    return true;
 }
 
 // Makes room for the item's output file by the overwrite mode and creates its

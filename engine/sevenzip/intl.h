@@ -107,6 +107,8 @@ private:
     // thread without a check.
     std::unordered_set<std::wstring> m_freshFolders;
     std::unordered_set<std::wstring> m_outputPaths;
+    // Folders known to be real folders, not links (all fresh ones among them).
+    std::unordered_set<std::wstring> m_realFolders;
     bool m_trackPaths = true;  // false once a set could not grow
 
     // The item in hand.

@@ -1,6 +1,7 @@
 #include "engine/shortcuts/shortcuts.h"
 
 #include "win/com.h"
+#include "win/link_safe.h"
 #include "win/path.h"
 
 #include <windows.h>
@@ -48,7 +49,17 @@ bool CreateShortcut(const std::wstring& file_name, const std::wstring& target, c
     link->SetWorkingDirectory(win::FolderOf(link_target).c_str());
     if (description) link->SetDescription(description);
     link->SetShowCmd(SW_SHOWNORMAL);
-    return SUCCEEDED(file->Save(LinkPath(folder, name).c_str(), TRUE));
+    // A link planted at the shortcut's name (the quick-launch folder is the
+    // user's) is replaced, never written through.
+    const std::wstring link_path = LinkPath(folder, name);
+    if (!win::ReplaceLinkAt(link_path)) return false;
+    return SUCCEEDED(file->Save(link_path.c_str(), TRUE));
+}
+
+// A shortcut points at a program the install wrote: a real file in the install
+// folder, reached through no link.
+bool IsInstalledProgram(const std::wstring& install_folder, const std::wstring& program) {
+    return win::NoLinkOnTheWay(install_folder, program);
 }
 
 std::wstring CommonProgramsFolder() { return SpecialFolder(CSIDL_COMMON_PROGRAMS); }
@@ -65,10 +76,13 @@ bool CreateStartMenuShortcuts(const std::wstring& install_folder, const Shortcut
     if (programs.empty() || names.client_name.empty()) return false;
     const std::wstring folder = win::JoinPath(programs, names.client_name) + L'\\';
     win::CreateFolderTree(folder);
-    const bool main = CreateShortcut(names.client_name + L".lnk", install_folder + names.exe_name + L".exe", nullptr,
-                                     folder);
-    const bool uninstall = CreateShortcut(names.uninstall_text + names.client_name + L".lnk",
-                                          install_folder + L"Uninstall.exe", nullptr, folder);
+    const std::wstring main_exe = install_folder + names.exe_name + L".exe";
+    const std::wstring uninstaller = install_folder + L"Uninstall.exe";
+    const bool main = IsInstalledProgram(install_folder, main_exe) &&
+                      CreateShortcut(names.client_name + L".lnk", main_exe, nullptr, folder);
+    const bool uninstall = IsInstalledProgram(install_folder, uninstaller) &&
+                           CreateShortcut(names.uninstall_text + names.client_name + L".lnk", uninstaller, nullptr,
+                                          folder);
     return main && uninstall;
 }
 
@@ -76,14 +90,16 @@ bool CreateQuickLaunchShortcut(const std::wstring& install_folder, const Shortcu
     const std::wstring folder = QuickLaunchFolder();
     if (folder.empty()) return false;
     win::CreateFolderTree(folder);  // a fresh profile may not have it yet
-    return CreateShortcut(names.client_name + L".lnk", install_folder + names.exe_name + L".exe", nullptr, folder);
+    const std::wstring main_exe = install_folder + names.exe_name + L".exe";
+    return IsInstalledProgram(install_folder, main_exe) &&
+           CreateShortcut(names.client_name + L".lnk", main_exe, nullptr, folder);
 }
 
 bool CreateDesktopShortcut(const DesktopShortcutState& state, const ShortcutNames& names,
                            const std::wstring& comment) {
     const std::wstring main_exe = state.install_folder + names.exe_name + L".exe";
     if (state.install_result != 0 || !state.finished_page_shown || !state.shortcut_option_selected ||
-        !::PathFileExistsW(main_exe.c_str()))
+        !::PathFileExistsW(main_exe.c_str()) || !IsInstalledProgram(state.install_folder, main_exe))
         return false;
 
     const win::ScopedCoInit com;

@@ -88,6 +88,18 @@ std::string ReadFileBytes(const std::wstring& path) {
     return bytes;
 }
 
+std::vector<std::wstring> Listing(const std::wstring& folder) {
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW data;
+    win::UniqueFind find(::FindFirstFileW(win::JoinPath(folder, L"*").c_str(), &data));
+    if (!find) return names;
+    do {
+        const std::wstring name = data.cFileName;
+        if (name != L"." && name != L"..") names.push_back(name);
+    } while (::FindNextFileW(find.get(), &data));
+    return names;
+}
+
 std::wstring ProductExe(const std::wstring& file_name) {
     // The build's product folder is a Unix path; Wine maps "/" to Z:.
     std::wstring folder = L"Z:" + win::Utf8ToWide(TORVANE_PRODUCT_DIR);
@@ -116,6 +128,22 @@ bool CopyProductExe(const std::wstring& file_name, const std::wstring& to) {
 
 bool IsRunning(HANDLE process) { return ::WaitForSingleObject(process, 0) == WAIT_TIMEOUT; }
 
+namespace {
+
+// Wine matches a name to an entry of any letter case; the listing tells them apart.
+bool HasEntryNamedExactly(const std::wstring& path) {
+    const std::wstring name = win::FileNameOf(path);
+    WIN32_FIND_DATAW data;
+    win::UniqueFind find(::FindFirstFileW((win::FolderOf(path) + L"*").c_str(), &data));
+    if (!find) return false;
+    do {
+        if (name == data.cFileName) return true;
+    } while (::FindNextFileW(find.get(), &data));
+    return false;
+}
+
+}  // namespace
+
 std::string UnixPath(const std::wstring& path) {
     using Fn = char*(CDECL*)(LPCWSTR);
     const auto fn = reinterpret_cast<Fn>(
@@ -129,9 +157,12 @@ std::string UnixPath(const std::wstring& path) {
 }
 
 bool MakeUnixSymlink(const std::wstring& target, const std::wstring& link) {
+    // The link's folder is looked up, its name kept as written: Wine would match
+    // the whole name to an entry of another letter case.
     const std::string unix_target = UnixPath(target);
-    const std::string unix_link = UnixPath(link);
-    if (unix_target.empty() || unix_link.empty()) return false;
+    const std::string unix_folder = UnixPath(win::FolderOf(link));
+    if (unix_target.empty() || unix_folder.empty()) return false;
+    const std::string unix_link = unix_folder + "/" + win::WideToUtf8(win::FileNameOf(link));
     // Wine runs a Unix program handed to CreateProcess, but gives back no handle
     // to wait on: poll for the link instead.
     std::wstring command = L"/bin/ln -s \"" + win::Utf8ToWide(unix_target) + L"\" \"" + win::Utf8ToWide(unix_link) + L"\"";
@@ -141,17 +172,22 @@ bool MakeUnixSymlink(const std::wstring& target, const std::wstring& link) {
     if (!::CreateProcessW(L"Z:\\bin\\ln", &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
         return false;
     win::UniqueKernelHandle process(pi.hProcess), thread(pi.hThread);
+    // Wine shows a link to a folder as a reparse point and one to a file as the
+    // file itself; a link to nothing cannot be seen at all.
+    const bool folder = (::GetFileAttributesW(target.c_str()) & FILE_ATTRIBUTE_DIRECTORY) != 0;
     for (int i = 0; i < 600; ++i) {  // up to 30 s: a loaded machine starts programs slowly
         const DWORD attrs = ::GetFileAttributesW(link.c_str());
-        if (attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_REPARSE_POINT)) return true;
+        if (attrs != INVALID_FILE_ATTRIBUTES && (!folder || (attrs & FILE_ATTRIBUTE_REPARSE_POINT))) return true;
         ::Sleep(50);
     }
     return false;
 }
 
 bool RemoveUnixEntry(const std::wstring& path) {
-    const std::string unix_path = UnixPath(path);
-    if (unix_path.empty()) return false;
+    // As for ln, the folder is looked up and the name kept as written.
+    const std::string unix_folder = UnixPath(win::FolderOf(path));
+    if (unix_folder.empty()) return false;
+    const std::string unix_path = unix_folder + "/" + win::WideToUtf8(win::FileNameOf(path));
     // As for ln: no handle to wait on, so poll until the name is gone.
     std::wstring command = L"/bin/rm -f \"" + win::Utf8ToWide(unix_path) + L"\"";
     STARTUPINFOW si = {};
@@ -161,7 +197,7 @@ bool RemoveUnixEntry(const std::wstring& path) {
         return false;
     win::UniqueKernelHandle process(pi.hProcess), thread(pi.hThread);
     for (int i = 0; i < 600; ++i) {
-        if (::GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) return true;
+        if (!HasEntryNamedExactly(path)) return true;
         ::Sleep(50);
     }
     return false;

@@ -6,6 +6,7 @@
 
 #include <map>
 #include <string>
+#include <vector>
 
 namespace testing_support {
 
@@ -18,6 +19,8 @@ std::string ReadFileBytes(const std::wstring& path);
 // Every file (relative path -> bytes) and folder (relative path + "\\" -> "")
 // below `folder`, for comparing a tree before and after.
 std::map<std::wstring, std::string> FolderContents(const std::wstring& folder);
+// The names in a folder, without "." and "..": for "nothing was added or removed".
+std::vector<std::wstring> Listing(const std::wstring& folder);
 // A stand-in product executable from the build, by file name ("Torvane.exe").
 std::wstring ProductExe(const std::wstring& file_name);
 // Copies it to `to`, creating the folders.
@@ -29,8 +32,9 @@ bool IsRunning(HANDLE process);
 
 // Unix path of a Windows path (Wine only), empty when there is none.
 std::string UnixPath(const std::wstring& path);
-// Makes `link` a Unix symbolic link to `target` from the Linux side; Wine shows
-// it as a reparse point. False when that is not possible here.
+// Makes `link` a Unix symbolic link to an existing `target` from the Linux side;
+// Wine shows one to a folder as a reparse point. False when that is not possible
+// here.
 bool MakeUnixSymlink(const std::wstring& target, const std::wstring& link);
 // Removes a directory entry from the Unix side, a link itself and not its target.
 bool RemoveUnixEntry(const std::wstring& path);

@@ -687,4 +687,79 @@ TEST(HeadlessKilledUpdate, EachKillIsRepairedByTheNextRun) {
     }
 }
 
+// Links to files outside, planted at the marker's, the record's and a payload
+// file's names before the first install and again before an update: each is
+// replaced by the installer's own file and the files they point to keep their data.
+TEST(HeadlessInstall, FileLinksInTheInstallFolderAreReplacedNotWrittenThrough) {
+    const std::wstring base = testing_support::FreshTestFolder();
+    const std::wstring dir = base + L"Torvane";
+    const std::wstring outside = base + L"outside\\";
+    win::CreateFolderTree(dir + L"\\");
+    win::CreateFolderTree(outside);
+    const wchar_t* const planted[] = {L"source.dat", L"Uninstall.xml", L"Torvane.exe"};
+    for (const wchar_t* name : planted) ASSERT_TRUE(testing_support::WriteFileBytes(outside + name, "keep"));
+    const auto plant = [&] {
+        for (const wchar_t* name : planted) {
+            // Wine deletes a file link's target: the entry goes from the Linux side.
+            ASSERT_TRUE(testing_support::RemoveUnixEntry(dir + L"\\" + name));
+            ASSERT_TRUE(testing_support::MakeUnixSymlink(outside + name, dir + L"\\" + name)) << win::WideToUtf8(name);
+        }
+    };
+    plant();
+    EXPECT_EQ(0u, RunHeadless(L"\"" + dir + L"\"").exitCode);
+    plant();
+    EXPECT_EQ(0u, RunHeadless(L"--earlier \"" + dir + L"\" \"" + dir + L"\"").exitCode);
+
+    for (const wchar_t* name : planted) EXPECT_EQ("keep", testing_support::ReadFileBytes(outside + name));
+    EXPECT_EQ(3u, testing_support::Listing(outside).size());
+    EXPECT_EQ("700001", testing_support::ReadFileBytes(dir + L"\\source.dat"));
+    engine::InstallRecord record;
+    EXPECT_TRUE(engine::ReadInstallRecord(dir + L"\\Uninstall.xml", &record));
+    EXPECT_EQ(7u, record.files.size());
+    EXPECT_NE("keep", testing_support::ReadFileBytes(dir + L"\\Torvane.exe"));
+}
+
+// A link at the payload's "plugins" folder to a folder elsewhere: the payload's
+// files never land there. Wine opens a Unix link to a folder as the folder
+// itself and cannot remove it as a link, so there the install fails instead.
+TEST(HeadlessInstall, FolderLinkInTheInstallFolderLeavesItsTargetAlone) {
+    const std::wstring base = testing_support::FreshTestFolder();
+    const std::wstring dir = base + L"Torvane";
+    const std::wstring outside = base + L"outside";
+    win::CreateFolderTree(dir + L"\\");
+    win::CreateFolderTree(outside + L"\\");
+    ASSERT_TRUE(testing_support::WriteFileBytes(outside + L"\\user.txt", "mine"));
+    ASSERT_TRUE(testing_support::MakeUnixSymlink(outside, dir + L"\\plugins"));
+
+    const HeadlessRun run = RunHeadless(L"\"" + dir + L"\"");
+    EXPECT_EQ(std::vector<std::wstring>{L"user.txt"}, testing_support::Listing(outside));
+    EXPECT_EQ("mine", testing_support::ReadFileBytes(outside + L"\\user.txt"));
+    if (run.exitCode == 0) {
+        EXPECT_TRUE(win::FileExists(dir + L"\\plugins\\mirror.dat"));
+    } else {
+        ASSERT_FALSE(run.lines.empty());
+        EXPECT_NE("result 0", run.lines.back());
+        EXPECT_FALSE(win::FileExists(dir + L"\\Uninstall.xml"));
+        testing_support::RemoveUnixEntry(dir + L"\\plugins");
+    }
+}
+
+// A program of the user's own, running from the earlier install's folder, is not
+// the product's: it survives the update while the product's program is ended.
+TEST(HeadlessInstall, ForeignProcessInTheEarlierFolderSurvives) {
+    const std::wstring dir = testing_support::FreshTestFolder() + L"Torvane";
+    ASSERT_EQ(0u, RunHeadless(L"\"" + dir + L"\"").exitCode);
+    ASSERT_TRUE(testing_support::CopyProductExe(L"updater.exe", dir + L"\\v.exe"));
+    ASSERT_TRUE(testing_support::CopyProductExe(L"updater.exe", dir + L"\\Torvane.exe"));
+    win::UniqueKernelHandle foreign(testing_support::StartProgram(dir + L"\\v.exe"));
+    win::UniqueKernelHandle product(testing_support::StartProgram(dir + L"\\Torvane.exe"));
+    ASSERT_TRUE(foreign && product);
+
+    EXPECT_EQ(0u, RunHeadless(L"--earlier \"" + dir + L"\" \"" + dir + L"\"").exitCode);
+    EXPECT_FALSE(testing_support::IsRunning(product.get()));
+    EXPECT_TRUE(testing_support::IsRunning(foreign.get()));
+    ::TerminateProcess(foreign.get(), 0);
+    ::WaitForSingleObject(foreign.get(), 10000);
+}
+
 }  // namespace

@@ -4,14 +4,18 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <new>
 #include <vector>
 
+#include "win/link_safe.h"
 #include "win/path.h"
 #include "win/result.h"
 #include "win/text.h"
 #include "win/unique_handle.h"
 #include "test_support.h"
+#include "tests/engine/test_support.h"
 
 using namespace SevenZip;
 using payload_test::Archive;
@@ -402,3 +406,38 @@ TEST(SevenZipExtractor, ArchiveFileHandleIsReadRatherThanThePath) {
 }
 
 }  // namespace
+
+// A link planted in the destination is replaced, never written through: a link
+// to a file at an item's name, and a link to a folder at a folder on the way.
+// Wine opens a Unix link to a folder as the folder itself, so there the only
+// sound result is a refused item; either way nothing outside changes.
+TEST(SevenZipExtractor, PlantedLinksInTheDestinationAreNotWrittenThrough) {
+    ScratchFolder out(L"links");
+    const std::wstring dest = out / L"Torvane\\";
+    const std::wstring outside = out / L"outside\\";
+    std::filesystem::create_directories(std::filesystem::path(dest));
+    std::filesystem::create_directories(std::filesystem::path(outside));
+    std::ofstream(std::filesystem::path(outside + L"victim.txt")) << "keep";
+    ASSERT_TRUE(testing_support::MakeUnixSymlink(outside + L"victim.txt", dest + L"top.txt"));
+
+    SevenZipExtractor files;
+    files.SetArchivePath(Archive(L"lzma2_bcj.7z"));
+    EXPECT_EQ(files.ExtractArchive(dest, nullptr), 0);
+    EXPECT_EQ(ReadAll(dest + L"top.txt"), ReadAll(Source(L"top.txt")));
+    EXPECT_EQ(ReadAll(outside + L"victim.txt"), "keep");
+    EXPECT_FALSE(win::IsLinkAt(dest + L"top.txt"));
+
+    std::filesystem::remove_all(std::filesystem::path(dest + L"docs"));
+    ASSERT_TRUE(testing_support::MakeUnixSymlink(outside, dest + L"docs"));
+    SevenZipExtractor folders;
+    folders.SetArchivePath(Archive(L"lzma2_bcj.7z"));
+    const LONG result = folders.ExtractArchive(dest, nullptr);
+    EXPECT_EQ(testing_support::Listing(outside), std::vector<std::wstring>{L"victim.txt"});
+    EXPECT_EQ(ReadAll(outside + L"victim.txt"), "keep");
+    if (result == 0) {
+        EXPECT_FALSE(win::IsLinkAt(dest + L"docs"));
+        EXPECT_EQ(ReadAll(dest + L"docs\\readme.txt"), ReadAll(Source(L"docs\\readme.txt")));
+    } else {
+        ASSERT_TRUE(testing_support::RemoveUnixEntry(dest + L"docs"));
+    }
+}

@@ -11,6 +11,7 @@
 #include "engine/temp_archive.h"
 #include "tests/engine/test_support.h"
 #include "win/path.h"
+#include "win/text.h"
 #include "win/unique_handle.h"
 #include "test_support.h"
 
@@ -274,6 +275,38 @@ TEST(TempArchive, PlantedEntriesAreReplacedNotWrittenThrough) {
     }
 }
 
+bool IsReadOnly(const std::wstring& path) {
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
+}
+
+// A hard link at the archive's name to a read-only file elsewhere (any user can
+// make one to a file they can read): that file stays read-only and unchanged,
+// also while its owner holds it open so that the name cannot be replaced (Wine
+// renames over a read-only file; Windows refuses, as both do for a file open
+// without delete sharing).
+TEST(TempArchive, ReadOnlyHardLinkAtTheNameKeepsItsFileReadOnly) {
+    ScratchFolder out(L"hardlink");
+    const std::wstring victim = out / L"system.dll";
+    std::ofstream(std::filesystem::path(victim)) << "keep";
+    ASSERT_TRUE(SetFileAttributesW(victim.c_str(), FILE_ATTRIBUTE_READONLY));
+    const std::wstring archive = out / L"resource.7z";
+    ASSERT_TRUE(CreateHardLinkW(archive.c_str(), victim.c_str(), nullptr));
+    {
+        const win::UniqueFile held(CreateFileW(victim.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                               nullptr, OPEN_EXISTING, 0, nullptr));
+        ASSERT_TRUE(held);
+        EXPECT_FALSE(WriteResourceToFile(IDR_PAYLOAD, PAYLOAD_RESOURCE_TYPE, archive));
+        EXPECT_TRUE(IsReadOnly(victim));
+    }
+    EXPECT_EQ(ReadAll(victim), "keep");
+
+    ASSERT_TRUE(WriteResourceToFile(IDR_PAYLOAD, PAYLOAD_RESOURCE_TYPE, archive));
+    EXPECT_EQ(ReadAll(archive), ReadAll(TEST_PAYLOAD_7Z));
+    EXPECT_EQ(ReadAll(victim), "keep");
+    EXPECT_TRUE(IsReadOnly(victim));
+}
+
 // From its creation until the extraction ends, nobody else can write, rename or
 // delete the archive, and what is unpacked is what was written.
 class SecondProcessDuringExtraction : public SevenZip::ProgressCallback {
@@ -333,6 +366,22 @@ TEST(TempArchive, NoOtherProcessCanWriteRenameOrDeleteItDuringTheExtraction) {
 
     archive.Close();
     EXPECT_EQ(ReadAll(out / L"resource.7z"), ReadAll(TEST_PAYLOAD_7Z));
+}
+
+// A run killed between making its copy and renaming it into place left the copy
+// under its sibling name: the next run's archive clears it, and nothing else.
+TEST(TempArchive, LeftoverCopiesOfAKilledRunAreCleared) {
+    ScratchFolder out(L"leftover");
+    const std::vector<std::wstring> leftovers{L"resource.7z.400-3864424-0.new", L"RESOURCE.7Z.12-5-2.new"};
+    const std::vector<std::wstring> others{L"resource.7z.400-x-0.new", L"resource.7z.1-2.new", L"resource.7z.old",
+                                           L"other.7z.400-3864424-0.new", L"resource.7z.1-2-3.new.txt"};
+    for (const auto& name : leftovers) std::ofstream(std::filesystem::path(out / name.c_str())) << "half";
+    for (const auto& name : others) std::ofstream(std::filesystem::path(out / name.c_str())) << "keep";
+    TempArchive archive;
+    ASSERT_TRUE(archive.Create(out / L"resource.7z"));
+    for (const auto& name : leftovers) EXPECT_FALSE(win::FileExists(out / name.c_str())) << win::WideToUtf8(name);
+    for (const auto& name : others) EXPECT_EQ(ReadAll(out / name.c_str()), "keep") << win::WideToUtf8(name);
+    EXPECT_TRUE(archive.Delete());
 }
 
 TEST(TempArchive, DeleteRemovesTheFileThroughItsHandle) {

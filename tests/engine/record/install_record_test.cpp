@@ -266,3 +266,47 @@ TEST(RollBackExtraction, RemovesOnlyNewPathsInsideTheInstallFolder) {
     EXPECT_TRUE(Exists(root + L"old.dll"));
     EXPECT_TRUE(Exists(base + L"o.dll"));
 }
+
+// Wine's drive is a Unix folder that tells letter cases apart: "TORVANE" can be
+// a link beside the real "Torvane". A recorded path spelling the root that way
+// must not lead the removal outside.
+TEST(RemoveEarlierInstallation, SecondSpellingOfTheRootThatIsALinkIsNotFollowed) {
+    Install in = MakeInstall("");
+    const std::wstring elsewhere = in.base + L"elsewhere\\";
+    win::CreateFolderTree(elsewhere + L"sub\\");
+    ASSERT_TRUE(WriteFileBytes(elsewhere + L"victim.dll", "x"));
+    ASSERT_TRUE(WriteFileBytes(in.root + L"own.dll", "x"));
+    const std::wstring alias = in.base + L"TORVANE";
+    if (!MakeUnixSymlink(elsewhere, alias)) GTEST_SKIP() << "no case-distinct names here";
+    WriteFileBytes(in.record, "<Uninstall><Internal>" + FileEntry(alias + L"\\victim.dll") +
+                                  FileEntry(in.root + L"own.dll") + DirEntry(alias + L"\\sub") +
+                                  "</Internal></Uninstall>");
+    std::wstring full;
+    EXPECT_FALSE(IsInsideRoot(alias + L"\\victim.dll", in.root, kExe, &full));
+    EXPECT_TRUE(RemoveEarlierInstallation(in.root, kExe));
+    EXPECT_TRUE(Exists(elsewhere + L"victim.dll"));
+    EXPECT_TRUE(Exists(elsewhere + L"sub"));
+    EXPECT_FALSE(Exists(in.root + L"own.dll"));
+    RemoveUnixEntry(alias);
+}
+
+// A link to a file, recorded as one of the install's files, goes as a link: the
+// file it points to stays.
+TEST(RemoveEarlierInstallation, RecordedFileLinkIsDeletedAsALink) {
+    Install in = MakeInstall("");
+    const std::wstring victim = in.base + L"victim.dll";
+    ASSERT_TRUE(WriteFileBytes(victim, "keep"));
+    ASSERT_TRUE(MakeUnixSymlink(victim, in.root + L"plugin.dll"));
+    WriteFileBytes(in.record, "<Uninstall><Internal>" + FileEntry(in.root + L"plugin.dll") + "</Internal></Uninstall>");
+    EXPECT_TRUE(RemoveEarlierInstallation(in.root, kExe));
+    EXPECT_EQ(ReadFileBytes(victim), "keep");
+}
+
+TEST(RecordedRootFileNames, ListsTheRecordsFilesDirectlyInTheRootOnly) {
+    Install in = MakeInstall("");
+    WriteFileBytes(in.record, "<Uninstall><Internal>" + FileEntry(in.root + L"Torvane.exe") + FileEntry(L"Helper.exe") +
+                                  FileEntry(in.root + L"bin\\deep.exe") + FileEntry(in.base + L"outside.exe") +
+                                  DirEntry(in.root + L"bin") + "</Internal></Uninstall>");
+    EXPECT_EQ(RecordedRootFileNames(in.root, kExe), (std::vector<std::wstring>{L"Torvane.exe", L"Helper.exe"}));
+    EXPECT_TRUE(RecordedRootFileNames(in.base, kExe).empty());  // no install root
+}

@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cwctype>
+#include <vector>
 
 using namespace engine;
 using namespace testing_support;
@@ -42,6 +43,9 @@ std::wstring Upper(std::wstring s) {
     return s;
 }
 
+const std::vector<std::wstring> kProductPrograms{L"Torvane.exe", L"updater.exe", L"Uninstall.exe",
+                                                  L"TorvaneService.exe"};
+
 }  // namespace
 
 TEST(StopProcessesInFolder, EndsEveryCopyDirectlyInTheFolderButNotInSubFolders) {
@@ -56,7 +60,7 @@ TEST(StopProcessesInFolder, EndsEveryCopyDirectlyInTheFolderButNotInSubFolders) 
     ASSERT_TRUE(first && second && updater && nested);
     ::Sleep(300);
 
-    EXPECT_TRUE(StopProcessesInFolder(Upper(folder)));
+    EXPECT_TRUE(StopProcessesInFolder(Upper(folder), kProductPrograms));
     for (const UniqueKernelHandle* p : {&first, &second, &updater}) {
         EXPECT_FALSE(IsRunning(p->get()));
         EXPECT_EQ(ExitCodeOf(p->get()), 0xFFFFFFFFu);
@@ -78,7 +82,7 @@ TEST(StopProcessesInFolder, Ends64BitProcesses) {
     ASSERT_TRUE(::IsWow64Process(process.get(), &wow64));
     EXPECT_FALSE(wow64);
 
-    EXPECT_TRUE(StopProcessesInFolder(folder));
+    EXPECT_TRUE(StopProcessesInFolder(folder, kProductPrograms));
     EXPECT_FALSE(IsRunning(process.get()));
     End(process);
 }
@@ -131,4 +135,35 @@ TEST(FindProcess, ByPathTakesTheLastMatchAndComparesTheFullPathIgnoringCase) {
     End(pa);
     End(pb);
     EXPECT_FALSE(FindProcessByPath(L"TvFindByPath.exe", last_path, &pid));
+}
+
+// Ends its process when the test leaves, also through a failed assertion: a copy
+// left running would keep the test's output open and its folder in use.
+struct Running {
+    explicit Running(const std::wstring& exe) : process(Start(exe)) {}
+    ~Running() { End(process); }
+    UniqueKernelHandle process;
+};
+
+// A program of somebody else's in the folder, or one of the product's names run
+// from elsewhere, survives; the product's own program there is ended.
+TEST(StopProcessesInFolder, EndsOnlyTheNamedProgramsOfThatFolder) {
+    const std::wstring base = FreshTestFolder();
+    const std::wstring folder = base + L"victim\\";
+    ASSERT_TRUE(CopyProductExe(L"updater.exe", folder + L"v.exe"));
+    ASSERT_TRUE(CopyProductExe(L"updater.exe", folder + L"Torvane.exe"));
+    ASSERT_TRUE(CopyProductExe(L"updater.exe", base + L"other\\Torvane.exe"));
+    const Running foreign(folder + L"v.exe");
+    const Running product(folder + L"Torvane.exe");
+    const Running elsewhere(base + L"other\\Torvane.exe");
+    ASSERT_TRUE(foreign.process && product.process && elsewhere.process);
+
+    EXPECT_TRUE(StopProcessesInFolder(folder, {L"TORVANE.EXE", L"updater.exe"}));
+    EXPECT_FALSE(IsRunning(product.process.get()));
+    EXPECT_TRUE(IsRunning(foreign.process.get()));
+    EXPECT_TRUE(IsRunning(elsewhere.process.get()));
+
+    // No names, nothing ended.
+    EXPECT_TRUE(StopProcessesInFolder(folder, {}));
+    EXPECT_TRUE(IsRunning(foreign.process.get()));
 }

@@ -165,3 +165,25 @@ TEST_F(Shortcuts, DesktopShortcutOnlyAfterASuccessfulInstallWithTheOptionTicked)
 }
 
 }  // namespace
+
+// The quick-launch folder is the user's: a link planted at the shortcut's name
+// is replaced, and the file it points to keeps its data. A program in the
+// install folder that is a link gets no shortcut.
+TEST_F(Shortcuts, LinksAtTheShortcutOrAtItsTargetAreNotFollowed) {
+    const std::wstring link = QuickLaunchFolder() + L"\\" + names_.client_name + L".lnk";
+    win::CreateFolderTree(QuickLaunchFolder() + L"\\");
+    RemoveUnixEntry(link);  // before the victim exists: a link left by a failed run is invisible until then
+    const std::wstring victim = folder_ + L"victim.dat";
+    ASSERT_TRUE(WriteFileBytes(victim, "keep"));
+    ASSERT_TRUE(MakeUnixSymlink(victim, link));
+    ASSERT_TRUE(CreateQuickLaunchShortcut(install_, names_));
+    EXPECT_EQ(ReadFileBytes(victim), "keep");
+    ExpectLink(link, install_ + L"Torvane.exe", L"");
+    ::DeleteFileW(link.c_str());
+
+    ASSERT_TRUE(RemoveUnixEntry(install_ + L"Torvane.exe"));
+    ASSERT_TRUE(MakeUnixSymlink(victim, install_ + L"Torvane.exe"));
+    EXPECT_FALSE(CreateQuickLaunchShortcut(install_, names_));
+    EXPECT_FALSE(win::FileExists(link));
+    RemoveUnixEntry(install_ + L"Torvane.exe");
+}
