@@ -10,12 +10,14 @@ import time
 
 import installer_driver as drv
 
+UNINSTALL_KEY = "HKLM\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Torvane3"
 APP_KEY = "HKCU\\Software\\Torvane3"
 
 
 def reset(wine):
     subprocess.run(["pkill", "-f", "Torvane\\.exe"], check=False)
-    wine.cmd(f"reg delete {APP_KEY} /f")
+    # The machine-wide record names the earlier folder before AppPath does.
+    wine.cmd(f"reg delete {APP_KEY} /f & reg delete {UNINSTALL_KEY} /f /reg:32")
     for path in ("Program Files/Torvane", "Blocked"):
         shutil.rmtree(wine.c_drive(path), ignore_errors=True)
 
