@@ -11,11 +11,6 @@ namespace {
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
 constexpr int kCreateAttempts = 3;  // a name planted again at the sibling's name
 
-std::wstring WithoutTrailingSeparators(std::wstring path) {
-    while (path.size() > 3 && IsPathSeparator(path.back())) path.pop_back();
-    return path;
-}
-
 bool HandleShowsReparsePoint(HANDLE file) {
     BY_HANDLE_FILE_INFORMATION info{};
     return ::GetFileInformationByHandle(file, &info) && (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
@@ -61,6 +56,32 @@ bool ClearUnreplaceable(const std::wstring& path) {
     return false;
 }
 
+// The link test on one entry; `parent_final` is the final path of its folder
+// when the caller knows it, empty to look it up. *final_path (when given) gets
+// the entry's own final path when it is no link.
+bool IsLinkBeside(const std::wstring& entry_path, std::wstring parent_final, std::wstring* final_path) {
+    const DWORD attributes = ::GetFileAttributesW(entry_path.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) return false;
+    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return true;
+    const UniqueFile entry = OpenEntry(entry_path, FILE_READ_ATTRIBUTES);
+    if (!entry) return false;
+    if (HandleShowsReparsePoint(entry.get())) return true;
+    // Where the handle really is: the parent's own final path and this name. A
+    // short (8.3) spelling of the name also differs; callers then replace an
+    // entry that was real, which costs nothing but the work.
+    if (parent_final.empty()) {
+        const std::wstring parent = FolderOf(entry_path);
+        if (parent.empty()) return false;
+        const UniqueFile parent_entry = OpenEntry(parent, FILE_READ_ATTRIBUTES);
+        if (parent_entry) parent_final = FinalPathOf(parent_entry.get());
+    }
+    const std::wstring entry_final = FinalPathOf(entry.get());
+    if (entry_final.empty() || parent_final.empty()) return false;
+    if (!EqualsNoCase(entry_final, JoinPath(parent_final, FileNameOf(entry_path)))) return true;
+    if (final_path) *final_path = entry_final;
+    return false;
+}
+
 }  // namespace
 
 bool DeleteThroughHandle(HANDLE file) {
@@ -103,23 +124,7 @@ bool IsStrictlyBelow(const std::wstring& path, const std::wstring& root) {
 }
 
 bool IsLinkAt(const std::wstring& path) {
-    const std::wstring entry_path = WithoutTrailingSeparators(path);
-    const DWORD attributes = ::GetFileAttributesW(entry_path.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) return false;
-    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return true;
-    const UniqueFile entry = OpenEntry(entry_path, FILE_READ_ATTRIBUTES);
-    if (!entry) return false;
-    if (HandleShowsReparsePoint(entry.get())) return true;
-    // Where the handle really is: the parent's own final path and this name. A
-    // short (8.3) spelling of the name also differs; callers then replace an
-    // entry that was real, which costs nothing but the work.
-    const std::wstring parent = FolderOf(entry_path);
-    if (parent.empty()) return false;
-    const UniqueFile parent_entry = OpenEntry(parent, FILE_READ_ATTRIBUTES);
-    const std::wstring final_path = FinalPathOf(entry.get());
-    const std::wstring parent_final = parent_entry ? FinalPathOf(parent_entry.get()) : std::wstring();
-    if (final_path.empty() || parent_final.empty()) return false;
-    return !EqualsNoCase(final_path, JoinPath(parent_final, FileNameOf(entry_path)));
+    return IsLinkBeside(WithoutTrailingSeparators(path), std::wstring(), nullptr);
 }
 
 bool NoLinkOnTheWay(const std::wstring& root, const std::wstring& path) {
@@ -226,6 +231,46 @@ bool DeleteEntryBelow(const std::wstring& path, const std::wstring& root) {
     const UniqueFile entry = OpenEntry(WithoutTrailingSeparators(path), DELETE | FILE_READ_ATTRIBUTES);
     if (!entry) return false;
     if (!IsOpenedBelow(entry.get(), root)) {
+        ::SetLastError(ERROR_ACCESS_DENIED);
+        return false;
+    }
+    return DeleteThroughHandle(entry.get());
+}
+
+LinkFreeWalk::LinkFreeWalk(const std::wstring& root) : m_root(WithoutTrailingSeparators(root)) {}
+
+bool LinkFreeWalk::IsRealEntry(const std::wstring& entry, const std::wstring& parent) {
+    if (m_finalOf.count(entry)) return true;
+    std::wstring final_path;
+    const auto known_parent = m_finalOf.find(parent);
+    const std::wstring parent_final = known_parent != m_finalOf.end() ? known_parent->second : std::wstring();
+    if (IsLinkBeside(entry, parent_final, &final_path)) return false;
+    // An entry not there (yet) is no link; only what was seen is remembered.
+    if (!final_path.empty()) m_finalOf.emplace(entry, std::move(final_path));
+    return true;
+}
+
+bool LinkFreeWalk::NoLinkOnTheWay(const std::wstring& path) {
+    const std::wstring target = WithoutTrailingSeparators(path);
+    if (!IsStrictlyBelow(target, m_root)) return false;
+    std::wstring parent;
+    for (size_t i = m_root.size(); i < target.size(); ++i) {
+        if (!IsPathSeparator(target[i])) continue;
+        std::wstring folder = target.substr(0, i);
+        if (!IsRealEntry(folder, parent)) return false;
+        parent = std::move(folder);
+    }
+    return IsRealEntry(target, parent);
+}
+
+bool LinkFreeWalk::DeleteEntry(const std::wstring& path) {
+    const UniqueFile entry = OpenEntry(WithoutTrailingSeparators(path), DELETE | FILE_READ_ATTRIBUTES);
+    if (!entry) return false;
+    if (m_rootFinal.empty()) {
+        const UniqueFile root_entry = OpenEntry(m_root, FILE_READ_ATTRIBUTES);
+        if (root_entry) m_rootFinal = FinalPathOf(root_entry.get());
+    }
+    if (m_rootFinal.empty() || !IsStrictlyBelow(FinalPathOf(entry.get()), m_rootFinal)) {
         ::SetLastError(ERROR_ACCESS_DENIED);
         return false;
     }

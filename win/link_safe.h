@@ -10,6 +10,7 @@
 #include <windows.h>
 
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "win/unique_handle.h"
@@ -58,9 +59,6 @@ bool ReplaceLinkAt(const std::wstring& path);
 // real folder. False when a file is in the way or a link cannot be removed.
 bool MakeRealFolders(const std::wstring& root, const std::wstring& folder, std::vector<std::wstring>* created);
 
-// Marks the open file (opened with DELETE) for deletion when its last handle closes.
-bool DeleteThroughHandle(HANDLE file);
-
 // The handle's final path lies strictly below the final path of `root`.
 bool IsOpenedBelow(HANDLE file, const std::wstring& root);
 
@@ -82,5 +80,25 @@ UniqueFile CreateFileBelow(const std::wstring& root, const std::wstring& path);
 // itself whose final path is first checked to lie strictly below `root`: a link
 // swapped in after any earlier check is deleted as a link or not at all.
 bool DeleteEntryBelow(const std::wstring& path, const std::wstring& root);
+
+// NoLinkOnTheWay and DeleteEntryBelow for many paths below one root, each entry
+// on the way looked at once and the root's final path read once. For a root
+// that only administrators may change (an install folder once secured), an entry
+// seen real stays real for the walk; a delete still checks its own handle's
+// final path.
+class LinkFreeWalk {
+public:
+    explicit LinkFreeWalk(const std::wstring& root);
+    bool NoLinkOnTheWay(const std::wstring& path);
+    bool DeleteEntry(const std::wstring& path);
+
+private:
+    // No link at `entry`, whose folder is `parent` (empty: unknown).
+    bool IsRealEntry(const std::wstring& entry, const std::wstring& parent);
+
+    std::wstring m_root;
+    std::wstring m_rootFinal;
+    std::unordered_map<std::wstring, std::wstring> m_finalOf;  // real entry, as spelled -> its final path
+};
 
 }  // namespace win

@@ -70,6 +70,16 @@ std::wstring WithTrailingBackslash(std::wstring path) {
     return path;
 }
 
+std::wstring WithoutTrailingSeparators(std::wstring path) {
+    while (path.size() > 3 && IsSeparator(path.back())) path.pop_back();
+    return path;
+}
+
+std::wstring NoCaseKey(std::wstring text) {
+    if (!text.empty()) ::CharUpperBuffW(&text[0], static_cast<DWORD>(text.size()));
+    return text;
+}
+
 bool EqualsNoCase(const std::wstring& a, const std::wstring& b) {
     return ::CompareStringOrdinal(a.c_str(), static_cast<int>(a.size()), b.c_str(), static_cast<int>(b.size()),
                                   TRUE) == CSTR_EQUAL;

@@ -13,6 +13,8 @@ std::wstring FolderOf(const std::wstring& path);
 // The part after the last "\" or "/".
 std::wstring FileNameOf(const std::wstring& path);
 std::wstring WithTrailingBackslash(std::wstring path);
+// Drops trailing separators, keeping a drive root's ("C:\").
+std::wstring WithoutTrailingSeparators(std::wstring path);
 bool IsPathSeparator(wchar_t c);  // "\" or "/"
 // True when the path, joined to a folder, names something inside that folder: not
 // rooted or UNC, no ":" (drive, stream), no component Windows reads as ".." (such
@@ -24,6 +26,8 @@ bool IsContainedRelativePath(const std::wstring& path);
 // superscript digits), any case, trailing spaces before the extension ignored.
 bool IsDeviceName(std::wstring name);
 bool EqualsNoCase(const std::wstring& a, const std::wstring& b);
+// A key under which names that EqualsNoCase finds equal are one (upper case).
+std::wstring NoCaseKey(std::wstring text);
 
 std::wstring TempFolder();           // GetTempPathW with a trailing backslash; empty on failure
 std::wstring ModulePath();           // full path of the running executable

@@ -113,41 +113,53 @@ bool IsInstallRoot(const std::wstring& folder, const std::wstring& exe_name, std
     return true;
 }
 
-bool IsInsideRoot(const std::wstring& path, const std::wstring& root, const std::wstring& exe_name,
-                  std::wstring* full) {
-    std::wstring normal_root;
-    if (!IsInstallRoot(root, exe_name, &normal_root) || path.empty()) return false;
+bool InstallRootPaths::Open(const std::wstring& folder, const std::wstring& exe_name) {
+    m_walk.reset();
+    if (!IsInstallRoot(folder, exe_name, &m_root)) return false;
+    m_walk = std::make_unique<win::LinkFreeWalk>(m_root);
+    return true;
+}
 
+bool InstallRootPaths::Inside(const std::wstring& path, std::wstring* full) {
+    if (!m_walk || path.empty()) return false;
     std::wstring candidate = path;
     if (!HasDrivePrefix(path)) {
         wchar_t combined[kPathChars] = {};
-        if (!::PathCombineW(combined, normal_root.c_str(), path.c_str())) return false;
+        if (!::PathCombineW(combined, m_root.c_str(), path.c_str())) return false;
         candidate = combined;
     }
     std::wstring normal;
     if (!NormalisePath(candidate, &normal)) return false;
-    const size_t n = normal_root.size();
-    if (normal.size() <= n || normal[n] != L'\\' || !win::EqualsNoCase(normal.substr(0, n), normal_root))
-        return false;
-    if (!win::NoLinkOnTheWay(normal_root, normal)) return false;
+    const size_t n = m_root.size();
+    if (normal.size() <= n || normal[n] != L'\\' || !win::EqualsNoCase(normal.substr(0, n), m_root)) return false;
+    if (!m_walk->NoLinkOnTheWay(normal)) return false;
     *full = std::move(normal);
     return true;
 }
 
+bool InstallRootPaths::Delete(const std::wstring& full) { return m_walk && m_walk->DeleteEntry(full); }
+
+bool IsInsideRoot(const std::wstring& path, const std::wstring& root, const std::wstring& exe_name,
+                  std::wstring* full) {
+    InstallRootPaths paths;
+    return paths.Open(root, exe_name) && paths.Inside(path, full);
+}
+
 void RemovePaths(const std::vector<std::wstring>& dirs, const std::vector<std::wstring>& files,
                  const std::wstring& root, const std::wstring& exe_name) {
-    std::wstring normal_root, full;
-    if (!IsInstallRoot(root, exe_name, &normal_root)) return;
+    InstallRootPaths paths;
+    if (!paths.Open(root, exe_name)) return;
+    std::wstring full;
     for (const std::wstring& file : files) {
-        if (IsInsideRoot(file, root, exe_name, &full)) win::DeleteEntryBelow(full, normal_root);
+        if (paths.Inside(file, &full)) paths.Delete(full);
     }
     std::vector<std::wstring> folders;
     for (const std::wstring& dir : dirs) {
-        if (IsInsideRoot(dir, root, exe_name, &full)) folders.push_back(full);
+        if (paths.Inside(dir, &full)) folders.push_back(full);
     }
     std::stable_sort(folders.begin(), folders.end(),
                      [](const std::wstring& a, const std::wstring& b) { return a.size() > b.size(); });
-    for (const std::wstring& folder : folders) win::DeleteEntryBelow(folder, normal_root);
+    for (const std::wstring& folder : folders) paths.Delete(folder);
 }
 
 bool RemoveEarlierInstallation(const std::wstring& folder, const std::wstring& exe_name) {
@@ -164,14 +176,15 @@ bool RemoveEarlierInstallation(const std::wstring& folder, const std::wstring& e
 
 std::vector<std::wstring> RecordedRootFileNames(const std::wstring& folder, const std::wstring& exe_name) {
     std::vector<std::wstring> names;
-    std::wstring root;
+    InstallRootPaths paths;
     InstallRecord record;
-    if (!IsInstallRoot(folder, exe_name, &root) ||
-        !ReadInstallRecord(win::JoinPath(root, kInstallRecordFileName), &record))
+    if (!paths.Open(folder, exe_name) ||
+        !ReadInstallRecord(win::JoinPath(paths.root(), kInstallRecordFileName), &record))
         return names;
+    const std::wstring root_folder = paths.root() + L'\\';
     std::wstring full;
     for (const std::wstring& file : record.files) {
-        if (IsInsideRoot(file, root, exe_name, &full) && win::EqualsNoCase(win::FolderOf(full), root + L'\\'))
+        if (paths.Inside(file, &full) && win::EqualsNoCase(win::FolderOf(full), root_folder))
             names.push_back(win::FileNameOf(full));
     }
     return names;

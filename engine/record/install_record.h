@@ -4,8 +4,11 @@
 // product's executable is ever deleted.
 #pragma once
 
+#include "win/link_safe.h"
+
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -38,6 +41,24 @@ bool IsInstallRoot(const std::wstring& folder, const std::wstring& exe_name, std
 // root and reaches it through no reparse point.
 bool IsInsideRoot(const std::wstring& path, const std::wstring& root, const std::wstring& exe_name,
                   std::wstring* full);
+
+// IsInsideRoot and the guarded delete for many paths below one install root:
+// the root is checked once, and each folder on the way once (see
+// win::LinkFreeWalk for why that holds for a secured root).
+class InstallRootPaths {
+public:
+    // False (and every later call false) when `folder` is no install root.
+    bool Open(const std::wstring& folder, const std::wstring& exe_name);
+    const std::wstring& root() const { return m_root; }
+    bool Inside(const std::wstring& path, std::wstring* full);
+    // Deletes a file or empty folder that Inside accepted, through a handle whose
+    // final path lies below the root.
+    bool Delete(const std::wstring& full);
+
+private:
+    std::wstring m_root;
+    std::unique_ptr<win::LinkFreeWalk> m_walk;
+};
 
 // Deletes the files in list order, then removes the folders deepest first; every
 // path must pass IsInsideRoot, and each goes through a handle on the entry itself

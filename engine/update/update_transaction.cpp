@@ -6,7 +6,6 @@
 #include "win/path.h"
 
 #include <algorithm>
-#include <cwctype>
 #include <set>
 
 namespace engine {
@@ -16,18 +15,11 @@ namespace {
 constexpr wchar_t kSourceMarker[] = L"source.dat";
 constexpr int kBackupNameAttempts = 16;
 
-std::wstring Folded(std::wstring text) {
-    std::transform(text.begin(), text.end(), text.begin(), [](wchar_t c) { return std::towlower(c); });
-    return text;
-}
-
 // The last error, or `fallback` where a failed call left none.
 DWORD LastErrorOr(DWORD fallback) {
     const DWORD error = ::GetLastError();
     return error != ERROR_SUCCESS ? error : fallback;
 }
-
-bool Exists(const std::wstring& path) { return ::GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
 bool IsPlainFile(const std::wstring& path) {
     const DWORD attributes = ::GetFileAttributesW(path.c_str());
@@ -43,11 +35,6 @@ std::wstring ItemPath(const std::wstring& root, std::wstring item) {
     return root + L"\\" + item;
 }
 
-std::wstring WithoutTrailingBackslash(std::wstring path) {
-    while (path.size() > 3 && win::IsPathSeparator(path.back())) path.pop_back();
-    return path;
-}
-
 // Removes the journal, its folder (empty by now) and the pointer, in that order:
 // a pointer without a journal tells the next run only to clear it.
 void DiscardJournal(const std::wstring& product_key, const UpdateJournal& journal) {
@@ -58,11 +45,20 @@ void DiscardJournal(const std::wstring& product_key, const UpdateJournal& journa
 }
 
 void DeleteNewFiles(const UpdateNames& names, const UpdateJournal& journal) {
-    const std::wstring& exe = names.links.exe_name;
+    InstallRootPaths paths;
+    if (!paths.Open(journal.root, names.links.exe_name)) return;
     std::wstring full;
-    for (const std::wstring& file : journal.new_files)
-        if (IsInsideRoot(file, journal.root, exe, &full)) ClearReadOnly(full);
-    RemovePaths(journal.new_dirs, journal.new_files, journal.root, exe);
+    for (const std::wstring& file : journal.new_files) {
+        if (!paths.Inside(file, &full)) continue;
+        ClearReadOnly(full);
+        paths.Delete(full);
+    }
+    std::vector<std::wstring> folders;
+    for (const std::wstring& dir : journal.new_dirs)
+        if (paths.Inside(dir, &full)) folders.push_back(full);
+    std::stable_sort(folders.begin(), folders.end(),
+                     [](const std::wstring& a, const std::wstring& b) { return a.size() > b.size(); });
+    for (const std::wstring& folder : folders) paths.Delete(folder);
 }
 
 bool RollBackJournal(const UpdateNames& names, UpdateJournal& journal) {
@@ -75,7 +71,7 @@ bool RollBackJournal(const UpdateNames& names, UpdateJournal& journal) {
     }
     bool ok = true;
     for (const MovedFile& move : journal.moves) {
-        if (!Exists(move.to)) continue;  // never moved, or already back
+        if (!win::FileExists(move.to)) continue;  // never moved, or already back
         win::CreateFolderTree(win::FolderOf(move.from));
         ok = RenameFileNoFollow(move.to, move.from) == ERROR_SUCCESS && ok;
     }
@@ -102,10 +98,12 @@ bool IsWellFormed(const UpdateJournal& journal, const std::wstring& root, const 
                   const std::wstring& exe) {
     if (!win::EqualsNoCase(journal.root, root) || !win::EqualsNoCase(journal.backup, backup)) return false;
     const std::wstring backup_folder = win::WithTrailingBackslash(backup);
+    InstallRootPaths paths;
+    if (!paths.Open(root, exe)) return false;
     std::wstring full;
     for (const MovedFile& move : journal.moves) {
         if (!win::EqualsNoCase(win::FolderOf(move.to), backup_folder)) return false;
-        if (!IsInsideRoot(move.from, root, exe, &full) || !win::EqualsNoCase(full, move.from)) return false;
+        if (!paths.Inside(move.from, &full) || !win::EqualsNoCase(full, move.from)) return false;
     }
     return true;
 }
@@ -143,21 +141,25 @@ DWORD UpdateTransaction::Begin(const std::wstring& install_dir, const std::wstri
     std::wstring earlier_root;
     const bool same_folder = !earlier_dir.empty() && IsInstallRoot(earlier_dir, exe, &earlier_root) &&
                              win::EqualsNoCase(earlier_root, root);
-    if (!earlier_dir.empty() && !same_folder) m_journal.earlier = WithoutTrailingBackslash(earlier_dir);
+    if (!earlier_dir.empty() && !same_folder) m_journal.earlier = win::WithoutTrailingSeparators(earlier_dir);
 
     std::set<std::wstring> planned;
     auto plan = [&](const std::wstring& full) {
-        if (!IsPlainFile(full) || !planned.insert(Folded(full)).second) return;
+        if (!IsPlainFile(full) || !planned.insert(win::NoCaseKey(full)).second) return;
         m_journal.moves.push_back({full, backup + L"\\" + std::to_wstring(m_journal.moves.size())});
     };
+    // The folder is administrators-only by now: each folder on the way is looked
+    // at once for all the paths below it.
+    InstallRootPaths paths;
+    if (!paths.Open(root, exe)) return ERROR_BAD_PATHNAME;
     std::wstring full;
     if (same_folder) {
         InstallRecord record;
         if (ReadInstallRecord(win::JoinPath(root, kInstallRecordFileName), &record)) {
             for (const std::wstring& file : record.files)
-                if (IsInsideRoot(file, root, exe, &full)) plan(full);
+                if (paths.Inside(file, &full)) plan(full);
             for (const std::wstring& dir : record.dirs)
-                if (IsInsideRoot(dir, root, exe, &full)) m_earlierDirs.push_back(full);
+                if (paths.Inside(dir, &full)) m_earlierDirs.push_back(full);
         }
     }
     // What the run itself writes: the payload's items, the record, the marker.
@@ -173,20 +175,20 @@ DWORD UpdateTransaction::Begin(const std::wstring& install_dir, const std::wstri
     // rolls back, leaving it as it was.
     std::set<std::wstring> folders;
     for (const std::wstring& path : written)
-        for (std::wstring dir = WithoutTrailingBackslash(win::FolderOf(path)); dir.size() > root.size();
-             dir = WithoutTrailingBackslash(win::FolderOf(dir)))
-            if (!folders.insert(Folded(dir)).second) break;
+        for (std::wstring dir = win::WithoutTrailingSeparators(win::FolderOf(path)); dir.size() > root.size();
+             dir = win::WithoutTrailingSeparators(win::FolderOf(dir)))
+            if (!folders.insert(win::NoCaseKey(dir)).second) break;
     std::set<std::wstring> seen_dirs;
     for (const std::wstring& path : written) {
-        if (!IsInsideRoot(path, root, exe, &full)) continue;
-        if (!folders.count(Folded(full))) {
+        if (!paths.Inside(path, &full)) continue;
+        if (!folders.count(win::NoCaseKey(full))) {
             plan(full);
             m_journal.new_files.push_back(full);
         }
         // The item itself (when it is a folder) and every folder on the way to it.
-        for (std::wstring dir = full; dir.size() > root.size(); dir = WithoutTrailingBackslash(win::FolderOf(dir))) {
-            if (!seen_dirs.insert(Folded(dir)).second) break;
-            if (!Exists(dir)) m_journal.new_dirs.push_back(dir);
+        for (std::wstring dir = full; dir.size() > root.size(); dir = win::WithoutTrailingSeparators(win::FolderOf(dir))) {
+            if (!seen_dirs.insert(win::NoCaseKey(dir)).second) break;
+            if (!win::FileExists(dir)) m_journal.new_dirs.push_back(dir);
         }
     }
 
@@ -218,9 +220,9 @@ bool UpdateTransaction::Commit(const std::vector<std::wstring>& new_dirs, bool* 
     std::set<std::wstring> kept;
     std::wstring full;
     for (const std::wstring& dir : new_dirs)
-        if (NormalisePath(dir, &full)) kept.insert(Folded(full));
+        if (NormalisePath(dir, &full)) kept.insert(win::NoCaseKey(full));
     for (const std::wstring& dir : m_earlierDirs)
-        if (!kept.count(Folded(dir))) m_journal.obsolete_dirs.push_back(dir);
+        if (!kept.count(win::NoCaseKey(dir))) m_journal.obsolete_dirs.push_back(dir);
     m_journal.phase = UpdatePhase::Committing;
     if (!SaveJournal(m_journalPath, m_journal)) return false;
     *earlier_removed = FinishJournal(m_names, m_journal);
@@ -231,7 +233,7 @@ bool RepairInterruptedUpdate(const UpdateNames& names) {
     const std::wstring pointer = ReadJournalPointer(names.product_key);
     if (pointer.empty()) return true;
     const std::wstring& exe = names.links.exe_name;
-    const std::wstring backup = WithoutTrailingBackslash(win::FolderOf(pointer));
+    const std::wstring backup = win::WithoutTrailingSeparators(win::FolderOf(pointer));
     std::wstring root;
     if (!win::EqualsNoCase(win::FileNameOf(pointer), kJournalFileName) ||
         win::FileNameOf(backup).rfind(kBackupFolderPrefix, 0) != 0 ||
@@ -241,7 +243,7 @@ bool RepairInterruptedUpdate(const UpdateNames& names) {
     }
     UpdateJournal journal;
     if (!LoadJournal(pointer, &journal)) {
-        if (Exists(pointer)) return false;  // unreadable: keep everything for a look
+        if (win::FileExists(pointer)) return false;  // unreadable: keep everything for a look
         // Killed before its first journal: nothing was changed yet.
         journal.backup = backup;
         DropUnjournaledCopies(backup);

@@ -140,6 +140,36 @@ TEST(LinkSafePaths, EntriesBelowTheRootAreDeletedAndOthersAreNot) {
     EXPECT_EQ(ReadFileBytes(l.victim), "keep");
 }
 
+// One walk over many paths answers as the single checks do, also when asked
+// again (from what it remembers), and deletes only below its root.
+TEST(LinkSafePaths, WalkOverManyPathsAnswersAsTheSingleChecks) {
+    const Layout l = MakeLayout();
+    win::CreateFolderTree(l.root + L"\\bin\\sub\\");
+    ASSERT_TRUE(WriteFileBytes(l.root + L"\\bin\\a.dll", "x"));
+    ASSERT_TRUE(WriteFileBytes(l.root + L"\\bin\\sub\\b.dll", "x"));
+    ASSERT_TRUE(MakeUnixSymlink(l.outside, l.root + L"\\plugins"));
+    ASSERT_TRUE(MakeUnixSymlink(l.victim, l.root + L"\\bin\\linked.dll"));
+    const std::vector<std::wstring> paths = {
+        l.root + L"\\bin\\a.dll",      l.root + L"\\bin\\sub\\b.dll", l.root + L"\\plugins\\victim.dll",
+        l.root + L"\\plugins",          l.root + L"\\bin\\linked.dll",   l.root + L"\\new\\not\\there.dll",
+        l.root + L"\\bin\\sub",        l.victim,                        l.root,
+    };
+    win::LinkFreeWalk walk(l.root);
+    for (int pass = 0; pass < 2; ++pass)
+        for (const std::wstring& path : paths)
+            EXPECT_EQ(walk.NoLinkOnTheWay(path), win::NoLinkOnTheWay(l.root, path)) << path << L" pass " << pass;
+    EXPECT_TRUE(walk.NoLinkOnTheWay(l.root + L"\\bin\\sub\\b.dll"));
+    EXPECT_FALSE(walk.NoLinkOnTheWay(l.root + L"\\plugins\\victim.dll"));
+
+    EXPECT_FALSE(walk.DeleteEntry(l.victim));
+    EXPECT_FALSE(walk.DeleteEntry(l.root));
+    EXPECT_TRUE(walk.DeleteEntry(l.root + L"\\bin\\sub\\b.dll"));
+    EXPECT_TRUE(walk.DeleteEntry(l.root + L"\\bin\\sub"));
+    EXPECT_FALSE(Exists(l.root + L"\\bin\\sub"));
+    EXPECT_EQ(ReadFileBytes(l.victim), "keep");
+    RemoveUnixEntry(l.root + L"\\plugins");
+}
+
 // A read-only file planted at the name, or a hard link there to one, is moved
 // aside: the file it shares its data with stays read-only and unchanged.
 TEST(LinkSafePaths, FreshFileMovesAReadOnlyHardLinkAsideWithoutTouchingIt) {
