@@ -56,30 +56,35 @@ bool ClearUnreplaceable(const std::wstring& path) {
     return false;
 }
 
-// The link test on one entry; `parent_final` is the final path of its folder
-// when the caller knows it, empty to look it up. *final_path (when given) gets
-// the entry's own final path when it is no link.
-bool IsLinkBeside(const std::wstring& entry_path, std::wstring parent_final, std::wstring* final_path) {
+// What stands at one entry. `parent_final` is the final path of its folder when
+// the caller knows it, empty to look it up; *final_path (when given) gets the
+// entry's own final path when it is real.
+enum class Entry { Missing, Real, Link, Unknown };
+
+Entry LookAt(const std::wstring& entry_path, std::wstring parent_final, std::wstring* final_path) {
     const DWORD attributes = ::GetFileAttributesW(entry_path.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES) return false;
-    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return true;
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        const DWORD error = ::GetLastError();
+        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? Entry::Missing : Entry::Unknown;
+    }
+    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT) return Entry::Link;
     const UniqueFile entry = OpenEntry(entry_path, FILE_READ_ATTRIBUTES);
-    if (!entry) return false;
-    if (HandleShowsReparsePoint(entry.get())) return true;
+    if (!entry) return Entry::Unknown;
+    if (HandleShowsReparsePoint(entry.get())) return Entry::Link;
     // Where the handle really is: the parent's own final path and this name. A
     // short (8.3) spelling of the name also differs; callers then replace an
     // entry that was real, which costs nothing but the work.
     if (parent_final.empty()) {
         const std::wstring parent = FolderOf(entry_path);
-        if (parent.empty()) return false;
+        if (parent.empty()) return Entry::Unknown;
         const UniqueFile parent_entry = OpenEntry(parent, FILE_READ_ATTRIBUTES);
         if (parent_entry) parent_final = FinalPathOf(parent_entry.get());
     }
     const std::wstring entry_final = FinalPathOf(entry.get());
-    if (entry_final.empty() || parent_final.empty()) return false;
-    if (!EqualsNoCase(entry_final, JoinPath(parent_final, FileNameOf(entry_path)))) return true;
+    if (entry_final.empty() || parent_final.empty()) return Entry::Unknown;
+    if (!EqualsNoCase(entry_final, JoinPath(parent_final, FileNameOf(entry_path)))) return Entry::Link;
     if (final_path) *final_path = entry_final;
-    return false;
+    return Entry::Real;
 }
 
 }  // namespace
@@ -124,7 +129,7 @@ bool IsStrictlyBelow(const std::wstring& path, const std::wstring& root) {
 }
 
 bool IsLinkAt(const std::wstring& path) {
-    return IsLinkBeside(WithoutTrailingSeparators(path), std::wstring(), nullptr);
+    return LookAt(WithoutTrailingSeparators(path), std::wstring(), nullptr) == Entry::Link;
 }
 
 bool NoLinkOnTheWay(const std::wstring& root, const std::wstring& path) {
@@ -240,27 +245,41 @@ bool DeleteEntryBelow(const std::wstring& path, const std::wstring& root) {
 LinkFreeWalk::LinkFreeWalk(const std::wstring& root) : m_root(WithoutTrailingSeparators(root)) {}
 
 bool LinkFreeWalk::IsRealEntry(const std::wstring& entry, const std::wstring& parent) {
-    if (m_finalOf.count(entry)) return true;
+    if (m_finalOf.count(entry) || m_missing.count(entry)) return true;
+    // Below a missing folder nothing is there either.
+    if (m_missing.count(parent)) {
+        m_missing.insert(entry);
+        return true;
+    }
     std::wstring final_path;
     const auto known_parent = m_finalOf.find(parent);
     const std::wstring parent_final = known_parent != m_finalOf.end() ? known_parent->second : std::wstring();
-    if (IsLinkBeside(entry, parent_final, &final_path)) return false;
-    // An entry not there (yet) is no link; only what was seen is remembered.
-    if (!final_path.empty()) m_finalOf.emplace(entry, std::move(final_path));
+    switch (LookAt(entry, parent_final, &final_path)) {
+        case Entry::Link: return false;
+        case Entry::Real: m_finalOf.emplace(entry, std::move(final_path)); return true;
+        case Entry::Missing: m_missing.insert(entry); return true;
+        case Entry::Unknown: return true;  // as IsLinkAt answers it, and not remembered
+    }
     return true;
 }
 
 bool LinkFreeWalk::NoLinkOnTheWay(const std::wstring& path) {
     const std::wstring target = WithoutTrailingSeparators(path);
-    if (!IsStrictlyBelow(target, m_root)) return false;
     std::wstring parent;
+    return NoLinkAbove(target, &parent) && IsRealEntry(target, parent);
+}
+
+bool LinkFreeWalk::NoLinkAbove(const std::wstring& path, std::wstring* parent) {
+    const std::wstring target = WithoutTrailingSeparators(path);
+    if (!IsStrictlyBelow(target, m_root)) return false;
+    parent->clear();
     for (size_t i = m_root.size(); i < target.size(); ++i) {
         if (!IsPathSeparator(target[i])) continue;
         std::wstring folder = target.substr(0, i);
-        if (!IsRealEntry(folder, parent)) return false;
-        parent = std::move(folder);
+        if (!IsRealEntry(folder, *parent)) return false;
+        *parent = std::move(folder);
     }
-    return IsRealEntry(target, parent);
+    return true;
 }
 
 bool LinkFreeWalk::DeleteEntry(const std::wstring& path) {

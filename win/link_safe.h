@@ -11,6 +11,7 @@
 
 #include <string>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "win/unique_handle.h"
@@ -84,21 +85,30 @@ bool DeleteEntryBelow(const std::wstring& path, const std::wstring& root);
 // NoLinkOnTheWay and DeleteEntryBelow for many paths below one root, each entry
 // on the way looked at once and the root's final path read once. For a root
 // that only administrators may change (an install folder once secured), an entry
-// seen real stays real for the walk; a delete still checks its own handle's
+// seen real stays real for the walk, and one seen missing stays missing (only
+// the caller makes entries there); a delete still checks its own handle's
 // final path.
 class LinkFreeWalk {
 public:
     explicit LinkFreeWalk(const std::wstring& root);
     bool NoLinkOnTheWay(const std::wstring& path);
+    // NoLinkOnTheWay without looking at `path` itself: for verbs that act on the
+    // entry through a handle that does not follow it (a rename, a delete).
+    bool NoLinkAbove(const std::wstring& path) {
+        std::wstring parent;
+        return NoLinkAbove(path, &parent);
+    }
     bool DeleteEntry(const std::wstring& path);
 
 private:
+    bool NoLinkAbove(const std::wstring& path, std::wstring* parent);
     // No link at `entry`, whose folder is `parent` (empty: unknown).
     bool IsRealEntry(const std::wstring& entry, const std::wstring& parent);
 
     std::wstring m_root;
     std::wstring m_rootFinal;
     std::unordered_map<std::wstring, std::wstring> m_finalOf;  // real entry, as spelled -> its final path
+    std::unordered_set<std::wstring> m_missing;                // entries not there when looked at
 };
 
 }  // namespace win

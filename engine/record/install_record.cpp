@@ -121,6 +121,20 @@ bool InstallRootPaths::Open(const std::wstring& folder, const std::wstring& exe_
 }
 
 bool InstallRootPaths::Inside(const std::wstring& path, std::wstring* full) {
+    std::wstring normal;
+    if (!Below(path, &normal) || !m_walk->NoLinkOnTheWay(normal)) return false;
+    *full = std::move(normal);
+    return true;
+}
+
+bool InstallRootPaths::Placed(const std::wstring& path, std::wstring* full) {
+    std::wstring normal;
+    if (!Below(path, &normal) || !m_walk->NoLinkAbove(normal)) return false;
+    *full = std::move(normal);
+    return true;
+}
+
+bool InstallRootPaths::Below(const std::wstring& path, std::wstring* full) const {
     if (!m_walk || path.empty()) return false;
     std::wstring candidate = path;
     if (!HasDrivePrefix(path)) {
@@ -132,7 +146,6 @@ bool InstallRootPaths::Inside(const std::wstring& path, std::wstring* full) {
     if (!NormalisePath(candidate, &normal)) return false;
     const size_t n = m_root.size();
     if (normal.size() <= n || normal[n] != L'\\' || !win::EqualsNoCase(normal.substr(0, n), m_root)) return false;
-    if (!m_walk->NoLinkOnTheWay(normal)) return false;
     *full = std::move(normal);
     return true;
 }
@@ -182,9 +195,11 @@ std::vector<std::wstring> RecordedRootFileNames(const std::wstring& folder, cons
         !ReadInstallRecord(win::JoinPath(paths.root(), kInstallRecordFileName), &record))
         return names;
     const std::wstring root_folder = paths.root() + L'\\';
-    std::wstring full;
+    std::wstring spelled, full;
+    // The spelling first: only the few names in the root itself are looked at.
     for (const std::wstring& file : record.files) {
-        if (paths.Inside(file, &full) && win::EqualsNoCase(win::FolderOf(full), root_folder))
+        if (paths.Below(file, &spelled) && win::EqualsNoCase(win::FolderOf(spelled), root_folder) &&
+            paths.Inside(spelled, &full))
             names.push_back(win::FileNameOf(full));
     }
     return names;

@@ -51,6 +51,12 @@ public:
     bool Open(const std::wstring& folder, const std::wstring& exe_name);
     const std::wstring& root() const { return m_root; }
     bool Inside(const std::wstring& path, std::wstring* full);
+    // Inside without looking at the entry itself, only at the folders on its
+    // way: for verbs that act through a handle on the entry (a rename, a delete).
+    bool Placed(const std::wstring& path, std::wstring* full);
+    // Only the spelling: the path normalises to one strictly below the root. No
+    // file-system access.
+    bool Below(const std::wstring& path, std::wstring* full) const;
     // Deletes a file or empty folder that Inside accepted, through a handle whose
     // final path lies below the root.
     bool Delete(const std::wstring& full);

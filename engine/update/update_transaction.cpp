@@ -3,10 +3,12 @@
 #include "engine/record/install_record.h"
 #include "engine/update/backup.h"
 #include "engine/update/snapshot.h"
+#include "win/link_safe.h"
 #include "win/path.h"
 
 #include <algorithm>
 #include <set>
+#include <unordered_map>
 
 namespace engine {
 
@@ -14,6 +16,25 @@ namespace {
 
 constexpr wchar_t kSourceMarker[] = L"source.dat";
 constexpr int kBackupNameAttempts = 16;
+// Moved files go into numbered sub-folders of the backup, this many each: Wine
+// looks a new name up by reading its whole folder, so one folder of thousands
+// made each move cost more than the last.
+constexpr size_t kFilesPerBackupFolder = 128;
+
+std::wstring BackupName(const std::wstring& backup, size_t index) {
+    return backup + L"\\" + std::to_wstring(index / kFilesPerBackupFolder) + L"\\" + std::to_wstring(index);
+}
+
+bool IsNumber(const std::wstring& text) {
+    return !text.empty() && text.find_first_not_of(L"0123456789") == std::wstring::npos;
+}
+
+// `path` is a numbered sub-folder's entry of the backup folder.
+bool IsBackupEntry(const std::wstring& path, const std::wstring& backup) {
+    const std::wstring folder = win::WithoutTrailingSeparators(win::FolderOf(path));
+    return IsNumber(win::FileNameOf(path)) && IsNumber(win::FileNameOf(folder)) &&
+           win::EqualsNoCase(win::FolderOf(folder), win::WithTrailingBackslash(backup));
+}
 
 // The last error, or `fallback` where a failed call left none.
 DWORD LastErrorOr(DWORD fallback) {
@@ -38,6 +59,8 @@ std::wstring ItemPath(const std::wstring& root, std::wstring item) {
 // Removes the journal, its folder (empty by now) and the pointer, in that order:
 // a pointer without a journal tells the next run only to clear it.
 void DiscardJournal(const std::wstring& product_key, const UpdateJournal& journal) {
+    for (size_t i = 0; i < journal.moves.size(); i += kFilesPerBackupFolder)
+        ::RemoveDirectoryW(win::FolderOf(journal.moves[i].to).c_str());
     ::DeleteFileW(JournalTempPath(journal.backup).c_str());
     ::DeleteFileW(JournalPath(journal.backup).c_str());
     ::RemoveDirectoryW(journal.backup.c_str());
@@ -97,12 +120,11 @@ bool FinishJournal(const UpdateNames& names, const UpdateJournal& journal) {
 bool IsWellFormed(const UpdateJournal& journal, const std::wstring& root, const std::wstring& backup,
                   const std::wstring& exe) {
     if (!win::EqualsNoCase(journal.root, root) || !win::EqualsNoCase(journal.backup, backup)) return false;
-    const std::wstring backup_folder = win::WithTrailingBackslash(backup);
     InstallRootPaths paths;
     if (!paths.Open(root, exe)) return false;
     std::wstring full;
     for (const MovedFile& move : journal.moves) {
-        if (!win::EqualsNoCase(win::FolderOf(move.to), backup_folder)) return false;
+        if (!IsBackupEntry(move.to, backup)) return false;
         if (!paths.Inside(move.from, &full) || !win::EqualsNoCase(full, move.from)) return false;
     }
     return true;
@@ -146,10 +168,11 @@ DWORD UpdateTransaction::Begin(const std::wstring& install_dir, const std::wstri
     std::set<std::wstring> planned;
     auto plan = [&](const std::wstring& full) {
         if (!IsPlainFile(full) || !planned.insert(win::NoCaseKey(full)).second) return;
-        m_journal.moves.push_back({full, backup + L"\\" + std::to_wstring(m_journal.moves.size())});
+        m_journal.moves.push_back({full, BackupName(backup, m_journal.moves.size())});
     };
     // The folder is administrators-only by now: each folder on the way is looked
-    // at once for all the paths below it.
+    // at once for all the paths below it. The entries themselves are looked at
+    // as they are moved, through the handle that moves them.
     InstallRootPaths paths;
     if (!paths.Open(root, exe)) return ERROR_BAD_PATHNAME;
     std::wstring full;
@@ -157,9 +180,9 @@ DWORD UpdateTransaction::Begin(const std::wstring& install_dir, const std::wstri
         InstallRecord record;
         if (ReadInstallRecord(win::JoinPath(root, kInstallRecordFileName), &record)) {
             for (const std::wstring& file : record.files)
-                if (paths.Inside(file, &full)) plan(full);
+                if (paths.Placed(file, &full)) plan(full);
             for (const std::wstring& dir : record.dirs)
-                if (paths.Inside(dir, &full)) m_earlierDirs.push_back(full);
+                if (paths.Placed(dir, &full)) m_earlierDirs.push_back(full);
         }
     }
     // What the run itself writes: the payload's items, the record, the marker.
@@ -180,7 +203,7 @@ DWORD UpdateTransaction::Begin(const std::wstring& install_dir, const std::wstri
             if (!folders.insert(win::NoCaseKey(dir)).second) break;
     std::set<std::wstring> seen_dirs;
     for (const std::wstring& path : written) {
-        if (!paths.Inside(path, &full)) continue;
+        if (!paths.Placed(path, &full)) continue;
         if (!folders.count(win::NoCaseKey(full))) {
             plan(full);
             m_journal.new_files.push_back(full);
@@ -203,10 +226,25 @@ DWORD UpdateTransaction::Begin(const std::wstring& install_dir, const std::wstri
 }
 
 DWORD UpdateTransaction::MoveAside(const std::function<void(size_t, size_t)>& progress) {
+    std::unordered_map<std::wstring, std::wstring> folder_finals;  // folder as spelled -> its final path
     const size_t total = m_journal.moves.size();
     for (size_t i = 0; i < total; ++i) {
-        const DWORD error = RenameFileNoFollow(m_journal.moves[i].from, m_journal.moves[i].to);
-        if (error != ERROR_SUCCESS) return error;
+        const MovedFile& move = m_journal.moves[i];
+        const std::wstring folder = win::FolderOf(move.from);
+        auto known = folder_finals.find(folder);
+        if (known == folder_finals.end()) {
+            const win::UniqueFile entry = win::OpenEntry(win::WithoutTrailingSeparators(folder), FILE_READ_ATTRIBUTES);
+            std::wstring final_path = entry ? win::FinalPathOf(entry.get()) : std::wstring();
+            if (final_path.empty()) return LastErrorOr(ERROR_PATH_NOT_FOUND);
+            known = folder_finals.emplace(folder, std::move(final_path)).first;
+        }
+        if (i % kFilesPerBackupFolder == 0 && !::CreateDirectoryW(win::FolderOf(move.to).c_str(), nullptr) &&
+            ::GetLastError() != ERROR_ALREADY_EXISTS)
+            return LastErrorOr(ERROR_CANNOT_MAKE);
+        // A link in an earlier file's place is not the update's to move: it stays
+        // where it is, as the files the update does not know.
+        const DWORD error = RenameFileNoFollow(move.from, move.to, known->second);
+        if (error != ERROR_SUCCESS && error != ERROR_CANT_ACCESS_FILE) return error;
         if (progress) progress(i + 1, total);
     }
     m_journal.phase = UpdatePhase::Unpacking;

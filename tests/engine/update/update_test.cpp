@@ -193,8 +193,11 @@ TEST_F(Update, KilledRunIsRolledBackByTheNextRun) {
         // Killed while moving: two files are aside, the rest in place.
         UpdateTransaction update(names_);
         ASSERT_EQ(0u, update.Begin(root_ + L"\\", root_ + L"\\", items_));
-        for (size_t i = 0; i < 2; ++i)
-            ASSERT_EQ(0u, RenameFileNoFollow(update.journal().moves[i].from, update.journal().moves[i].to));
+        for (size_t i = 0; i < 2; ++i) {
+            const MovedFile& move = update.journal().moves[i];
+            ASSERT_TRUE(win::CreateFolderTree(win::FolderOf(move.to)));
+            ASSERT_EQ(0u, RenameFileNoFollow(move.from, move.to));
+        }
     }
     EXPECT_TRUE(RepairInterruptedUpdate(names_));
     ExpectEarlierInstallBack();
@@ -257,6 +260,40 @@ TEST_F(Update, FileHeldWithoutDeleteSharingStopsTheMovesAndIsRolledBack) {
     EXPECT_TRUE(update.RollBack());
     held.reset();
     ExpectEarlierInstallBack();
+}
+
+// A recorded file that is a link to a read-only file elsewhere is not moved
+// (Wine would move the file it points to), whether the run commits or rolls
+// back: that file keeps its place, data and read-only attribute.
+TEST_F(Update, RecordedLinkToAReadOnlyFileLeavesThatFileAlone) {
+    const std::wstring victim = win::FolderOf(root_) + L"system.dll";  // beside the root
+    ASSERT_TRUE(WriteFileBytes(victim, "system"));
+    ASSERT_TRUE(MakeUnixSymlink(victim, root_ + L"\\sub\\linked.dll"));
+    ASSERT_TRUE(::SetFileAttributesW(victim.c_str(), FILE_ATTRIBUTE_READONLY));
+    ASSERT_TRUE(WriteInstallRecord(root_ + L"\\Uninstall.xml",
+                                   {root_ + L"\\Torvane.exe", root_ + L"\\sub\\a.dat", root_ + L"\\sub\\linked.dll"},
+                                   {root_ + L"\\sub", root_ + L"\\gone"}));
+    auto expectVictimUntouched = [&] {
+        EXPECT_EQ("system", ReadFileBytes(victim));
+        EXPECT_TRUE(::GetFileAttributesW(victim.c_str()) & FILE_ATTRIBUTE_READONLY);
+    };
+    for (const bool commit : {false, true}) {
+        UpdateTransaction update(names_);
+        ASSERT_EQ(0u, update.Begin(root_ + L"\\", root_ + L"\\", items_));
+        ASSERT_EQ(0u, update.MoveAside(nullptr));
+        expectVictimUntouched();
+        WriteNewInstall();
+        if (commit) {
+            bool earlierRemoved = false;
+            ASSERT_TRUE(update.Commit({root_ + L"\\sub", root_ + L"\\newdir"}, &earlierRemoved));
+            EXPECT_EQ("system", ReadFileBytes(root_ + L"\\sub\\linked.dll"));  // left as it was
+        } else {
+            ASSERT_TRUE(update.RollBack());
+            EXPECT_EQ("system", ReadFileBytes(root_ + L"\\sub\\linked.dll"));  // the link is back
+        }
+        expectVictimUntouched();
+    }
+    ::SetFileAttributesW(victim.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
 TEST_F(Update, RepairActsOnlyInsideItsOwnFolders) {
