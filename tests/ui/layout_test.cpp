@@ -4,8 +4,8 @@
 
 #include <windows.h>
 
-#include "ui/controls/container.h"
-#include "ui/controls/control.h"
+#include "ui/base/container.h"
+#include "ui/base/control.h"
 #include "ui/controls/layouts.h"
 #include "ui/controls/tab_layout.h"
 

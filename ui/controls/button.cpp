@@ -1,9 +1,9 @@
 // CButtonUI.
 #include "ui/controls/button.h"
 
-#include "ui/controls/image.h"
-#include "ui/controls/render.h"
-#include "ui/core/paint_manager.h"
+#include "ui/base/image.h"
+#include "ui/base/paint_manager.h"
+#include "ui/base/render.h"
 
 #if __has_include("ui/controls/tab_layout.h")
 #include "ui/controls/tab_layout.h"

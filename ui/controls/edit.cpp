@@ -4,9 +4,9 @@
 #include <new>
 #include <string>
 
+#include "ui/base/paint_manager.h"
+#include "ui/base/render.h"
 #include "ui/controls/button.h"
-#include "ui/controls/render.h"
-#include "ui/core/paint_manager.h"
 
 namespace Ulmar {
 

@@ -5,8 +5,8 @@
 // again when it loses the focus.
 #include <windows.h>
 
+#include "ui/base/window_wnd.h"
 #include "ui/controls/label.h"
-#include "ui/core/window_wnd.h"
 #include "win/gdi.h"
 
 namespace Ulmar {

@@ -4,7 +4,7 @@
 // eight clickable links ("link" notification).
 #include <windows.h>
 
-#include "ui/controls/control.h"
+#include "ui/base/control.h"
 
 namespace Ulmar {
 

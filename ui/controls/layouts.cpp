@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "ui/controls/render.h"
-#include "ui/controls/scroll_bar.h"
-#include "ui/core/paint_manager.h"
+#include "ui/base/paint_manager.h"
+#include "ui/base/render.h"
+#include "ui/base/scroll_bar.h"
 
 namespace Ulmar {
 

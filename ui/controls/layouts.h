@@ -2,7 +2,7 @@
 // CVerticalLayoutUI and CHorizontalLayoutUI: containers that share their client
 // area among their children along one axis (measure, then place), with an
 // optional drag separator on one edge that resizes the layout itself.
-#include "ui/controls/container.h"
+#include "ui/base/container.h"
 
 namespace Ulmar {
 

@@ -3,8 +3,8 @@
 
 #include <vector>
 
-#include "ui/controls/render.h"
-#include "ui/core/paint_manager.h"
+#include "ui/base/paint_manager.h"
+#include "ui/base/render.h"
 
 namespace Ulmar {
 

@@ -1,7 +1,7 @@
 // CProgressUI.
 #include "ui/controls/progress.h"
 
-#include "ui/controls/render.h"
+#include "ui/base/render.h"
 
 namespace Ulmar {
 

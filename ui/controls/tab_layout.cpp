@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "ui/core/paint_manager.h"
+#include "ui/base/paint_manager.h"
 
 namespace Ulmar {
 

@@ -1,6 +1,6 @@
 #pragma once
 // CTabLayoutUI: a container that shows one of its children (a page) at a time.
-#include "ui/controls/container.h"
+#include "ui/base/container.h"
 
 namespace Ulmar {
 
