@@ -5,6 +5,7 @@
 #include "ui/base/paint_manager.h"
 #include "ui/base/render.h"
 #include "ui/base/scroll_bar.h"
+#include "win/text.h"
 
 namespace Ulmar {
 
@@ -15,7 +16,6 @@ bool Meets(const RECT& a, const RECT& b) {
     return ::IntersectRect(&out, &a, &b) != FALSE;
 }
 
-bool Is(const wchar_t* name, const wchar_t* expected) { return ::lstrcmpiW(name, expected) == 0; }
 
 }  // namespace
 
@@ -33,8 +33,8 @@ const wchar_t* CContainerUI::GetClassName() const { return L"ContainerUI"; }
 
 void* CContainerUI::GetInterface(const wchar_t* name) {
     if (!name) return nullptr;
-    if (Is(name, L"IContainer")) return static_cast<IContainerUI*>(this);
-    if (Is(name, L"Container")) return static_cast<CContainerUI*>(this);
+    if (win::EqualsNoCase(name, L"IContainer")) return static_cast<IContainerUI*>(this);
+    if (win::EqualsNoCase(name, L"Container")) return static_cast<CContainerUI*>(this);
     return CControlUI::GetInterface(name);
 }
 
@@ -665,48 +665,71 @@ void CContainerUI::ProcessScrollBar(RECT rc, int cxRequired, int cyRequired) {
 
 // ---- attributes ----
 
-void CContainerUI::SetAttribute(const wchar_t* name, const wchar_t* value) {
-    if (Is(name, L"inset")) {
-        SetInset(ParseRect(value));
-    } else if (Is(name, L"mousechild")) {
-        SetMouseChildEnabled(ParseBool(value));
-    } else if (Is(name, L"vscrollbar")) {
-        EnableScrollBar(ParseBool(value), horizontalBar_ != nullptr);
-    } else if (Is(name, L"vscrollbarstyle") || Is(name, L"hscrollbarstyle")) {
-        const bool vertical = Is(name, L"vscrollbarstyle");
-        (vertical ? verticalBarStyle_ : horizontalBarStyle_) = value;
-        if (vertical) {
-            EnableScrollBar(true, horizontalBar_ != nullptr);
-        } else {
-            EnableScrollBar(verticalBar_ != nullptr, true);
-        }
-        CScrollBarUI* bar = vertical ? verticalBar_ : horizontalBar_;
-        const wchar_t* style = manager_ ? manager_->GetStyle(value) : nullptr;
-        if (bar) bar->ApplyAttributeList(style ? style : value);
-    } else if (Is(name, L"hscrollbar")) {
-        EnableScrollBar(verticalBar_ != nullptr, ParseBool(value));
-    } else if (Is(name, L"childpadding")) {
-        SetChildPadding(ParseInt(value));
-    } else if (::lstrcmpW(name, L"childalign") == 0) {
-        if (::lstrcmpW(value, L"left") == 0) SetChildAlign(0);
-        else if (::lstrcmpW(value, L"center") == 0) SetChildAlign(DT_CENTER);
-        else if (::lstrcmpW(value, L"right") == 0) SetChildAlign(DT_RIGHT);
-    } else if (::lstrcmpW(name, L"childvalign") == 0) {
-        if (::lstrcmpW(value, L"top") == 0) SetChildVAlign(0);
-        else if (::lstrcmpW(value, L"vcenter") == 0) SetChildVAlign(DT_VCENTER);
-        else if (::lstrcmpW(value, L"bottom") == 0) SetChildVAlign(DT_BOTTOM);
-    } else if (Is(name, L"scrollstepsize")) {
-        SetScrollStepSize(ParseInt(value));
-    } else if (Is(name, L"fixedscrollbar")) {
-        fixedScrollBar_ = ParseBool(value);
-        Invalidate();
-    } else if (Is(name, L"showscrollbar")) {
-        showScrollBar_ = ParseBool(value);
-        if (verticalBar_) verticalBar_->SetShowButtons(showScrollBar_);
-        if (horizontalBar_) horizontalBar_->SetShowButtons(showScrollBar_);
+void CContainerUI::SetScrollBarStyle(bool vertical, const wchar_t* value) {
+    (vertical ? verticalBarStyle_ : horizontalBarStyle_) = value;
+    if (vertical) {
+        EnableScrollBar(true, horizontalBar_ != nullptr);
     } else {
-        CControlUI::SetAttribute(name, value);
+        EnableScrollBar(verticalBar_ != nullptr, true);
     }
+    CScrollBarUI* bar = vertical ? verticalBar_ : horizontalBar_;
+    const wchar_t* style = manager_ ? manager_->GetStyle(value) : nullptr;
+    if (bar) bar->ApplyAttributeList(style ? style : value);
+}
+
+void CContainerUI::SetShowScrollBarButtons(bool show) {
+    showScrollBar_ = show;
+    if (verticalBar_) verticalBar_->SetShowButtons(show);
+    if (horizontalBar_) horizontalBar_->SetShowButtons(show);
+}
+
+namespace {
+// Child alignments are matched exactly, names and words alike; another word changes nothing.
+bool ParseChildAlign(const wchar_t* value, UINT& align) {
+    if (std::wcscmp(value, L"left") == 0) align = 0;
+    else if (std::wcscmp(value, L"center") == 0) align = DT_CENTER;
+    else if (std::wcscmp(value, L"right") == 0) align = DT_RIGHT;
+    else return false;
+    return true;
+}
+bool ParseChildVAlign(const wchar_t* value, UINT& align) {
+    if (std::wcscmp(value, L"top") == 0) align = 0;
+    else if (std::wcscmp(value, L"vcenter") == 0) align = DT_VCENTER;
+    else if (std::wcscmp(value, L"bottom") == 0) align = DT_BOTTOM;
+    else return false;
+    return true;
+}
+}  // namespace
+
+const AttributeRow<CContainerUI> CContainerUI::kAttributes[] = {
+    {L"inset", [](CContainerUI& c, const wchar_t* v) { c.SetInset(ParseRect(v)); }},
+    {L"mousechild", [](CContainerUI& c, const wchar_t* v) { c.SetMouseChildEnabled(ParseBool(v)); }},
+    {L"vscrollbar",
+     [](CContainerUI& c, const wchar_t* v) { c.EnableScrollBar(ParseBool(v), c.horizontalBar_ != nullptr); }},
+    {L"vscrollbarstyle", [](CContainerUI& c, const wchar_t* v) { c.SetScrollBarStyle(true, v); }},
+    {L"hscrollbarstyle", [](CContainerUI& c, const wchar_t* v) { c.SetScrollBarStyle(false, v); }},
+    {L"hscrollbar",
+     [](CContainerUI& c, const wchar_t* v) { c.EnableScrollBar(c.verticalBar_ != nullptr, ParseBool(v)); }},
+    {L"childpadding", [](CContainerUI& c, const wchar_t* v) { c.SetChildPadding(ParseInt(v)); }},
+    {L"childalign",
+     [](CContainerUI& c, const wchar_t* v) {
+         UINT align = 0;
+         if (ParseChildAlign(v, align)) c.SetChildAlign(align);
+     },
+     true},
+    {L"childvalign",
+     [](CContainerUI& c, const wchar_t* v) {
+         UINT align = 0;
+         if (ParseChildVAlign(v, align)) c.SetChildVAlign(align);
+     },
+     true},
+    {L"scrollstepsize", [](CContainerUI& c, const wchar_t* v) { c.SetScrollStepSize(ParseInt(v)); }},
+    {L"fixedscrollbar", [](CContainerUI& c, const wchar_t* v) { c.fixedScrollBar_ = ParseBool(v); c.Invalidate(); }},
+    {L"showscrollbar", [](CContainerUI& c, const wchar_t* v) { c.SetShowScrollBarButtons(ParseBool(v)); }},
+};
+
+void CContainerUI::SetAttribute(const wchar_t* name, const wchar_t* value) {
+    if (!ApplyAttributeRow(kAttributes, *this, name, value)) CControlUI::SetAttribute(name, value);
 }
 
 }  // namespace Ulmar

@@ -122,6 +122,13 @@ protected:
     CScrollBarUI* horizontalBar_ = nullptr;  // owned
     CUiString verticalBarStyle_;
     CUiString horizontalBarStyle_;
+
+private:
+    // "vscrollbarstyle"/"hscrollbarstyle": turns the bar on and styles it (a style name or a list).
+    void SetScrollBarStyle(bool vertical, const wchar_t* value);
+    void SetShowScrollBarButtons(bool show);
+
+    static const AttributeRow<CContainerUI> kAttributes[];  // its own rows; the rest go to the base
 };
 
 }  // namespace Ulmar

@@ -6,12 +6,11 @@
 #include "ui/base/paint_manager.h"
 #include "ui/base/render.h"
 #include "ui/base/resource_manager.h"
+#include "win/text.h"
 
 namespace Ulmar {
 
 namespace {
-
-bool IsEmptyRect(const RECT& rc) { return rc.right <= rc.left || rc.bottom <= rc.top; }
 
 bool Intersect(RECT& out, const RECT& a, const RECT& b) {
     return ::IntersectRect(&out, &a, &b) != FALSE;
@@ -34,7 +33,7 @@ void CControlUI::SetName(const wchar_t* name) { name_ = name; }
 const wchar_t* CControlUI::GetClassName() const { return L"ControlUI"; }
 
 void* CControlUI::GetInterface(const wchar_t* name) {
-    if (name && ::lstrcmpiW(name, L"Control") == 0) return this;
+    if (name && win::EqualsNoCase(name, L"Control")) return this;
     return nullptr;
 }
 
@@ -110,7 +109,7 @@ void CControlUI::SetPos(RECT rc, bool needInvalidate) {
     if (rc.right < rc.left) rc.right = rc.left;
     if (rc.bottom < rc.top) rc.bottom = rc.top;
 
-    RECT invalidate = IsEmptyRect(itemRect_) ? rc : itemRect_;
+    RECT invalidate = ::IsRectEmpty(&itemRect_) ? rc : itemRect_;
     itemRect_ = rc;
     if (!manager_) return;
 

@@ -10,6 +10,7 @@
 #include <string>
 #include <unordered_map>
 
+#include "ui/base/attribute_table.h"
 #include "ui/base/events.h"
 #include "ui/base/ui_string.h"
 
@@ -233,7 +234,7 @@ public:
     HINSTANCE GetResourceInstance() const { return instance_; }
     void SetResourceInstance(HINSTANCE instance) { instance_ = instance; }
 
-    // Attribute value readers, shared with derived controls' attribute tables.
+    // Attribute value readers (see attribute_values.h), in reach of every control's table.
     static bool ParseBool(const wchar_t* value);
     static int ParseInt(const wchar_t* value);
     // Skips characters up to 0x20 (unless skipSpace is false) and one "#",
@@ -299,6 +300,12 @@ protected:
     RECT borderSizes_ = {0, 0, 0, 0};
     HINSTANCE instance_ = nullptr;
     std::unordered_map<std::wstring, std::wstring> customAttributes_;
+
+private:
+    void SetPosAttribute(const wchar_t* value);
+    void SetFloatAttribute(const wchar_t* value);
+    void SetBorderSizeAttribute(const wchar_t* value);
+    static const AttributeRow<CControlUI> kAttributes[];  // its own rows; the rest are custom attributes
 };
 
 }  // namespace Ulmar

@@ -2,6 +2,7 @@
 #include <cwchar>
 #include <string>
 
+#include "ui/base/attribute_values.h"
 #include "ui/base/image.h"
 #include "ui/base/paint_manager.h"
 
@@ -9,28 +10,6 @@ namespace Ulmar {
 namespace {
 
 size_t g_parseCount = 0;
-
-// Decimal integers, one separator character skipped between them; a number
-// that is missing reads as 0.
-void ReadInts(const wchar_t* text, int* values, int count) {
-    const wchar_t* p = text;
-    for (int i = 0; i < count; ++i) {
-        wchar_t* end = nullptr;
-        values[i] = static_cast<int>(std::wcstol(p, &end, 10));
-        p = end;
-        if (*p == L'\0') {
-            for (int k = i + 1; k < count; ++k) values[k] = 0;
-            return;
-        }
-        ++p;
-    }
-}
-
-RECT ReadRect(const wchar_t* text) {
-    int v[4] = {};
-    ReadInts(text, v, 4);
-    return RECT{v[0], v[1], v[2], v[3]};
-}
 
 bool IsTrue(const std::wstring& value) { return value == L"true"; }
 
@@ -102,13 +81,13 @@ void CImageDrawInfo::ParseItems(const wchar_t* text) {
             } else if (name == L"restype") {
                 sResType = v;
             } else if (name == L"dest") {
-                rcDest = ReadRect(v);
+                rcDest = attribute_value::ParseRect(v);
             } else if (name == L"source") {
-                rcSource = ReadRect(v);
+                rcSource = attribute_value::ParseRect(v);
             } else if (name == L"corner") {
-                rcCorner = ReadRect(v);
+                rcCorner = attribute_value::ParseRect(v);
             } else if (name == L"mask") {
-                dwMask = std::wcstoul(v[0] == L'#' ? v + 1 : v, nullptr, 16);
+                dwMask = attribute_value::ParseColor(v, false);
             } else if (name == L"fade") {
                 const long fade = std::wcstol(v, nullptr, 10);
                 uFade = static_cast<BYTE>(fade < 0 ? 0 : fade > 255 ? 255 : fade);
@@ -126,13 +105,11 @@ void CImageDrawInfo::ParseItems(const wchar_t* text) {
             } else if (name == L"hsl") {
                 bHSL = IsTrue(value);
             } else if (name == L"size") {
-                int v2[2] = {};
-                ReadInts(v, v2, 2);
-                szImage = SIZE{v2[0], v2[1]};
+                szImage = attribute_value::ParseSize(v);
             } else if (name == L"align") {
                 sAlign = v;
             } else if (name == L"padding") {
-                rcPadding = ReadRect(v);
+                rcPadding = attribute_value::ParseRect(v);
             }
         }
         if (*p != L' ') return;

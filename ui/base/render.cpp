@@ -15,7 +15,8 @@
 namespace Ulmar {
 namespace {
 
-bool IsEmptyRect(const RECT& rc) { return rc.left == 0 && rc.top == 0 && rc.right == 0 && rc.bottom == 0; }
+// An image string leaves a rectangle it does not give at all zeros.
+bool IsUnset(const RECT& rc) { return rc.left == 0 && rc.top == 0 && rc.right == 0 && rc.bottom == 0; }
 
 bool Meets(const RECT& a, const RECT& b) {
     RECT out;
@@ -206,7 +207,7 @@ bool CRenderer::DrawImageInfo(HDC dc, CPaintManagerUI* manager, const RECT& item
     if (!dc || !manager || !info || info->sImageName.IsEmpty()) return false;
 
     RECT dest = item;
-    if (!IsEmptyRect(info->rcDest)) {
+    if (!IsUnset(info->rcDest)) {
         dest.left = item.left + info->rcDest.left;
         dest.top = item.top + info->rcDest.top;
         dest.right = std::min(item.left + info->rcDest.right, item.right);
@@ -218,7 +219,7 @@ bool CRenderer::DrawImageInfo(HDC dc, CPaintManagerUI* manager, const RECT& item
     if (!image) return false;
 
     RECT source = info->rcSource;
-    if (IsEmptyRect(source)) source = RECT{0, 0, image->width, image->height};
+    if (IsUnset(source)) source = RECT{0, 0, image->width, image->height};
     source.right = std::min<LONG>(source.right, image->width);
     source.bottom = std::min<LONG>(source.bottom, image->height);
 

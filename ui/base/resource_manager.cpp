@@ -2,6 +2,7 @@
 
 #include "ui/base/markup.h"
 #include "ui/base/paint_manager.h"
+#include "win/text.h"
 
 namespace Ulmar {
 
@@ -37,9 +38,9 @@ void Walk(CXmlMarkupNode node, std::map<std::wstring, std::wstring>& images,
         const wchar_t* id = node.GetAttributeValue(L"id");
         const wchar_t* path = node.GetAttributeValue(L"path");
         if (!id || !path) continue;
-        if (::lstrcmpiW(name, L"Image") == 0) {
+        if (win::EqualsNoCase(name, L"Image")) {
             images.emplace(id, path);
-        } else if (::lstrcmpiW(name, L"Xml") == 0) {
+        } else if (win::EqualsNoCase(name, L"Xml")) {
             skins.emplace(id, path);
         }
     }

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "ui/base/render.h"
+#include "win/text.h"
 
 namespace Ulmar {
 
@@ -11,7 +12,7 @@ CScrollBarUI::CScrollBarUI() { SetHorizontal(false); }
 const wchar_t* CScrollBarUI::GetClassName() const { return L"ScrollBarUI"; }
 
 void* CScrollBarUI::GetInterface(const wchar_t* name) {
-    if (name && ::lstrcmpiW(name, L"ScrollBar") == 0) return this;
+    if (name && win::EqualsNoCase(name, L"ScrollBar")) return this;
     return CControlUI::GetInterface(name);
 }
 
@@ -43,20 +44,16 @@ void CScrollBarUI::SetLineSize(int size) {
     if (size >= 1) lineSize_ = size;
 }
 
+const AttributeRow<CScrollBarUI> CScrollBarUI::kAttributes[] = {
+    {L"hor", [](CScrollBarUI& c, const wchar_t* v) { c.SetHorizontal(ParseBool(v)); }},
+    {L"linesize", [](CScrollBarUI& c, const wchar_t* v) { c.SetLineSize(ParseInt(v)); }},
+    {L"range", [](CScrollBarUI& c, const wchar_t* v) { c.SetScrollRange(ParseInt(v)); }},
+    {L"value", [](CScrollBarUI& c, const wchar_t* v) { c.SetScrollPos(ParseInt(v)); }},
+    {L"thumbcolor", [](CScrollBarUI& c, const wchar_t* v) { c.thumbColor_ = ParseColor(v); }},
+};
+
 void CScrollBarUI::SetAttribute(const wchar_t* name, const wchar_t* value) {
-    if (::lstrcmpiW(name, L"hor") == 0) {
-        SetHorizontal(ParseBool(value));
-    } else if (::lstrcmpiW(name, L"linesize") == 0) {
-        SetLineSize(ParseInt(value));
-    } else if (::lstrcmpiW(name, L"range") == 0) {
-        SetScrollRange(ParseInt(value));
-    } else if (::lstrcmpiW(name, L"value") == 0) {
-        SetScrollPos(ParseInt(value));
-    } else if (::lstrcmpiW(name, L"thumbcolor") == 0) {
-        thumbColor_ = ParseColor(value);
-    } else {
-        CControlUI::SetAttribute(name, value);
-    }
+    if (!ApplyAttributeRow(kAttributes, *this, name, value)) CControlUI::SetAttribute(name, value);
 }
 
 RECT CScrollBarUI::GetThumbRect() const {

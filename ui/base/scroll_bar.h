@@ -45,6 +45,9 @@ private:
     int lineSize_ = 8;
     bool showButtons_ = true;
     DWORD thumbColor_ = 0xFFC2C2C2;
+
+private:
+    static const AttributeRow<CScrollBarUI> kAttributes[];  // its own rows; the rest go to the base
 };
 
 }  // namespace Ulmar

@@ -13,16 +13,11 @@
 #include "ui/controls/option.h"
 #include "ui/controls/progress.h"
 #include "ui/controls/tab_layout.h"
+#include "win/text.h"
 
 namespace Ulmar {
 
 namespace {
-
-std::wstring Lower(const wchar_t* name) {
-    std::wstring key(name);
-    if (!key.empty()) ::CharLowerBuffW(&key[0], static_cast<DWORD>(key.size()));
-    return key;
-}
 
 template <typename T>
 CControlUI* Make() {
@@ -67,17 +62,17 @@ CControlFactory* CControlFactory::GetInstance() {
 
 CControlUI* CControlFactory::CreateControl(const wchar_t* className) const {
     if (!className || !*className) return nullptr;
-    const auto it = creators_.find(Lower(className));
+    const auto it = creators_.find(win::FoldCase(className));
     return it == creators_.end() ? nullptr : it->second();
 }
 
 void CControlFactory::RegistControl(const wchar_t* className, CreateClass creator) {
     if (!className || !*className || !creator) return;
-    creators_.emplace(Lower(className), creator);
+    creators_.emplace(win::FoldCase(className), creator);
 }
 
 bool CControlFactory::IsRegistered(const wchar_t* className) const {
-    return className && creators_.count(Lower(className)) != 0;
+    return className && creators_.count(win::FoldCase(className)) != 0;
 }
 
 }  // namespace Ulmar

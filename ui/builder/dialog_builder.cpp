@@ -5,22 +5,25 @@
 #include <string>
 #include <vector>
 
+#include "ui/base/attribute_table.h"
+#include "ui/base/attribute_values.h"
 #include "ui/base/container.h"
 #include "ui/base/control.h"
 #include "ui/base/paint_manager.h"
 #include "ui/base/resource_location.h"
 #include "ui/builder/control_factory.h"
 #include "ui/controls/shadow.h"
+#include "win/text.h"
 
 namespace Ulmar {
 
 namespace {
 
-bool Is(const wchar_t* name, const wchar_t* expected) { return ::lstrcmpiW(name, expected) == 0; }
-
 bool IsResourceElement(const wchar_t* name) {
-    return Is(name, L"Image") || Is(name, L"Font") || Is(name, L"Default") || Is(name, L"Style") ||
-           Is(name, L"Import");
+    for (const wchar_t* element : {L"Image", L"Font", L"Default", L"Style", L"Import"}) {
+        if (win::EqualsNoCase(name, element)) return true;
+    }
+    return false;
 }
 
 const wchar_t* Attr(const CXmlMarkupNode& node, const wchar_t* name, const wchar_t* fallback = nullptr) {
@@ -35,10 +38,9 @@ bool BoolAttr(const CXmlMarkupNode& node, const wchar_t* name) {
 
 // One spelling per skin file: separators and letter case do not make another.
 std::wstring SourceKey(const std::wstring& name) {
-    std::wstring key = name;
+    std::wstring key = win::FoldCase(name.c_str());
     for (wchar_t& c : key)
         if (c == L'/') c = L'\\';
-    if (!key.empty()) ::CharLowerBuffW(&key[0], static_cast<DWORD>(key.size()));
     return key;
 }
 
@@ -73,7 +75,9 @@ CControlUI* CDialogBuilder::Create(IDialogBuilderCallback* callback, CPaintManag
     if (!root.IsValid()) return nullptr;
     if (manager) {
         ApplyResources(root, manager);
-        if (Is(root.GetName(), L"Window") && manager->GetPaintWindow()) ApplyWindowAttributes(root, manager);
+        if (win::EqualsNoCase(root.GetName(), L"Window") && manager->GetPaintWindow()) {
+            ApplyWindowAttributes(root, manager);
+        }
     }
     CControlUI* built = Parse(root, parent, manager);
     if (error_.empty()) return built;
@@ -114,13 +118,13 @@ bool CDialogBuilder::MayInclude(const std::wstring& key, const wchar_t* source) 
 void CDialogBuilder::ApplyResources(const CXmlMarkupNode& root, CPaintManagerUI* manager) {
     for (CXmlMarkupNode node = root.GetChild(); node.IsValid(); node = node.GetSibling()) {
         const wchar_t* element = node.GetName();
-        if (Is(element, L"Image")) {
+        if (win::EqualsNoCase(element, L"Image")) {
             const wchar_t* name = Attr(node, L"name");
             if (!name) continue;
             const wchar_t* mask = Attr(node, L"mask");
             manager->AddImage(name, Attr(node, L"restype"), mask ? CControlUI::ParseColor(mask) : 0, false,
                               false, BoolAttr(node, L"shared"));
-        } else if (Is(element, L"Font")) {
+        } else if (win::EqualsNoCase(element, L"Font")) {
             const wchar_t* idText = Attr(node, L"id");
             const int id = idText ? CControlUI::ParseInt(idText) : -1;
             if (id < 0) continue;
@@ -136,15 +140,15 @@ void CDialogBuilder::ApplyResources(const CXmlMarkupNode& root, CPaintManagerUI*
             if (BoolAttr(node, L"default")) {
                 manager->SetDefaultFont(face, size, bold, underline, italic, strikeout, shared);
             }
-        } else if (Is(element, L"Default")) {
+        } else if (win::EqualsNoCase(element, L"Default")) {
             const wchar_t* name = Attr(node, L"name");
             if (!name) continue;
             manager->AddDefaultAttributeList(name, Attr(node, L"value", L""), BoolAttr(node, L"shared"));
-        } else if (Is(element, L"Style")) {
+        } else if (win::EqualsNoCase(element, L"Style")) {
             const wchar_t* name = Attr(node, L"name");
             if (!name) continue;
             manager->AddStyle(name, Attr(node, L"value", L""), BoolAttr(node, L"shared"));
-        } else if (Is(element, L"Import")) {
+        } else if (win::EqualsNoCase(element, L"Import")) {
             const wchar_t* file = Attr(node, L"fontfile");
             if (!file) continue;
             std::vector<unsigned char> bytes;
@@ -156,70 +160,96 @@ void CDialogBuilder::ApplyResources(const CXmlMarkupNode& root, CPaintManagerUI*
     }
 }
 
-void CDialogBuilder::ApplyWindowAttributes(const CXmlMarkupNode& root, CPaintManagerUI* manager) {
+namespace {
+
+// What the window element's attributes set: the manager, and whether the skin
+// asked for a shadow.
+struct WindowTarget {
+    CPaintManagerUI& manager;
     bool shadow = false;
+
+    // The window shadow reads its settings from the window's custom attributes.
+    void ShadowSetting(const wchar_t* key, const wchar_t* value) {
+        manager.AddWindowCustomAttribute(key, value);
+        shadow = true;
+    }
+};
+
+using attribute_value::ParseBool;
+using attribute_value::ParseColor;
+using attribute_value::ParseInt;
+using attribute_value::ParseRect;
+using attribute_value::ParseSize;
+
+const AttributeRow<WindowTarget> kWindowAttributes[] = {
+    // These five are matched exactly; the rest ignore case.
+    {L"layeredopacity",
+     [](WindowTarget& w, const wchar_t* v) { w.manager.SetLayeredOpacity(static_cast<BYTE>(ParseInt(v))); }, true},
+    {L"layered", [](WindowTarget& w, const wchar_t* v) { w.manager.SetLayered(ParseBool(v)); }, true},
+    {L"bktrans", [](WindowTarget& w, const wchar_t* v) { w.manager.SetLayered(ParseBool(v)); }, true},
+    {L"layeredimage",
+     [](WindowTarget& w, const wchar_t* v) {
+         w.manager.SetLayered(true);
+         w.manager.SetLayeredImage(v);
+     },
+     true},
+    {L"noactivate", [](WindowTarget& w, const wchar_t* v) { w.manager.SetNoActivate(ParseBool(v)); }, true},
+    {L"size",
+     [](WindowTarget& w, const wchar_t* v) {
+         const SIZE size = ParseSize(v);
+         w.manager.SetInitSize(w.manager.ScaleValue(size.cx), w.manager.ScaleValue(size.cy));
+     }},
+    {L"sizebox", [](WindowTarget& w, const wchar_t* v) { w.manager.SetSizeBox(ParseRect(v)); }},
+    {L"caption", [](WindowTarget& w, const wchar_t* v) { w.manager.SetCaptionRect(ParseRect(v)); }},
+    {L"roundcorner",
+     [](WindowTarget& w, const wchar_t* v) {
+         const SIZE size = ParseSize(v);
+         w.manager.SetRoundCorner(size.cx, size.cy);
+     }},
+    {L"mininfo",
+     [](WindowTarget& w, const wchar_t* v) {
+         const SIZE size = ParseSize(v);
+         w.manager.SetMinInfo(size.cx, size.cy);
+     }},
+    {L"maxinfo",
+     [](WindowTarget& w, const wchar_t* v) {
+         const SIZE size = ParseSize(v);
+         w.manager.SetMaxInfo(size.cx, size.cy);
+     }},
+    {L"showdirty", [](WindowTarget& w, const wchar_t* v) { w.manager.SetShowUpdateRect(ParseBool(v)); }},
+    {L"opacity", [](WindowTarget& w, const wchar_t* v) { w.manager.SetOpacity(static_cast<BYTE>(ParseInt(v))); }},
+    {L"alpha", [](WindowTarget& w, const wchar_t* v) { w.manager.SetOpacity(static_cast<BYTE>(ParseInt(v))); }},
+    {L"disabledfontcolor", [](WindowTarget& w, const wchar_t* v) { w.manager.SetDefaultDisabledColor(ParseColor(v)); }},
+    {L"defaultfontcolor", [](WindowTarget& w, const wchar_t* v) { w.manager.SetDefaultFontColor(ParseColor(v)); }},
+    {L"linkfontcolor", [](WindowTarget& w, const wchar_t* v) { w.manager.SetDefaultLinkFontColor(ParseColor(v)); }},
+    {L"linkhoverfontcolor",
+     [](WindowTarget& w, const wchar_t* v) { w.manager.SetDefaultLinkHoverFontColor(ParseColor(v)); }},
+    {L"selectedcolor", [](WindowTarget& w, const wchar_t* v) { w.manager.SetDefaultSelectedBkColor(ParseColor(v)); }},
+    {L"shadowsize", [](WindowTarget& w, const wchar_t* v) { w.ShadowSetting(L"shadowsize", v); }},
+    {L"shadowsharpness", [](WindowTarget& w, const wchar_t* v) { w.ShadowSetting(L"shadowsharpness", v); }},
+    {L"shadowdarkness", [](WindowTarget& w, const wchar_t* v) { w.ShadowSetting(L"shadowdarkness", v); }},
+    {L"shadowposition", [](WindowTarget& w, const wchar_t* v) { w.ShadowSetting(L"shadowposition", v); }},
+    {L"shadowcolor", [](WindowTarget& w, const wchar_t* v) { w.ShadowSetting(L"shadowcolor", v); }},
+    {L"shadowcorner", [](WindowTarget& w, const wchar_t* v) { w.ShadowSetting(L"shadowcorner", v); }},
+    {L"shadowimage", [](WindowTarget& w, const wchar_t* v) { w.ShadowSetting(L"shadowimage", v); }},
+    {L"showshadow", [](WindowTarget& w, const wchar_t* v) { w.ShadowSetting(L"showshadow", v); }},
+    {L"gdiplustext", [](WindowTarget& w, const wchar_t* v) { w.manager.SetUseGdiplusText(ParseBool(v)); }},
+    {L"textrenderinghint",
+     [](WindowTarget& w, const wchar_t* v) { w.manager.SetGdiplusTextRenderingHint(ParseInt(v)); }},
+    {L"tooltiphovertime",
+     [](WindowTarget& w, const wchar_t* v) { w.manager.SetHoverTime(static_cast<DWORD>(ParseInt(v))); }},
+};
+
+}  // namespace
+
+void CDialogBuilder::ApplyWindowAttributes(const CXmlMarkupNode& root, CPaintManagerUI* manager) {
+    WindowTarget target{*manager};
     const int count = root.GetAttributeCount();
     for (int i = 0; i < count; ++i) {
-        const wchar_t* name = root.GetAttributeName(i);
-        const wchar_t* value = root.GetAttributeValue(i);
-        // These five are matched exactly; the rest ignore case.
-        if (::lstrcmpW(name, L"layeredopacity") == 0) {
-            manager->SetLayeredOpacity(static_cast<BYTE>(CControlUI::ParseInt(value)));
-        } else if (::lstrcmpW(name, L"layered") == 0 || ::lstrcmpW(name, L"bktrans") == 0) {
-            manager->SetLayered(CControlUI::ParseBool(value));
-        } else if (::lstrcmpW(name, L"layeredimage") == 0) {
-            manager->SetLayered(true);
-            manager->SetLayeredImage(value);
-        } else if (::lstrcmpW(name, L"noactivate") == 0) {
-            manager->SetNoActivate(CControlUI::ParseBool(value));
-        } else if (Is(name, L"size")) {
-            const SIZE size = CControlUI::ParseSize(value);
-            manager->SetInitSize(manager->ScaleValue(size.cx), manager->ScaleValue(size.cy));
-        } else if (Is(name, L"sizebox")) {
-            manager->SetSizeBox(CControlUI::ParseRect(value));
-        } else if (Is(name, L"caption")) {
-            manager->SetCaptionRect(CControlUI::ParseRect(value));
-        } else if (Is(name, L"roundcorner")) {
-            const SIZE size = CControlUI::ParseSize(value);
-            manager->SetRoundCorner(size.cx, size.cy);
-        } else if (Is(name, L"mininfo")) {
-            const SIZE size = CControlUI::ParseSize(value);
-            manager->SetMinInfo(size.cx, size.cy);
-        } else if (Is(name, L"maxinfo")) {
-            const SIZE size = CControlUI::ParseSize(value);
-            manager->SetMaxInfo(size.cx, size.cy);
-        } else if (Is(name, L"showdirty")) {
-            manager->SetShowUpdateRect(CControlUI::ParseBool(value));
-        } else if (Is(name, L"opacity") || Is(name, L"alpha")) {
-            manager->SetOpacity(static_cast<BYTE>(CControlUI::ParseInt(value)));
-        } else if (Is(name, L"disabledfontcolor")) {
-            manager->SetDefaultDisabledColor(CControlUI::ParseColor(value));
-        } else if (Is(name, L"defaultfontcolor")) {
-            manager->SetDefaultFontColor(CControlUI::ParseColor(value));
-        } else if (Is(name, L"linkfontcolor")) {
-            manager->SetDefaultLinkFontColor(CControlUI::ParseColor(value));
-        } else if (Is(name, L"linkhoverfontcolor")) {
-            manager->SetDefaultLinkHoverFontColor(CControlUI::ParseColor(value));
-        } else if (Is(name, L"selectedcolor")) {
-            manager->SetDefaultSelectedBkColor(CControlUI::ParseColor(value));
-        } else if (Is(name, L"shadowsize") || Is(name, L"shadowsharpness") || Is(name, L"shadowdarkness") ||
-                   Is(name, L"shadowposition") || Is(name, L"shadowcolor") || Is(name, L"shadowcorner") ||
-                   Is(name, L"shadowimage") || Is(name, L"showshadow")) {
-            // The window shadow reads its settings from the window's custom attributes.
-            std::wstring key(name);
-            ::CharLowerBuffW(&key[0], static_cast<DWORD>(key.size()));
-            manager->AddWindowCustomAttribute(key.c_str(), value);
-            shadow = true;
-        } else if (Is(name, L"gdiplustext")) {
-            manager->SetUseGdiplusText(CControlUI::ParseBool(value));
-        } else if (Is(name, L"textrenderinghint")) {
-            manager->SetGdiplusTextRenderingHint(CControlUI::ParseInt(value));
-        } else if (Is(name, L"tooltiphovertime")) {
-            manager->SetHoverTime(static_cast<DWORD>(CControlUI::ParseInt(value)));
-        }
+        ApplyAttributeRow(kWindowAttributes, target, root.GetAttributeName(i), root.GetAttributeValue(i));
     }
     // A skin with shadow settings gets the window's shadow; attaching the tree creates it.
-    if (shadow) CShadowUI::Of(*manager);
+    if (target.shadow) CShadowUI::Of(*manager);
 }
 
 CControlUI* CDialogBuilder::MakeControl(const wchar_t* elementName) {
@@ -275,7 +305,7 @@ CControlUI* CDialogBuilder::Parse(const CXmlMarkupNode& root, CControlUI* parent
     for (CXmlMarkupNode node = root.GetChild(); node.IsValid(); node = node.GetSibling()) {
         const wchar_t* element = node.GetName();
         if (IsResourceElement(element)) continue;
-        if (Is(element, L"Include")) {
+        if (win::EqualsNoCase(element, L"Include")) {
             Include(node, parent, manager);
             if (!error_.empty()) return first;
             continue;

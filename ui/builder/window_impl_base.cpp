@@ -5,16 +5,11 @@
 
 #include "ui/base/control.h"
 #include "ui/builder/dialog_builder.h"
+#include "win/text.h"
 
 namespace Ulmar {
 
 namespace {
-
-std::wstring Lower(const wchar_t* text) {
-    std::wstring key(text ? text : L"");
-    if (!key.empty()) ::CharLowerBuffW(&key[0], static_cast<DWORD>(key.size()));
-    return key;
-}
 
 POINT PointOf(LPARAM lParam) {
     return POINT{static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam))};
@@ -35,14 +30,14 @@ const DUI_MSGMAP* CNotifyPump::GetMessageMap() const { return &CNotifyPump::mess
 
 bool CNotifyPump::AddVirtualWnd(const wchar_t* name, CNotifyPump* pump) {
     if (!name || !*name || !pump) return false;
-    return virtualWnds_.emplace(Lower(name), pump).second;
+    return virtualWnds_.emplace(win::FoldCase(name), pump).second;
 }
 
-bool CNotifyPump::RemoveVirtualWnd(const wchar_t* name) { return virtualWnds_.erase(Lower(name)) != 0; }
+bool CNotifyPump::RemoveVirtualWnd(const wchar_t* name) { return virtualWnds_.erase(win::FoldCase(name)) != 0; }
 
 void CNotifyPump::NotifyPump(TNotifyEvent& msg) {
     if (!msg.virtualWnd.IsEmpty()) {
-        const auto it = virtualWnds_.find(Lower(msg.virtualWnd));
+        const auto it = virtualWnds_.find(win::FoldCase(msg.virtualWnd));
         if (it != virtualWnds_.end() && it->second->LoopDispatch(msg)) return;
     }
     LoopDispatch(msg);
@@ -132,7 +127,7 @@ bool WindowImplBase::IsInStaticControl(CControlUI* control) {
         L"verticallayoutui", L"tablayoutui", L"childlayoutui", L"dialoglayoutui", L"progresscontainerui",
     };
     for (CControlUI* c = control; c; c = c->GetParent()) {
-        const std::wstring name = Lower(c->GetClassName());
+        const std::wstring name = win::FoldCase(c->GetClassName());
         bool found = false;
         for (const wchar_t* candidate : kStatic) {
             if (name == candidate) {

@@ -95,6 +95,8 @@ private:
     DWORD nativeBkColor_ = 0xFFFFFFFF;
     DWORD nativeTextColor_ = 0;
     bool numberOnly_ = false;
+
+    static const AttributeRow<CEditUI> kAttributes[];  // its own rows; the rest go to the base
 };
 
 }  // namespace Ulmar

@@ -1,35 +1,38 @@
 #include "ui/controls/layouts.h"
+#include "win/text.h"
 
 namespace Ulmar {
-
-namespace {
-bool Is(const wchar_t* name, const wchar_t* expected) { return ::lstrcmpiW(name, expected) == 0; }
-}  // namespace
 
 const wchar_t* CVerticalLayoutUI::GetClassName() const { return L"VerticalLayoutUI"; }
 
 void* CVerticalLayoutUI::GetInterface(const wchar_t* name) {
-    if (name && Is(name, L"VerticalLayout")) return static_cast<CVerticalLayoutUI*>(this);
+    if (name && win::EqualsNoCase(name, L"VerticalLayout")) return static_cast<CVerticalLayoutUI*>(this);
     return CContainerUI::GetInterface(name);
 }
 
+const AttributeRow<CVerticalLayoutUI> CVerticalLayoutUI::kAttributes[] = {
+    {L"sepheight", [](CVerticalLayoutUI& c, const wchar_t* v) { c.SetSepHeight(ParseInt(v)); }},
+    {L"sepimm", [](CVerticalLayoutUI& c, const wchar_t* v) { c.SetSepImmMode(ParseBool(v)); }},
+};
+
 void CVerticalLayoutUI::SetAttribute(const wchar_t* name, const wchar_t* value) {
-    if (Is(name, L"sepheight")) SetSepHeight(ParseInt(value));
-    else if (Is(name, L"sepimm")) SetSepImmMode(ParseBool(value));
-    else CContainerUI::SetAttribute(name, value);
+    if (!ApplyAttributeRow(kAttributes, *this, name, value)) CBoxLayoutUI::SetAttribute(name, value);
 }
 
 const wchar_t* CHorizontalLayoutUI::GetClassName() const { return L"HorizontalLayoutUI"; }
 
 void* CHorizontalLayoutUI::GetInterface(const wchar_t* name) {
-    if (name && Is(name, L"HorizontalLayout")) return static_cast<CHorizontalLayoutUI*>(this);
+    if (name && win::EqualsNoCase(name, L"HorizontalLayout")) return static_cast<CHorizontalLayoutUI*>(this);
     return CContainerUI::GetInterface(name);
 }
 
+const AttributeRow<CHorizontalLayoutUI> CHorizontalLayoutUI::kAttributes[] = {
+    {L"sepwidth", [](CHorizontalLayoutUI& c, const wchar_t* v) { c.SetSepWidth(ParseInt(v)); }},
+    {L"sepimm", [](CHorizontalLayoutUI& c, const wchar_t* v) { c.SetSepImmMode(ParseBool(v)); }},
+};
+
 void CHorizontalLayoutUI::SetAttribute(const wchar_t* name, const wchar_t* value) {
-    if (Is(name, L"sepwidth")) SetSepWidth(ParseInt(value));
-    else if (Is(name, L"sepimm")) SetSepImmMode(ParseBool(value));
-    else CContainerUI::SetAttribute(name, value);
+    if (!ApplyAttributeRow(kAttributes, *this, name, value)) CBoxLayoutUI::SetAttribute(name, value);
 }
 
 }  // namespace Ulmar

@@ -14,6 +14,9 @@ public:
 
     int GetSepHeight() const { return GetSeparatorThickness(); }  // scaled
     void SetSepHeight(int height) { SetSeparatorThickness(height); }
+
+private:
+    static const AttributeRow<CVerticalLayoutUI> kAttributes[];  // its own rows; the rest go to the base
 };
 
 class CHorizontalLayoutUI : public CBoxLayoutUI {
@@ -25,6 +28,9 @@ public:
 
     int GetSepWidth() const { return GetSeparatorThickness(); }  // scaled
     void SetSepWidth(int width) { SetSeparatorThickness(width); }
+
+private:
+    static const AttributeRow<CHorizontalLayoutUI> kAttributes[];  // its own rows; the rest go to the base
 };
 
 }  // namespace Ulmar

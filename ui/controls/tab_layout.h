@@ -22,6 +22,9 @@ public:
 
 private:
     int selected_ = -1;
+
+private:
+    static const AttributeRow<CTabLayoutUI> kAttributes[];  // its own rows; the rest go to the base
 };
 
 }  // namespace Ulmar
