@@ -314,22 +314,19 @@ struct AxisChild {
 
 // Fills `box` with the children; `vertical` says which layout it is.
 std::vector<CControlUI*> Fill(CContainerUI& box, bool vertical, const std::vector<AxisChild>& specs) {
+    using Setter = void (CControlUI::*)(int);
+    const Setter setMain = vertical ? &CControlUI::SetFixedHeight : &CControlUI::SetFixedWidth;
+    const Setter setMinMain = vertical ? &CControlUI::SetMinHeight : &CControlUI::SetMinWidth;
+    const Setter setMaxMain = vertical ? &CControlUI::SetMaxHeight : &CControlUI::SetMaxWidth;
+    const Setter setMaxCross = vertical ? &CControlUI::SetMaxWidth : &CControlUI::SetMaxHeight;
     std::vector<CControlUI*> children;
     for (const AxisChild& spec : specs) {
         auto* child = new CControlUI();
-        if (vertical) {
-            if (spec.main) child->SetFixedHeight(spec.main);
-            if (spec.minMain) child->SetMinHeight(spec.minMain);
-            if (spec.maxMain) child->SetMaxHeight(spec.maxMain);
-            if (spec.maxCross) child->SetMaxWidth(spec.maxCross);
-            child->SetPadding(spec.padding);
-        } else {
-            if (spec.main) child->SetFixedWidth(spec.main);
-            if (spec.minMain) child->SetMinWidth(spec.minMain);
-            if (spec.maxMain) child->SetMaxWidth(spec.maxMain);
-            if (spec.maxCross) child->SetMaxHeight(spec.maxCross);
-            child->SetPadding(Transpose(spec.padding));
-        }
+        if (spec.main) (child->*setMain)(spec.main);
+        if (spec.minMain) (child->*setMinMain)(spec.minMain);
+        if (spec.maxMain) (child->*setMaxMain)(spec.maxMain);
+        if (spec.maxCross) (child->*setMaxCross)(spec.maxCross);
+        child->SetPadding(vertical ? spec.padding : Transpose(spec.padding));
         EXPECT_TRUE(box.Add(child));
         children.push_back(child);
     }

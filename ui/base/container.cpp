@@ -225,19 +225,13 @@ void CContainerUI::SetPos(RECT rc, bool needInvalidate) {
         client.right += horizontalBar_->GetScrollRange();
     }
 
-    for (int i = 0; i < static_cast<int>(items_.size()); ++i) {
-        CControlUI* child = items_[static_cast<size_t>(i)];
-        if (!child->IsVisible()) continue;
-        if (child->IsFloat()) {
-            SetFloatPos(i);
-            continue;
-        }
+    PlaceChildren([&client](CControlUI& child) {
         int width = client.right - client.left;
         int height = client.bottom - client.top;
-        width = std::max(child->GetMinWidth(), std::min(width, child->GetMaxWidth()));
-        height = std::max(child->GetMinHeight(), std::min(height, child->GetMaxHeight()));
-        child->SetPos(RECT{client.left, client.top, client.left + width, client.top + height}, false);
-    }
+        width = std::max(child.GetMinWidth(), std::min(width, child.GetMaxWidth()));
+        height = std::max(child.GetMinHeight(), std::min(height, child.GetMaxHeight()));
+        child.SetPos(RECT{client.left, client.top, client.left + width, client.top + height}, false);
+    });
 }
 
 void CContainerUI::SetFloatPos(int index) {

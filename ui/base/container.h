@@ -103,6 +103,20 @@ public:
 protected:
     // Item rectangle minus inset, without taking the scroll bars off.
     RECT InsetRect() const;
+    // Hands each visible child to place(child), in order; a floating child
+    // goes to its float position instead.
+    template <class Place>
+    void PlaceChildren(Place place) {
+        for (int i = 0; i < static_cast<int>(items_.size()); ++i) {
+            CControlUI* child = items_[static_cast<size_t>(i)];
+            if (!child->IsVisible()) continue;
+            if (child->IsFloat()) {
+                SetFloatPos(i);
+                continue;
+            }
+            place(*child);
+        }
+    }
     bool IsBarVisible(const CScrollBarUI* bar) const;
     int LineStep() const;
     void DestroyChild(CControlUI* child);

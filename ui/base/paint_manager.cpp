@@ -27,11 +27,6 @@ bool RemoveItem(std::vector<T>& list, T item) {
     return true;
 }
 
-template <typename T>
-bool Contains(const std::vector<T>& list, T item) {
-    return std::find(list.begin(), list.end(), item) != list.end();
-}
-
 }  // namespace
 
 CPaintManagerUI::SharedTables& CPaintManagerUI::Shared() {
@@ -54,7 +49,9 @@ void CPaintManagerUI::ResolveLayered() {
 }
 
 CPaintManagerUI::CPaintManagerUI()
-    : gdiplus_(std::make_unique<win::ScopedGdiplus>()), alive_(std::make_shared<bool>(true)) {
+    : gdiplus_(std::make_unique<win::ScopedGdiplus>()),
+      alive_(std::make_shared<bool>(true)),
+      own_(std::make_unique<ResourceTable>()) {
     SharedTables& shared = Shared();
     if (!shared.initialised) {
         shared.initialised = true;
@@ -69,18 +66,14 @@ CPaintManagerUI::CPaintManagerUI()
         font->underline = lf.lfUnderline != 0;
         font->italic = lf.lfItalic != 0;
         font->strikeout = lf.lfStrikeOut != 0;
-        shared.defaultFont = std::move(font);
-        shared.colors = DefaultColors{};
+        shared.resources.defaultFont = std::move(font);
+        shared.resources.colors = DefaultColors{};
         shared.updateRectPen.reset(::CreatePen(PS_SOLID, 1, RGB(220, 0, 0)));
         INITCOMMONCONTROLSEX icc = {sizeof(icc), ICC_WIN95_CLASSES};
         ::InitCommonControlsEx(&icc);
         ResolveLayered();
     }
-    colorDisabled_ = shared.colors.disabled;
-    colorFont_ = shared.colors.font;
-    colorLink_ = shared.colors.link;
-    colorLinkHover_ = shared.colors.linkHover;
-    colorSelected_ = shared.colors.selected;
+    own_->colors = shared.resources.colors;
     nameMap_.reserve(83);
     windowAttributes_.reserve(83);
 }
@@ -89,25 +82,20 @@ CPaintManagerUI::~CPaintManagerUI() {
     *alive_ = false;
     // Controls awaiting cleanup and the tree go first: their destructors call back
     // into ReapObjects, which needs the lists intact.
-    std::vector<CControlUI*> cleanup;
+    std::vector<std::unique_ptr<CControlUI>> cleanup;
     cleanup.swap(delayedCleanup_);
-    for (CControlUI* control : cleanup) delete control;
-    if (root_) {
-        CControlUI* root = root_;
-        root_ = nullptr;
-        delete root;
-    }
+    cleanup.clear();
+    std::unique_ptr<CControlUI> root = std::move(root_);  // root_ reads null while the tree goes
+    root.reset();
     asyncNotify_.clear();
     RemoveAllTimers();
     shadow_.reset();
     drawInfos_.clear();
-    images_.clear();
-    fonts_.clear();
-    defaultFont_.reset();
-    for (HANDLE font : memoryFonts_) ::RemoveFontMemResourceEx(font);
+    own_->images.clear();
+    own_->fonts.clear();
+    own_->defaultFont.reset();
     memoryFonts_.clear();
-    if (tooltip_ && ::IsWindow(tooltip_)) ::DestroyWindow(tooltip_);
-    tooltip_ = nullptr;
+    tooltip_.reset();
     surfaces_.reset();
     paintDc_.reset();
     RemoveFromPaintManagers();
@@ -121,12 +109,9 @@ void CPaintManagerUI::RemoveFromPaintManagers() {
 
 void CPaintManagerUI::Init(HWND window, const wchar_t* name) {
     nameMap_.clear();
-    fonts_.clear();
-    defaultFont_.reset();
-    images_.clear();
+    own_->ClearLoaded();
+    own_->defaultFont.reset();
     drawInfos_.clear();
-    styles_.clear();
-    defaultLists_.clear();
     RemoveAllWindowCustomAttribute();
     RemoveAllOptionGroups();
     RemoveAllTimers();
@@ -161,8 +146,11 @@ bool CPaintManagerUI::AttachDialog(CControlUI* root) {
     if (shadow_) shadow_->Create(this);
     SetFocus(nullptr);
     keyDown_ = hover_ = clicked_ = rclicked_ = nullptr;
-    if (root_) AddDelayedCleanup(root_);
-    root_ = root;
+    if (root_) {
+        AddDelayedCleanup(root_.get());  // takes it over
+        root_.release();
+    }
+    root_.reset(root);
     updateNeeded_ = true;
     firstLayout_ = true;
     focusNeeded_ = true;
@@ -193,8 +181,8 @@ void CPaintManagerUI::ReapObjects(CControlUI* control) {
         if (queued.sender == control) queued.sender = nullptr;
     }
     // Lists that hold borrowed pointers must not keep a dead control.
-    RemoveItem(postPaint_, control);
-    RemoveItem(mouseLeaveNeeded_, control);
+    postPaint_.Remove(control);
+    mouseLeaveNeeded_.Remove(control);
     nativeWindows_.erase(std::remove_if(nativeWindows_.begin(), nativeWindows_.end(),
                                         [control](const NativeWindow& w) { return w.control == control; }),
                          nativeWindows_.end());
@@ -204,7 +192,7 @@ void CPaintManagerUI::ReapObjects(CControlUI* control) {
 void CPaintManagerUI::AddDelayedCleanup(CControlUI* control) {
     if (!control) return;
     control->SetManager(this, nullptr, false);
-    delayedCleanup_.push_back(control);
+    delayedCleanup_.emplace_back(control);
     if (!asyncPosted_ && window_) {
         asyncPosted_ = ::PostMessageW(window_, WM_UI_DRAIN, 0, 0) != FALSE;
     }
@@ -231,24 +219,22 @@ void CPaintManagerUI::Invalidate(RECT rc) {
 
 // ---- listeners ----
 
-bool CPaintManagerUI::AddNotifier(INotifyUI* notifier) { return AddUnique(notifiers_, notifier); }
-bool CPaintManagerUI::RemoveNotifier(INotifyUI* notifier) { return RemoveItem(notifiers_, notifier); }
-bool CPaintManagerUI::AddPreMessageFilter(IMessageFilterUI* filter) { return AddUnique(preFilters_, filter); }
-bool CPaintManagerUI::RemovePreMessageFilter(IMessageFilterUI* filter) { return RemoveItem(preFilters_, filter); }
-bool CPaintManagerUI::AddMessageFilter(IMessageFilterUI* filter) { return AddUnique(filters_, filter); }
-bool CPaintManagerUI::RemoveMessageFilter(IMessageFilterUI* filter) { return RemoveItem(filters_, filter); }
+bool CPaintManagerUI::AddNotifier(INotifyUI* notifier) { return notifiers_.Add(notifier); }
+bool CPaintManagerUI::RemoveNotifier(INotifyUI* notifier) { return notifiers_.Remove(notifier); }
+bool CPaintManagerUI::AddPreMessageFilter(IMessageFilterUI* filter) { return preFilters_.Add(filter); }
+bool CPaintManagerUI::RemovePreMessageFilter(IMessageFilterUI* filter) { return preFilters_.Remove(filter); }
+bool CPaintManagerUI::AddMessageFilter(IMessageFilterUI* filter) { return filters_.Add(filter); }
+bool CPaintManagerUI::RemoveMessageFilter(IMessageFilterUI* filter) { return filters_.Remove(filter); }
 bool CPaintManagerUI::AddTranslateAccelerator(ITranslateAccelerator* accelerator) {
-    return AddUnique(accelerators_, accelerator);
+    return accelerators_.Add(accelerator);
 }
 bool CPaintManagerUI::RemoveTranslateAccelerator(ITranslateAccelerator* accelerator) {
-    return RemoveItem(accelerators_, accelerator);
+    return accelerators_.Remove(accelerator);
 }
-bool CPaintManagerUI::AddPostPaint(CControlUI* control) { return AddUnique(postPaint_, control); }
-bool CPaintManagerUI::RemovePostPaint(CControlUI* control) { return RemoveItem(postPaint_, control); }
-bool CPaintManagerUI::AddMouseLeaveNeeded(CControlUI* control) { return AddUnique(mouseLeaveNeeded_, control); }
-bool CPaintManagerUI::RemoveMouseLeaveNeeded(CControlUI* control) {
-    return RemoveItem(mouseLeaveNeeded_, control);
-}
+bool CPaintManagerUI::AddPostPaint(CControlUI* control) { return postPaint_.Add(control); }
+bool CPaintManagerUI::RemovePostPaint(CControlUI* control) { return postPaint_.Remove(control); }
+bool CPaintManagerUI::AddMouseLeaveNeeded(CControlUI* control) { return mouseLeaveNeeded_.Add(control); }
+bool CPaintManagerUI::RemoveMouseLeaveNeeded(CControlUI* control) { return mouseLeaveNeeded_.Remove(control); }
 
 bool CPaintManagerUI::AddNativeWindow(CControlUI* control, HWND window) {
     if (!control || !window) return false;
@@ -267,15 +253,11 @@ bool CPaintManagerUI::RemoveNativeWindow(HWND window) {
     return true;
 }
 
+// True when an accelerator took the message, or closed the window meanwhile.
 bool CPaintManagerUI::TranslateAccelerator(MSG* msg) {
-    const std::weak_ptr<bool> alive = alive_;
-    const auto accelerators = accelerators_;
-    for (ITranslateAccelerator* accelerator : accelerators) {
-        if (alive.expired()) return true;
-        if (!Contains(accelerators_, accelerator)) continue;
-        if (accelerator->TranslateAccelerator(msg) == 0) return true;
-    }
-    return false;
+    const DispatchEnd end = accelerators_.Dispatch(
+        alive_, [msg](ITranslateAccelerator* accelerator) { return accelerator->TranslateAccelerator(msg) == 0; });
+    return end != DispatchEnd::kAll;
 }
 
 // ---- notifications ----
@@ -314,27 +296,23 @@ bool CPaintManagerUI::DeliverNotify(TNotifyEvent& msg) {
         msg.sender->OnNotify(&msg);
         if (alive.expired()) return false;
     }
-    const auto notifiers = notifiers_;
-    for (INotifyUI* notifier : notifiers) {
-        if (!Contains(notifiers_, notifier)) continue;
+    const DispatchEnd end = notifiers_.Dispatch(alive, [&msg](INotifyUI* notifier) {
         notifier->Notify(msg);
-        if (alive.expired()) return false;
-    }
-    return true;
+        return false;
+    });
+    return end != DispatchEnd::kOwnerGone;
 }
 
 void CPaintManagerUI::DrainQueue() {
-    const std::weak_ptr<bool> alive = alive_;
-    std::vector<CControlUI*> cleanup;
+    std::vector<std::unique_ptr<CControlUI>> cleanup;
     cleanup.swap(delayedCleanup_);
-    for (CControlUI* control : cleanup) delete control;
+    cleanup.clear();
     asyncPosted_ = false;
     while (!asyncNotify_.empty()) {
         TNotifyEvent msg = std::move(asyncNotify_.front());
         asyncNotify_.pop_front();
         if (!DeliverNotify(msg)) return;
     }
-    (void)alive;
 }
 
 // ---- timers ----
@@ -549,13 +527,13 @@ CControlUI* CPaintManagerUI::FindControl(const wchar_t* name) const {
 }
 
 CControlUI* CPaintManagerUI::FindSubControlByPoint(CControlUI* parent, POINT pt) const {
-    if (!parent) parent = root_;
+    if (!parent) parent = root_.get();
     if (!parent) return nullptr;
     return parent->FindControl(HitTestProc, &pt, UIFIND_VISIBLE | UIFIND_HITTEST | UIFIND_TOP_FIRST);
 }
 
 CControlUI* CPaintManagerUI::FindSubControlByName(CControlUI* parent, const wchar_t* name) const {
-    if (!parent) parent = root_;
+    if (!parent) parent = root_.get();
     if (!parent || !name) return nullptr;
     NameQuery query{name};
     return parent->FindControl(NameProc, &query, UIFIND_ALL);

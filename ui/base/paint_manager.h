@@ -17,6 +17,8 @@
 
 #include "ui/base/dpi.h"
 #include "ui/base/events.h"
+#include "ui/base/listener_list.h"
+#include "ui/base/owners.h"
 #include "ui/base/ui_string.h"
 #include "win/gdi.h"
 
@@ -99,8 +101,8 @@ public:
     const CUiString& GetName() const { return name_; }
     HWND GetPaintWindow() const { return window_; }
     HDC GetPaintDC() const;
-    HWND GetTooltipWindow() const { return tooltip_; }
-    CControlUI* GetRoot() const { return root_; }
+    HWND GetTooltipWindow() const { return tooltip_.get(); }
+    CControlUI* GetRoot() const { return root_.get(); }
     POINT GetMousePos() const { return lastMouse_; }
     SIZE GetClientSize() const;
     bool IsPainting() const { return painting_; }
@@ -287,10 +289,15 @@ private:
         CControlUI* control;
         HWND window;
     };
-    struct Surfaces;      // offscreen and background DCs and bitmaps
-    struct SharedTables;  // process-wide fonts, images, lists, styles, colours
+    struct Surfaces;       // offscreen and background DCs and bitmaps
+    struct ResourceTable;  // fonts, images, lists, styles, colours: a window's own or the shared one
+    struct SharedTables;   // the shared resource table and the rest of the process-wide state
 
     static SharedTables& Shared();
+    // The shared table, or this window's own.
+    ResourceTable& Table(bool shared);
+    // Where an added resource goes: the shared table when asked or when the window forces it.
+    ResourceTable& TableForAdding(bool shared) { return Table(shared || forceShared_); }
     static void FreeShared();
     static void ResolveLayered();
     bool DeliverNotify(TNotifyEvent& msg);  // false when the manager died meanwhile
@@ -301,10 +308,24 @@ private:
     const CImageData* FindImage(const wchar_t* name) const;
 
     // message handling pieces
+    DispatchEnd OfferToFilters(const ListenerList<IMessageFilterUI>& filters, UINT message, WPARAM wParam,
+                               LPARAM lParam, LRESULT& answer);
+    bool RunMessageFilters(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
+    bool HandleLayeredFrame(UINT message, WPARAM wParam, LRESULT& result);
+    void OnGetMinMaxInfo(MINMAXINFO* info);
+    void OnSize(WPARAM wParam, LPARAM lParam);
+    void OnTimer(WPARAM wParam, LPARAM lParam);
+    void OnContextMenu(WPARAM wParam, LPARAM lParam);
+    bool OnMouseWheel(WPARAM wParam, LPARAM lParam);  // true when the window went meanwhile
+    void OnKey(UINT message, WPARAM wParam, LPARAM lParam);
+    bool ReflectToChild(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
     void DrainQueue();
     void OnPaint();
     void LayoutTree(bool& laidOut);
     void PaintOffscreen(HDC paintDc, RECT paintRect, const RECT& client);
+    void PrepareLayered(RECT& paintRect, const RECT& client);
+    void EnsureOffscreen(const RECT& client);
+    void PaintAfterAll(HDC dc, const RECT& paintRect);  // the controls that paint after the tree
     void ApplyLayeredAlpha(const RECT& paintRect, const RECT& client);
     void PrintClient(HDC dc, LPARAM flags);
     void OnMouseMove(WPARAM wParam, LPARAM lParam);
@@ -329,14 +350,14 @@ private:
     HWND window_ = nullptr;
     win::UniqueWindowDc paintDc_;
     std::unique_ptr<Surfaces> surfaces_;
-    HWND tooltip_ = nullptr;  // a child-owned popup; destroyed by this manager
+    UniqueWindow tooltip_;  // a popup this manager creates and destroys
     TOOLINFOW toolInfo_ = {};
     std::wstring toolTipText_;  // the text toolInfo_ points at
     DWORD hoverTime_ = 400;
     bool showUpdateRect_ = false;
     bool noActivate_ = false;
 
-    CControlUI* root_ = nullptr;  // owned: the whole tree
+    std::unique_ptr<CControlUI> root_;  // the whole tree
     CControlUI* focus_ = nullptr;
     CControlUI* hover_ = nullptr;
     CControlUI* clicked_ = nullptr;
@@ -371,34 +392,24 @@ private:
     bool useGdiplusText_ = false;
     int textRenderingHint_ = 0;
 
-    std::vector<INotifyUI*> notifiers_;
+    ListenerList<INotifyUI> notifiers_;
     std::vector<TimerInfo> timers_;
-    std::vector<ITranslateAccelerator*> accelerators_;
-    std::vector<IMessageFilterUI*> preFilters_;
-    std::vector<IMessageFilterUI*> filters_;
-    std::vector<CControlUI*> postPaint_;
+    ListenerList<ITranslateAccelerator> accelerators_;
+    ListenerList<IMessageFilterUI> preFilters_;
+    ListenerList<IMessageFilterUI> filters_;
+    ListenerList<CControlUI> postPaint_;
     std::vector<NativeWindow> nativeWindows_;
-    std::vector<CControlUI*> mouseLeaveNeeded_;
-    std::vector<CControlUI*> delayedCleanup_;     // owned until the drain deletes them
+    ListenerList<CControlUI> mouseLeaveNeeded_;
+    std::vector<std::unique_ptr<CControlUI>> delayedCleanup_;  // deleted on the next drain
     std::deque<TNotifyEvent> asyncNotify_;
 
     std::unordered_map<std::wstring, CControlUI*> nameMap_;
     std::unordered_map<std::wstring, std::wstring> windowAttributes_;
     std::map<std::wstring, std::vector<CControlUI*>> optionGroups_;
 
-    // The window's own resources.
-    std::map<int, std::unique_ptr<TFontInfo>> fonts_;
-    std::unique_ptr<TFontInfo> defaultFont_;  // the window's own default, when set
-    std::unordered_map<std::wstring, std::unique_ptr<CImageData>> images_;
+    std::unique_ptr<ResourceTable> own_;  // the window's own resources
     std::unordered_map<std::wstring, std::unique_ptr<CImageDrawInfo>> drawInfos_;
-    std::unordered_map<std::wstring, std::wstring> defaultLists_;
-    std::unordered_map<std::wstring, std::wstring> styles_;
-    DWORD colorDisabled_ = 0;
-    DWORD colorFont_ = 0;
-    DWORD colorLink_ = 0;
-    DWORD colorLinkHover_ = 0;
-    DWORD colorSelected_ = 0;
-    std::vector<HANDLE> memoryFonts_;
+    std::vector<UniqueMemoryFont> memoryFonts_;
 
     std::unique_ptr<IWindowShadow> shadow_;
     std::unique_ptr<CDPI> dpi_;

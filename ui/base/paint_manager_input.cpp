@@ -64,46 +64,8 @@ bool CPaintManagerUI::Reflect(HWND child, UINT message, WPARAM wParam, LPARAM lP
 
 bool CPaintManagerUI::MessageHandler(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
     if (!window_) return false;
-    const std::weak_ptr<bool> alive = alive_;
-
-    // Filters first, in the order added; the first that handles the message ends it.
-    const auto filters = filters_;
-    for (IMessageFilterUI* filter : filters) {
-        if (std::find(filters_.begin(), filters_.end(), filter) == filters_.end()) continue;
-        bool handled = false;
-        const LRESULT answer = filter->MessageHandler(message, wParam, lParam, handled);
-        if (alive.expired()) {
-            result = answer;
-            return true;
-        }
-        if (!handled) continue;
-        // Controls see nothing of this message, but hover and click positions must
-        // still follow the mouse.
-        if (IsMouseMessage(message)) {
-            lastMouse_ = PointOf(lParam);
-        } else if (message == WM_CONTEXTMENU || message == WM_MOUSEWHEEL) {
-            lastMouse_ = ScreenToClientPoint(window_, lParam);
-        }
-        result = answer;
-        return true;
-    }
-
-    if (layered_) {
-        switch (message) {
-        case WM_NCCALCSIZE:
-        case WM_NCPAINT:
-            result = 0;
-            return true;
-        case WM_NCACTIVATE:
-            if (!::IsIconic(window_)) {
-                result = wParam == 0 ? TRUE : FALSE;
-                return true;
-            }
-            break;
-        default:
-            break;
-        }
-    }
+    if (RunMessageFilters(message, wParam, lParam, result)) return true;
+    if (layered_ && HandleLayeredFrame(message, wParam, result)) return true;
 
     switch (message) {
     case WM_UI_DRAIN:
@@ -122,40 +84,15 @@ bool CPaintManagerUI::MessageHandler(UINT message, WPARAM wParam, LPARAM lParam,
     case WM_PRINTCLIENT:
         PrintClient(reinterpret_cast<HDC>(wParam), lParam);
         return false;
-    case WM_GETMINMAXINFO: {
-        auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
-        const SIZE minSize = GetMinInfo();
-        const SIZE maxSize = GetMaxInfo();
-        if (minSize.cx > 0) info->ptMinTrackSize.x = minSize.cx;
-        if (minSize.cy > 0) info->ptMinTrackSize.y = minSize.cy;
-        if (maxSize.cx > 0) {
-            info->ptMaxTrackSize.x = maxSize.cx;
-            info->ptMaxSize.x = maxSize.cx;
-        }
-        if (maxSize.cy > 0) {
-            info->ptMaxTrackSize.y = maxSize.cy;
-            info->ptMaxSize.y = maxSize.cy;
-        }
+    case WM_GETMINMAXINFO:
+        OnGetMinMaxInfo(reinterpret_cast<MINMAXINFO*>(lParam));
         return false;
-    }
     case WM_SIZE:
-        if (focus_) {
-            TControlEvent event = MakeEvent(UIEVENT_WINDOWSIZE, focus_, lastMouse_, wParam, lParam);
-            focus_->DispatchEvent(event);
-            if (alive.expired()) return true;
-        }
-        if (root_) root_->NeedUpdate();
+        OnSize(wParam, lParam);
         result = 0;
         return true;
     case WM_TIMER:
-        for (const TimerInfo& timer : timers_) {
-            if (timer.window == window_ && timer.nativeId == wParam && !timer.killed) {
-                CControlUI* sender = timer.sender;
-                TControlEvent event = MakeEvent(UIEVENT_TIMER, sender, lastMouse_, timer.localId, lParam);
-                sender->DispatchEvent(event);
-                break;
-            }
-        }
+        OnTimer(wParam, lParam);
         return false;
     case WM_MOUSEHOVER:
         OnMouseHover(lParam);
@@ -175,41 +112,15 @@ bool CPaintManagerUI::MessageHandler(UINT message, WPARAM wParam, LPARAM lParam,
     case WM_MBUTTONUP:
         OnButton(message, wParam, lParam);
         return false;
-    case WM_CONTEXTMENU: {
-        if (!root_) return false;
-        const POINT pt = ScreenToClientPoint(window_, lParam);
-        lastMouse_ = pt;
-        if (CControlUI* control = rclicked_) {
-            rclicked_ = nullptr;
-            ReleaseCapture();
-            TControlEvent event = MakeEvent(UIEVENT_CONTEXTMENU, control, pt, wParam,
-                                            reinterpret_cast<LPARAM>(control));
-            control->DispatchEvent(event);
-        }
+    case WM_CONTEXTMENU:
+        OnContextMenu(wParam, lParam);
         return false;
-    }
-    case WM_MOUSEWHEEL: {
-        if (!root_) return false;
-        const POINT pt = ScreenToClientPoint(window_, lParam);
-        lastMouse_ = pt;
-        CControlUI* control = ControlAt(pt);
-        if (!control) return false;
-        const int delta = GET_WHEEL_DELTA_WPARAM(wParam);
-        TControlEvent event = MakeEvent(UIEVENT_SCROLLWHEEL, control, pt,
-                                        MAKEWPARAM(delta < 0 ? SB_LINEDOWN : SB_LINEUP, HIWORD(wParam)),
-                                        lParam);
-        control->DispatchEvent(event);
-        if (alive.expired()) return true;
-        // Hover state follows the content that moved under the cursor.
-        ::SendMessageW(window_, WM_MOUSEMOVE, 0, MAKELPARAM(lastMouse_.x, lastMouse_.y));
-        return false;
-    }
+    case WM_MOUSEWHEEL:
+        return OnMouseWheel(wParam, lParam);
     case WM_SETCURSOR:
-        if (OnSetCursor(wParam, lParam)) {
-            result = TRUE;
-            return true;
-        }
-        return false;
+        if (!OnSetCursor(wParam, lParam)) return false;
+        result = TRUE;
+        return true;
     case WM_SETFOCUS:
         if (focus_) {
             TControlEvent event = MakeEvent(UIEVENT_SETFOCUS, focus_, lastMouse_, wParam, lParam);
@@ -220,44 +131,156 @@ bool CPaintManagerUI::MessageHandler(UINT message, WPARAM wParam, LPARAM lParam,
         if (mouseCapture_) ReleaseCapture();
         return false;
     case WM_KEYDOWN:
-        if (root_ && focus_) {
-            CControlUI* control = focus_;
-            keyDown_ = control;
-            TControlEvent event = MakeEvent(UIEVENT_KEYDOWN, control, lastMouse_, wParam, lParam);
-            event.key = static_cast<wchar_t>(wParam);
-            control->DispatchEvent(event);
-        }
-        return false;
     case WM_KEYUP:
-        if (CControlUI* control = keyDown_) {
-            keyDown_ = nullptr;
-            TControlEvent event = MakeEvent(UIEVENT_KEYUP, control, lastMouse_, wParam, lParam);
-            event.key = static_cast<wchar_t>(wParam);
-            control->DispatchEvent(event);
-        }
-        return false;
     case WM_CHAR:
-        if (CControlUI* control = focus_) {
-            TControlEvent event = MakeEvent(UIEVENT_CHAR, control, lastMouse_, wParam, lParam);
-            event.key = static_cast<wchar_t>(wParam);
-            control->DispatchEvent(event);
-        }
+        OnKey(message, wParam, lParam);
         return false;
-    case WM_NOTIFY: {
-        const auto* header = reinterpret_cast<const NMHDR*>(lParam);
-        if (!header) return false;
-        return Reflect(header->hwndFrom, message, wParam, lParam, result);
-    }
+    case WM_NOTIFY:
     case WM_COMMAND:
-        if (lParam == 0) return false;
-        return Reflect(reinterpret_cast<HWND>(lParam), message, wParam, lParam, result);
     case WM_CTLCOLOREDIT:
     case WM_CTLCOLORSTATIC:
-        if (lParam == 0) return false;
-        return Reflect(reinterpret_cast<HWND>(lParam), message, wParam, lParam, result);
+        return ReflectToChild(message, wParam, lParam, result);
     default:
         return false;
     }
+}
+
+// Offers a message to each filter in the order added, until one handles it;
+// `answer` is the last filter's answer.
+DispatchEnd CPaintManagerUI::OfferToFilters(const ListenerList<IMessageFilterUI>& filters, UINT message,
+                                            WPARAM wParam, LPARAM lParam, LRESULT& answer) {
+    return filters.Dispatch(alive_, [&](IMessageFilterUI* filter) {
+        bool handled = false;
+        answer = filter->MessageHandler(message, wParam, lParam, handled);
+        return handled;
+    });
+}
+
+// Filters first, in the order added; the first that handles the message ends it.
+bool CPaintManagerUI::RunMessageFilters(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    LRESULT answer = 0;
+    const DispatchEnd end = OfferToFilters(filters_, message, wParam, lParam, answer);
+    if (end == DispatchEnd::kAll) return false;
+    result = answer;
+    if (end == DispatchEnd::kOwnerGone) return true;
+    // Controls see nothing of this message, but hover and click positions must
+    // still follow the mouse.
+    if (IsMouseMessage(message)) {
+        lastMouse_ = PointOf(lParam);
+    } else if (message == WM_CONTEXTMENU || message == WM_MOUSEWHEEL) {
+        lastMouse_ = ScreenToClientPoint(window_, lParam);
+    }
+    return true;
+}
+
+// A layered window has no frame of its own to compute, paint or activate.
+bool CPaintManagerUI::HandleLayeredFrame(UINT message, WPARAM wParam, LRESULT& result) {
+    switch (message) {
+    case WM_NCCALCSIZE:
+    case WM_NCPAINT:
+        result = 0;
+        return true;
+    case WM_NCACTIVATE:
+        if (::IsIconic(window_)) return false;
+        result = wParam == 0 ? TRUE : FALSE;
+        return true;
+    default:
+        return false;
+    }
+}
+
+void CPaintManagerUI::OnGetMinMaxInfo(MINMAXINFO* info) {
+    const SIZE minSize = GetMinInfo();
+    const SIZE maxSize = GetMaxInfo();
+    if (minSize.cx > 0) info->ptMinTrackSize.x = minSize.cx;
+    if (minSize.cy > 0) info->ptMinTrackSize.y = minSize.cy;
+    if (maxSize.cx > 0) {
+        info->ptMaxTrackSize.x = maxSize.cx;
+        info->ptMaxSize.x = maxSize.cx;
+    }
+    if (maxSize.cy > 0) {
+        info->ptMaxTrackSize.y = maxSize.cy;
+        info->ptMaxSize.y = maxSize.cy;
+    }
+}
+
+void CPaintManagerUI::OnSize(WPARAM wParam, LPARAM lParam) {
+    if (focus_) {
+        const std::weak_ptr<bool> alive = alive_;
+        TControlEvent event = MakeEvent(UIEVENT_WINDOWSIZE, focus_, lastMouse_, wParam, lParam);
+        focus_->DispatchEvent(event);
+        if (alive.expired()) return;
+    }
+    if (root_) root_->NeedUpdate();
+}
+
+void CPaintManagerUI::OnTimer(WPARAM wParam, LPARAM lParam) {
+    for (const TimerInfo& timer : timers_) {
+        if (timer.window == window_ && timer.nativeId == wParam && !timer.killed) {
+            CControlUI* sender = timer.sender;
+            TControlEvent event = MakeEvent(UIEVENT_TIMER, sender, lastMouse_, timer.localId, lParam);
+            sender->DispatchEvent(event);
+            return;
+        }
+    }
+}
+
+void CPaintManagerUI::OnContextMenu(WPARAM wParam, LPARAM lParam) {
+    if (!root_) return;
+    const POINT pt = ScreenToClientPoint(window_, lParam);
+    lastMouse_ = pt;
+    if (CControlUI* control = rclicked_) {
+        rclicked_ = nullptr;
+        ReleaseCapture();
+        TControlEvent event = MakeEvent(UIEVENT_CONTEXTMENU, control, pt, wParam, reinterpret_cast<LPARAM>(control));
+        control->DispatchEvent(event);
+    }
+}
+
+bool CPaintManagerUI::OnMouseWheel(WPARAM wParam, LPARAM lParam) {
+    if (!root_) return false;
+    const POINT pt = ScreenToClientPoint(window_, lParam);
+    lastMouse_ = pt;
+    CControlUI* control = ControlAt(pt);
+    if (!control) return false;
+    const std::weak_ptr<bool> alive = alive_;
+    const int delta = GET_WHEEL_DELTA_WPARAM(wParam);
+    TControlEvent event = MakeEvent(UIEVENT_SCROLLWHEEL, control, pt,
+                                    MAKEWPARAM(delta < 0 ? SB_LINEDOWN : SB_LINEUP, HIWORD(wParam)), lParam);
+    control->DispatchEvent(event);
+    if (alive.expired()) return true;
+    // Hover state follows the content that moved under the cursor.
+    ::SendMessageW(window_, WM_MOUSEMOVE, 0, MAKELPARAM(lastMouse_.x, lastMouse_.y));
+    return false;
+}
+
+// Key down goes to the focused control, which then also gets the key up; characters go to the focus.
+void CPaintManagerUI::OnKey(UINT message, WPARAM wParam, LPARAM lParam) {
+    CControlUI* control = nullptr;
+    int type = UIEVENT_CHAR;
+    if (message == WM_KEYDOWN) {
+        if (!root_ || !focus_) return;
+        control = keyDown_ = focus_;
+        type = UIEVENT_KEYDOWN;
+    } else if (message == WM_KEYUP) {
+        control = keyDown_;
+        keyDown_ = nullptr;
+        type = UIEVENT_KEYUP;
+    } else {
+        control = focus_;
+    }
+    if (!control) return;
+    TControlEvent event = MakeEvent(type, control, lastMouse_, wParam, lParam);
+    event.key = static_cast<wchar_t>(wParam);
+    control->DispatchEvent(event);
+}
+
+// Notifications and colour requests of native children go back to the child that sent them.
+bool CPaintManagerUI::ReflectToChild(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    if (lParam == 0) return false;
+    HWND child = message == WM_NOTIFY ? reinterpret_cast<const NMHDR*>(lParam)->hwndFrom
+                                      : reinterpret_cast<HWND>(lParam);
+    return Reflect(child, message, wParam, lParam, result);
 }
 
 void CPaintManagerUI::OnClose() {
@@ -286,10 +309,7 @@ void CPaintManagerUI::OnClose() {
     if (::GetActiveWindow() == window_) {
         if (HWND owner = ::GetWindow(window_, GW_OWNER)) ::SetFocus(owner);
     }
-    if (tooltip_) {
-        ::DestroyWindow(tooltip_);
-        tooltip_ = nullptr;
-    }
+    tooltip_.reset();
 }
 
 void CPaintManagerUI::OnMouseHover(LPARAM lParam) {
@@ -317,21 +337,21 @@ void CPaintManagerUI::OnMouseHover(LPARAM lParam) {
     toolInfo_.lpszText = &toolTipText_[0];
     toolInfo_.rect = control->GetPos();
     if (!tooltip_) {
-        tooltip_ = ::CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
-                                     CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
-                                     window_, nullptr, GetInstance(), nullptr);
+        tooltip_.reset(::CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
+                                         CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, window_, nullptr,
+                                         GetInstance(), nullptr));
         if (!tooltip_) return;
-        ::SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&toolInfo_));
-        ::SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0, control->GetToolTipWidth());
+        ::SendMessageW(tooltip_.get(), TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&toolInfo_));
+        ::SendMessageW(tooltip_.get(), TTM_SETMAXTIPWIDTH, 0, control->GetToolTipWidth());
     }
-    if (!::IsWindowVisible(tooltip_)) {
-        ::SendMessageW(tooltip_, TTM_SETTOOLINFOW, 0, reinterpret_cast<LPARAM>(&toolInfo_));
-        ::SendMessageW(tooltip_, TTM_TRACKACTIVATE, TRUE, reinterpret_cast<LPARAM>(&toolInfo_));
+    if (!::IsWindowVisible(tooltip_.get())) {
+        ::SendMessageW(tooltip_.get(), TTM_SETTOOLINFOW, 0, reinterpret_cast<LPARAM>(&toolInfo_));
+        ::SendMessageW(tooltip_.get(), TTM_TRACKACTIVATE, TRUE, reinterpret_cast<LPARAM>(&toolInfo_));
     }
 }
 
 void CPaintManagerUI::OnMouseLeave() {
-    if (tooltip_) ::SendMessageW(tooltip_, TTM_TRACKACTIVATE, FALSE, reinterpret_cast<LPARAM>(&toolInfo_));
+    if (tooltip_) ::SendMessageW(tooltip_.get(), TTM_TRACKACTIVATE, FALSE, reinterpret_cast<LPARAM>(&toolInfo_));
     if (!mouseTracking_) return;
     mouseTracking_ = false;
     POINT cursor = {0, 0};
@@ -357,7 +377,7 @@ void CPaintManagerUI::OnMouseMove(WPARAM, LPARAM lParam) {
         track.cbSize = sizeof(track);
         track.dwFlags = TME_HOVER | TME_LEAVE;
         track.hwndTrack = window_;
-        track.dwHoverTime = tooltip_ ? static_cast<DWORD>(::SendMessageW(tooltip_, TTM_GETDELAYTIME,
+        track.dwHoverTime = tooltip_ ? static_cast<DWORD>(::SendMessageW(tooltip_.get(), TTM_GETDELAYTIME,
                                                                            TTDT_INITIAL, 0))
                                      : hoverTime_;
         if (::TrackMouseEvent(&track)) mouseTracking_ = true;
@@ -369,16 +389,12 @@ void CPaintManagerUI::OnMouseMove(WPARAM, LPARAM lParam) {
 
     if (!mouseCapture_) {
         if (under != hover_ && hover_) {
-            const auto leaveList = mouseLeaveNeeded_;
-            for (CControlUI* control : leaveList) {
-                if (std::find(mouseLeaveNeeded_.begin(), mouseLeaveNeeded_.end(), control) ==
-                    mouseLeaveNeeded_.end()) {
-                    continue;
-                }
+            const DispatchEnd end = mouseLeaveNeeded_.Dispatch(alive, [&](CControlUI* control) {
                 TControlEvent event = MakeEvent(UIEVENT_MOUSELEAVE, control, pt);
                 control->DispatchEvent(event);
-                if (alive.expired()) return;
-            }
+                return false;
+            });
+            if (end == DispatchEnd::kOwnerGone) return;
             if (CControlUI* previous = hover_) {
                 hover_ = nullptr;
                 TControlEvent event = MakeEvent(UIEVENT_MOUSELEAVE, previous, pt);
@@ -386,7 +402,7 @@ void CPaintManagerUI::OnMouseMove(WPARAM, LPARAM lParam) {
                 if (alive.expired()) return;
             }
             if (tooltip_) {
-                ::SendMessageW(tooltip_, TTM_TRACKACTIVATE, FALSE, reinterpret_cast<LPARAM>(&toolInfo_));
+                ::SendMessageW(tooltip_.get(), TTM_TRACKACTIVATE, FALSE, reinterpret_cast<LPARAM>(&toolInfo_));
             }
             under = ControlAt(pt);  // leave handlers may have changed the tree
         }
@@ -527,17 +543,12 @@ bool CPaintManagerUI::HandleShortcut(wchar_t ch) {
 }
 
 bool CPaintManagerUI::PreMessageHandler(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
-    const std::weak_ptr<bool> alive = alive_;
-    const auto filters = preFilters_;
-    for (IMessageFilterUI* filter : filters) {
-        if (std::find(preFilters_.begin(), preFilters_.end(), filter) == preFilters_.end()) continue;
-        bool handled = false;
-        const LRESULT answer = filter->MessageHandler(message, wParam, lParam, handled);
-        if (alive.expired()) return true;
-        if (handled) {
-            result = answer;
-            return true;
-        }
+    LRESULT answer = 0;
+    const DispatchEnd end = OfferToFilters(preFilters_, message, wParam, lParam, answer);
+    if (end == DispatchEnd::kOwnerGone) return true;
+    if (end == DispatchEnd::kStopped) {
+        result = answer;
+        return true;
     }
     switch (message) {
     case WM_KEYDOWN:

@@ -103,7 +103,7 @@ void CPaintManagerUI::OnPaint() {
         LayoutTree(laidOut);
         if (laidOut && firstLayout_) {
             firstLayout_ = false;
-            SendNotify(root_, NotifyType::kWindowInit, 0, 0, false);
+            SendNotify(root_.get(), NotifyType::kWindowInit, 0, 0, false);
             if (alive.expired()) return;
             if (!root_) {
                 painting_ = false;
@@ -122,31 +122,14 @@ void CPaintManagerUI::OnPaint() {
         if (laidOut && ::GetUpdateRect(window_, &more, FALSE)) ::UnionRect(&paint, &paint, &more);
     }
 
-    if (layered_) {
-        const LONG_PTR exStyle = ::GetWindowLongPtrW(window_, GWL_EXSTYLE);
-        if (!(exStyle & WS_EX_LAYERED)) ::SetWindowLongPtrW(window_, GWL_EXSTYLE, exStyle | WS_EX_LAYERED);
-        offscreenPaint_ = true;
-        ::UnionRect(&paint, &paint, &layeredUpdate_);
-        ::IntersectRect(&paint, &paint, &client);
-        layeredUpdate_ = RECT{0, 0, 0, 0};
-    }
-
-    const int width = client.right - client.left;
-    const int height = client.bottom - client.top;
-    if (offscreenPaint_) {
-        if (!surfaces_) surfaces_ = std::make_unique<Surfaces>();
-        auto& offscreen = surfaces_->offscreen;
-        if (!offscreen.dc || offscreen.size.cx != width || offscreen.size.cy != height) {
-            offscreen.Create(GetPaintDC(), width, height);
-        }
-    }
+    if (layered_) PrepareLayered(paint, client);
+    if (offscreenPaint_) EnsureOffscreen(client);
 
     PAINTSTRUCT ps = {};
     HDC screen = ::BeginPaint(window_, &ps);
     if (!offscreenPaint_ || !surfaces_ || !surfaces_->offscreen.dc) {
         root_->Paint(screen, paint, nullptr);
-        const auto postPaint = postPaint_;
-        for (CControlUI* control : postPaint) control->PaintAfter(screen, paint);
+        PaintAfterAll(screen, paint);
     } else {
         PaintOffscreen(screen, paint, client);
     }
@@ -165,7 +148,35 @@ void CPaintManagerUI::OnPaint() {
     // BeginPaint validated what was invalidated during layout, including the
     // request of a focus step that had to wait for the layout: ask again.
     if (updateNeeded_ || focusNeeded_) Invalidate();
-    if (laidOut) SendNotify(root_, NotifyType::kWindowSize, 0, 0, true);
+    if (laidOut) SendNotify(root_.get(), NotifyType::kWindowSize, 0, 0, true);
+}
+
+// A layered window always paints offscreen, and over what changed since its last update too.
+void CPaintManagerUI::PrepareLayered(RECT& paint, const RECT& client) {
+    const LONG_PTR exStyle = ::GetWindowLongPtrW(window_, GWL_EXSTYLE);
+    if (!(exStyle & WS_EX_LAYERED)) ::SetWindowLongPtrW(window_, GWL_EXSTYLE, exStyle | WS_EX_LAYERED);
+    offscreenPaint_ = true;
+    ::UnionRect(&paint, &paint, &layeredUpdate_);
+    ::IntersectRect(&paint, &paint, &client);
+    layeredUpdate_ = RECT{0, 0, 0, 0};
+}
+
+// The offscreen surface follows the client size.
+void CPaintManagerUI::EnsureOffscreen(const RECT& client) {
+    const int width = client.right - client.left;
+    const int height = client.bottom - client.top;
+    if (!surfaces_) surfaces_ = std::make_unique<Surfaces>();
+    auto& offscreen = surfaces_->offscreen;
+    if (!offscreen.dc || offscreen.size.cx != width || offscreen.size.cy != height) {
+        offscreen.Create(GetPaintDC(), width, height);
+    }
+}
+
+void CPaintManagerUI::PaintAfterAll(HDC dc, const RECT& paintRect) {
+    postPaint_.Dispatch(alive_, [&](CControlUI* control) {
+        control->PaintAfter(dc, paintRect);
+        return false;
+    });
 }
 
 void CPaintManagerUI::PaintOffscreen(HDC screen, RECT paint, const RECT& client) {
@@ -179,8 +190,7 @@ void CPaintManagerUI::PaintOffscreen(HDC screen, RECT paint, const RECT& client)
         }
     }
     root_->Paint(memory, paint, nullptr);
-    const auto postPaint = postPaint_;
-    for (CControlUI* control : postPaint) control->PaintAfter(memory, paint);
+    PaintAfterAll(memory, paint);
     ::GdiFlush();
 
     if (!layered_) {

@@ -12,6 +12,22 @@
 
 namespace Ulmar {
 
+namespace {
+
+// A window looks a resource up in its own table first, then in the shared one.
+template <class Map, class Key>
+const typename Map::mapped_type* FindOwnThenShared(const Map& own, const Map& shared, const Key& key) {
+    for (const Map* map : {&own, &shared}) {
+        const auto it = map->find(key);
+        if (it != map->end()) return &it->second;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+CPaintManagerUI::ResourceTable& CPaintManagerUI::Table(bool shared) { return shared ? Shared().resources : *own_; }
+
 // ---- fonts ----
 
 std::unique_ptr<TFontInfo> CPaintManagerUI::MakeFont(const wchar_t* face, int size, bool bold,
@@ -57,8 +73,8 @@ void CPaintManagerUI::MeasureFont(TFontInfo& info) {
 }
 
 TFontInfo* CPaintManagerUI::DefaultFont() {
-    TFontInfo* info = defaultFont_ && !defaultFont_->faceName.IsEmpty() ? defaultFont_.get()
-                                                                        : Shared().defaultFont.get();
+    const auto& own = own_->defaultFont;
+    TFontInfo* info = own && !own->faceName.IsEmpty() ? own.get() : Shared().resources.defaultFont.get();
     if (info && !info->measured) MeasureFont(*info);
     return info;
 }
@@ -74,11 +90,7 @@ void CPaintManagerUI::SetDefaultFont(const wchar_t* face, int size, bool bold, b
                                      bool italic, bool strikeout, bool shared) {
     auto info = MakeFont(face, size, bold, underline, italic, strikeout, true);
     if (!info) return;
-    if (shared || forceShared_) {
-        Shared().defaultFont = std::move(info);
-    } else {
-        defaultFont_ = std::move(info);
-    }
+    TableForAdding(shared).defaultFont = std::move(info);
 }
 
 HFONT CPaintManagerUI::AddFont(int id, const wchar_t* face, int size, bool bold, bool underline,
@@ -86,22 +98,16 @@ HFONT CPaintManagerUI::AddFont(int id, const wchar_t* face, int size, bool bold,
     auto info = MakeFont(face, size, bold, underline, italic, strikeout, false);
     if (!info) return nullptr;
     HFONT font = info->font.get();
-    auto& table = (shared || forceShared_) ? Shared().fonts : fonts_;
-    table[id] = std::move(info);  // an older font under the id is deleted
+    TableForAdding(shared).fonts[id] = std::move(info);  // an older font under the id is deleted
     return font;
 }
 
 const TFontInfo* CPaintManagerUI::GetFontInfo(int id) {
-    if (id >= 0) {
-        for (auto* table : {&fonts_, &Shared().fonts}) {
-            const auto it = table->find(id);
-            if (it != table->end()) {
-                if (!it->second->measured) MeasureFont(*it->second);
-                return it->second.get();
-            }
-        }
-    }
-    return DefaultFont();
+    const auto* found = id >= 0 ? FindOwnThenShared(own_->fonts, Shared().resources.fonts, id) : nullptr;
+    if (!found) return DefaultFont();
+    TFontInfo& info = **found;
+    if (!info.measured) MeasureFont(info);
+    return &info;
 }
 
 HFONT CPaintManagerUI::GetFont(int id) {
@@ -109,20 +115,14 @@ HFONT CPaintManagerUI::GetFont(int id) {
     return info ? info->font.get() : nullptr;
 }
 
-void CPaintManagerUI::RemoveAllFonts(bool shared) {
-    if (shared) {
-        Shared().fonts.clear();
-    } else {
-        fonts_.clear();
-    }
-}
+void CPaintManagerUI::RemoveAllFonts(bool shared) { Table(shared).fonts.clear(); }
 
 bool CPaintManagerUI::AddFontMemory(const void* bytes, DWORD size) {
     if (!bytes || size == 0) return false;
     DWORD count = 0;
-    HANDLE font = ::AddFontMemResourceEx(const_cast<void*>(bytes), size, nullptr, &count);
+    UniqueMemoryFont font(::AddFontMemResourceEx(const_cast<void*>(bytes), size, nullptr, &count));
     if (!font) return false;
-    memoryFonts_.push_back(font);
+    memoryFonts_.push_back(std::move(font));
     return true;
 }
 
@@ -130,11 +130,8 @@ bool CPaintManagerUI::AddFontMemory(const void* bytes, DWORD size) {
 
 const CImageData* CPaintManagerUI::FindImage(const wchar_t* name) const {
     if (!name || !*name) return nullptr;
-    const auto own = images_.find(name);
-    if (own != images_.end()) return own->second.get();
-    const auto& shared = Shared().images;
-    const auto it = shared.find(name);
-    return it == shared.end() ? nullptr : it->second.get();
+    const auto* found = FindOwnThenShared(own_->images, Shared().resources.images, std::wstring(name));
+    return found ? found->get() : nullptr;
 }
 
 const CImageData* CPaintManagerUI::GetImage(const wchar_t* name) { return FindImage(name); }
@@ -214,23 +211,16 @@ const CImageData* CPaintManagerUI::AddImage(const wchar_t* name, const wchar_t* 
         if (tables.useHSL) AdjustPixels(*data, tables.hue, tables.saturation, tables.lightness);
     }
     const CImageData* result = data.get();
-    auto& table = (shared || forceShared_) ? Shared().images : images_;
-    table[name] = std::move(data);
+    TableForAdding(shared).images[name] = std::move(data);
     return result;
 }
 
 void CPaintManagerUI::RemoveImage(const wchar_t* name, bool shared) {
     if (!name) return;
-    (shared ? Shared().images : images_).erase(name);
+    Table(shared).images.erase(name);
 }
 
-void CPaintManagerUI::RemoveAllImages(bool shared) {
-    if (shared) {
-        Shared().images.clear();
-    } else {
-        images_.clear();
-    }
-}
+void CPaintManagerUI::RemoveAllImages(bool shared) { Table(shared).images.clear(); }
 
 CImageDrawInfo* CPaintManagerUI::GetDrawInfo(const wchar_t* image, const wchar_t* modify) {
     std::wstring key = image ? image : L"";
@@ -268,75 +258,54 @@ void CPaintManagerUI::GetHSL(short* hue, short* saturation, short* lightness) {
 void CPaintManagerUI::AddDefaultAttributeList(const wchar_t* className, const wchar_t* list,
                                               bool shared) {
     if (!className || !*className || !list) return;
-    auto& table = (shared || forceShared_) ? Shared().defaultLists : defaultLists_;
-    table[className] = list;
+    TableForAdding(shared).defaultLists[className] = list;
 }
 
 const wchar_t* CPaintManagerUI::GetDefaultAttributeList(const wchar_t* className) const {
     if (!className) return nullptr;
-    using Table = std::unordered_map<std::wstring, std::wstring>;
-    for (const Table* table : {&defaultLists_, static_cast<const Table*>(&Shared().defaultLists)}) {
-        const auto it = table->find(className);
-        if (it != table->end()) return it->second.c_str();
-    }
-    return nullptr;
+    const auto* found =
+        FindOwnThenShared(own_->defaultLists, Shared().resources.defaultLists, std::wstring(className));
+    return found ? found->c_str() : nullptr;
 }
 
-void CPaintManagerUI::RemoveAllDefaultAttributeList(bool shared) {
-    (shared ? Shared().defaultLists : defaultLists_).clear();
-}
+void CPaintManagerUI::RemoveAllDefaultAttributeList(bool shared) { Table(shared).defaultLists.clear(); }
 
 void CPaintManagerUI::AddStyle(const wchar_t* name, const wchar_t* value, bool shared) {
     if (!name || !*name || !value) return;
-    auto& table = (shared || forceShared_) ? Shared().styles : styles_;
-    table.emplace(name, value);  // an existing style keeps its value
+    TableForAdding(shared).styles.emplace(name, value);  // an existing style keeps its value
 }
 
 const wchar_t* CPaintManagerUI::GetStyle(const wchar_t* name) const {
     if (!name || !*name) return nullptr;
-    using Table = std::unordered_map<std::wstring, std::wstring>;
-    for (const Table* table : {&styles_, static_cast<const Table*>(&Shared().styles)}) {
-        const auto it = table->find(name);
-        if (it != table->end()) return it->second.c_str();
-    }
-    return nullptr;
+    const auto* found = FindOwnThenShared(own_->styles, Shared().resources.styles, std::wstring(name));
+    return found ? found->c_str() : nullptr;
 }
 
-void CPaintManagerUI::RemoveAllStyle(bool shared) { (shared ? Shared().styles : styles_).clear(); }
+void CPaintManagerUI::RemoveAllStyle(bool shared) { Table(shared).styles.clear(); }
 
 // ---- default colours ----
 
-DWORD CPaintManagerUI::GetDefaultDisabledColor() const { return colorDisabled_; }
-DWORD CPaintManagerUI::GetDefaultFontColor() const { return colorFont_; }
-DWORD CPaintManagerUI::GetDefaultLinkFontColor() const { return colorLink_; }
-DWORD CPaintManagerUI::GetDefaultLinkHoverFontColor() const { return colorLinkHover_; }
-DWORD CPaintManagerUI::GetDefaultSelectedBkColor() const { return colorSelected_; }
+// A window reads its own colours, taken from the shared ones when it was made.
+DWORD CPaintManagerUI::GetDefaultDisabledColor() const { return own_->colors.disabled; }
+DWORD CPaintManagerUI::GetDefaultFontColor() const { return own_->colors.font; }
+DWORD CPaintManagerUI::GetDefaultLinkFontColor() const { return own_->colors.link; }
+DWORD CPaintManagerUI::GetDefaultLinkHoverFontColor() const { return own_->colors.linkHover; }
+DWORD CPaintManagerUI::GetDefaultSelectedBkColor() const { return own_->colors.selected; }
 
-void CPaintManagerUI::SetDefaultDisabledColor(DWORD color, bool shared) {
-    (shared ? Shared().colors.disabled : colorDisabled_) = color;
-}
-void CPaintManagerUI::SetDefaultFontColor(DWORD color, bool shared) {
-    (shared ? Shared().colors.font : colorFont_) = color;
-}
-void CPaintManagerUI::SetDefaultLinkFontColor(DWORD color, bool shared) {
-    (shared ? Shared().colors.link : colorLink_) = color;
-}
+void CPaintManagerUI::SetDefaultDisabledColor(DWORD color, bool shared) { Table(shared).colors.disabled = color; }
+void CPaintManagerUI::SetDefaultFontColor(DWORD color, bool shared) { Table(shared).colors.font = color; }
+void CPaintManagerUI::SetDefaultLinkFontColor(DWORD color, bool shared) { Table(shared).colors.link = color; }
 void CPaintManagerUI::SetDefaultLinkHoverFontColor(DWORD color, bool shared) {
-    (shared ? Shared().colors.linkHover : colorLinkHover_) = color;
+    Table(shared).colors.linkHover = color;
 }
-void CPaintManagerUI::SetDefaultSelectedBkColor(DWORD color, bool shared) {
-    (shared ? Shared().colors.selected : colorSelected_) = color;
-}
+void CPaintManagerUI::SetDefaultSelectedBkColor(DWORD color, bool shared) { Table(shared).colors.selected = color; }
 
 // Frees the shared tables at process end. Images may hold GDI+ objects, whose
 // release needs GDI+ running even after the last manager shut its own down.
 void CPaintManagerUI::FreeShared() {
     SharedTables& tables = Shared();
     win::ScopedGdiplus gdiplus;
-    tables.images.clear();
-    tables.fonts.clear();
-    tables.defaultLists.clear();
-    tables.styles.clear();
+    tables.resources.ClearLoaded();
 }
 
 }  // namespace Ulmar

@@ -28,14 +28,28 @@ struct DefaultColors {
     DWORD selected = 0xFFBAE4FF;
 };
 
-struct CPaintManagerUI::SharedTables {
-    bool initialised = false;
+// One table of resources. Each window has its own; the shared one serves every
+// window, behind its own for lookups.
+struct CPaintManagerUI::ResourceTable {
     std::map<int, std::unique_ptr<TFontInfo>> fonts;
-    std::unique_ptr<TFontInfo> defaultFont;
+    std::unique_ptr<TFontInfo> defaultFont;  // unset in a window's table until it sets one
     std::unordered_map<std::wstring, std::unique_ptr<CImageData>> images;
     std::unordered_map<std::wstring, std::wstring> defaultLists;
     std::unordered_map<std::wstring, std::wstring> styles;
     DefaultColors colors;
+
+    // Fonts, images, default lists and styles; the default font and colours stay.
+    void ClearLoaded() {
+        images.clear();
+        fonts.clear();
+        defaultLists.clear();
+        styles.clear();
+    }
+};
+
+struct CPaintManagerUI::SharedTables {
+    bool initialised = false;
+    ResourceTable resources;
     win::UniquePen updateRectPen;  // 1 px, RGB 220,0,0
     std::vector<CPaintManagerUI*> managers;  // in order of Init
 

@@ -212,15 +212,7 @@ void CBoxLayoutUI::SetPos(RECT rcPos, bool needInvalidate) {
     }
     c.remaining = axis.Main(available);
     c.remainingFixed = m.totalFixed;
-    for (int i = 0; i < static_cast<int>(items_.size()); ++i) {
-        CControlUI* child = items_[static_cast<size_t>(i)];
-        if (!child->IsVisible()) continue;
-        if (child->IsFloat()) {
-            SetFloatPos(i);
-            continue;
-        }
-        PlaceChild(*child, rc, available, m, c);
-    }
+    PlaceChildren([&](CControlUI& child) { PlaceChild(child, rc, available, m, c); });
     c.neededMain += (m.estimated - 1) * GetChildPadding();
     const SIZE needed = axis.Size(c.neededMain, m.neededCross);
     ProcessScrollBar(rc, needed.cx, needed.cy);
