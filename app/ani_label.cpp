@@ -5,9 +5,9 @@
 #include <ctime>
 #include <cwchar>
 
-#include "ui/controls/image.h"
-#include "ui/controls/render.h"
-#include "ui/core/paint_manager.h"
+#include "ui/base/image.h"
+#include "ui/base/render.h"
+#include "ui/base/paint_manager.h"
 
 using namespace Ulmar;
 

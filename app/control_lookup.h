@@ -1,8 +1,8 @@
 // The installer's windows take their controls from the skin by name.
 #pragma once
 
-#include "ui/controls/control.h"
-#include "ui/core/paint_manager.h"
+#include "ui/base/control.h"
+#include "ui/base/paint_manager.h"
 
 // The named control when it is of the kind asked for (by its interface name);
 // the skin is data, so a control of another kind counts as missing.

@@ -5,8 +5,8 @@
 #include "app/main_window.h"
 #include "app/product.h"
 #include "app/string_bundle.h"
-#include "ui/core/paint_manager.h"
-#include "ui/core/resource_manager.h"
+#include "ui/base/paint_manager.h"
+#include "ui/base/resource_manager.h"
 #include "win/library_search.h"
 #include "win/unique_handle.h"
 

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "engine/install_messages.h"
-#include "ui/core/window_impl_base.h"
+#include "ui/builder/window_impl_base.h"
 
 #include <windows.h>
 

@@ -7,7 +7,7 @@
 #include "app/string_bundle.h"
 #include "ui/controls/button.h"
 #include "ui/controls/label.h"
-#include "ui/controls/render.h"
+#include "ui/base/render.h"
 #include "win/gdi.h"
 
 using namespace Ulmar;

@@ -5,7 +5,7 @@
 #include <windows.h>
 
 #include "app/message_box.h"
-#include "ui/core/window_impl_base.h"
+#include "ui/builder/window_impl_base.h"
 
 namespace Ulmar {
 class CButtonUI;

@@ -27,6 +27,17 @@ std::string WideToUtf8(std::wstring_view wide) {
     return out;
 }
 
+bool EqualsNoCase(const wchar_t* a, const wchar_t* b) {
+    if (!a || !b) return a == b;
+    return ::CompareStringOrdinal(a, -1, b, -1, TRUE) == CSTR_EQUAL;
+}
+
+std::wstring FoldCase(const wchar_t* text) {
+    std::wstring key = text ? text : L"";
+    if (!key.empty()) ::CharLowerBuffW(&key[0], static_cast<DWORD>(key.size()));
+    return key;
+}
+
 std::wstring FormatW(const wchar_t* format, ...) {
     std::vector<wchar_t> buf(256);
     for (;;) {

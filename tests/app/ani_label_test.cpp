@@ -11,9 +11,9 @@
 #include "app/ani_label.h"
 #include "tests/ui/canvas.h"
 #include "tests/ui/ui_test_support.h"
+#include "ui/base/paint_manager.h"
+#include "ui/builder/dialog_builder.h"
 #include "ui/controls/button.h"
-#include "ui/core/dialog_builder.h"
-#include "ui/core/paint_manager.h"
 
 using namespace Ulmar;
 

@@ -13,9 +13,9 @@
 #include "app/message_box.h"
 #include "app/message_box_window.h"
 #include "tests/ui/ui_test_support.h"
+#include "ui/base/paint_manager.h"
 #include "ui/controls/button.h"
 #include "ui/controls/label.h"
-#include "ui/core/paint_manager.h"
 #include "win/gdi.h"
 #include "win/text.h"
 

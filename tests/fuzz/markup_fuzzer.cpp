@@ -7,7 +7,7 @@
 #include <cwchar>
 #include <vector>
 
-#include "ui/core/markup.h"
+#include "ui/base/markup.h"
 
 using Ulmar::CXmlMarkup;
 using Ulmar::CXmlMarkupNode;

@@ -1,7 +1,7 @@
 // Text conversion for the native fuzzing build of the markup reader: UTF-8 to
 // UTF-16 code units (malformed sequences become U+FFFD, as on Windows), and
 // Latin-1 standing in for the ANSI code page.
-#include "ui/core/markup_text.h"
+#include "ui/base/markup_text.h"
 
 #include <cstdint>
 

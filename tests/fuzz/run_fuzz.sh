@@ -17,10 +17,10 @@ cxx=${CXX_FUZZ:-clang++}
 command -v "$cxx" >/dev/null || { echo "fuzz: $cxx not found (scripts/setup.sh installs clang)" >&2; exit 1; }
 
 bin=$work/markup_fuzzer
-sources=("$root/ui/core/markup.cpp" "$here/markup_text_native.cpp" "$here/markup_fuzzer.cpp")
+sources=("$root/ui/base/markup.cpp" "$here/markup_text_native.cpp" "$here/markup_fuzzer.cpp")
 stale=0
 [ -x "$bin" ] || stale=1
-for f in "${sources[@]}" "$root/ui/core/markup.h" "$root/ui/core/markup_text.h"; do
+for f in "${sources[@]}" "$root/ui/base/markup.h" "$root/ui/base/markup_text.h"; do
   [ "$f" -nt "$bin" ] && stale=1
 done
 if [ $stale = 1 ]; then

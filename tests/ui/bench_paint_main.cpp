@@ -14,9 +14,9 @@
 
 #include "tests/ui/canvas.h"
 #include "tests/ui/ui_test_support.h"
-#include "ui/controls/image.h"
-#include "ui/controls/render.h"
-#include "ui/core/paint_manager.h"
+#include "ui/base/image.h"
+#include "ui/base/paint_manager.h"
+#include "ui/base/render.h"
 
 using namespace Ulmar;
 

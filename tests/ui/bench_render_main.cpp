@@ -14,9 +14,9 @@
 #include <vector>
 
 #include "tests/ui/canvas.h"
-#include "ui/controls/image.h"
-#include "ui/controls/render.h"
-#include "ui/core/paint_manager.h"
+#include "ui/base/image.h"
+#include "ui/base/paint_manager.h"
+#include "ui/base/render.h"
 
 using Ulmar::CRenderer;
 

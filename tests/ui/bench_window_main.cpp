@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/core/window_impl_base.h"
+#include "ui/builder/window_impl_base.h"
 
 namespace {
 

@@ -10,12 +10,12 @@
 
 #include "tests/ui/test_files.h"
 #include "tests/ui/ui_test_support.h"
-#include "ui/controls/container.h"
+#include "ui/base/container.h"
+#include "ui/base/paint_manager.h"
+#include "ui/base/resource_manager.h"
+#include "ui/builder/control_factory.h"
+#include "ui/builder/dialog_builder.h"
 #include "ui/controls/layouts.h"
-#include "ui/core/control_factory.h"
-#include "ui/core/dialog_builder.h"
-#include "ui/core/paint_manager.h"
-#include "ui/core/resource_manager.h"
 
 using namespace Ulmar;
 

@@ -8,10 +8,10 @@
 
 #include "tests/ui/canvas.h"
 #include "tests/ui/ui_test_support.h"
+#include "ui/base/paint_manager.h"
 #include "ui/controls/button.h"
 #include "ui/controls/label.h"
 #include "ui/controls/option.h"
-#include "ui/core/paint_manager.h"
 
 using namespace Ulmar;
 using uitest::TestContainer;

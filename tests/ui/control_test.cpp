@@ -3,10 +3,10 @@
 #include <gtest/gtest.h>
 
 #include "tests/ui/ui_test_support.h"
-#include "ui/controls/control.h"
-#include "ui/core/dpi.h"
-#include "ui/core/paint_manager.h"
-#include "ui/core/resource_manager.h"
+#include "ui/base/control.h"
+#include "ui/base/dpi.h"
+#include "ui/base/paint_manager.h"
+#include "ui/base/resource_manager.h"
 
 using namespace Ulmar;
 using uitest::ProbeControl;

@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "tests/ui/ui_test_support.h"
+#include "ui/base/paint_manager.h"
 #include "ui/controls/button.h"
 #include "ui/controls/edit.h"
-#include "ui/core/paint_manager.h"
 
 using namespace Ulmar;
 using uitest::TestContainer;

@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "tests/ui/canvas.h"
-#include "ui/controls/image.h"
-#include "ui/core/paint_manager.h"
+#include "ui/base/image.h"
+#include "ui/base/paint_manager.h"
 
 using Ulmar::CImageDrawInfo;
 

@@ -4,8 +4,10 @@
 
 #include <windows.h>
 
-#include "ui/controls/container.h"
-#include "ui/controls/control.h"
+#include <vector>
+
+#include "ui/base/container.h"
+#include "ui/base/control.h"
 #include "ui/controls/layouts.h"
 #include "ui/controls/tab_layout.h"
 
@@ -294,4 +296,103 @@ TEST(TabLayout, InsertingAndRemovingKeepsTheSelectedPage) {
     EXPECT_TRUE(a->IsVisible());
     tabs.RemoveAll();
     EXPECT_EQ(-1, tabs.GetCurSel());
+}
+
+// The two box layouts are one algorithm: the same children, described along the
+// main and cross axis, land on mirror images of each other's rectangles.
+namespace {
+
+RECT Transpose(RECT rc) { return RECT{rc.top, rc.left, rc.bottom, rc.right}; }
+
+struct AxisChild {
+    int main;       // fixed main size, 0 = stretchable
+    int minMain;
+    int maxMain;    // 0 = the default
+    int maxCross;   // 0 = the default
+    RECT padding;   // as a column sees it
+};
+
+// Fills `box` with the children; `vertical` says which layout it is.
+std::vector<CControlUI*> Fill(CContainerUI& box, bool vertical, const std::vector<AxisChild>& specs) {
+    using Setter = void (CControlUI::*)(int);
+    const Setter setMain = vertical ? &CControlUI::SetFixedHeight : &CControlUI::SetFixedWidth;
+    const Setter setMinMain = vertical ? &CControlUI::SetMinHeight : &CControlUI::SetMinWidth;
+    const Setter setMaxMain = vertical ? &CControlUI::SetMaxHeight : &CControlUI::SetMaxWidth;
+    const Setter setMaxCross = vertical ? &CControlUI::SetMaxWidth : &CControlUI::SetMaxHeight;
+    std::vector<CControlUI*> children;
+    for (const AxisChild& spec : specs) {
+        auto* child = new CControlUI();
+        if (spec.main) (child->*setMain)(spec.main);
+        if (spec.minMain) (child->*setMinMain)(spec.minMain);
+        if (spec.maxMain) (child->*setMaxMain)(spec.maxMain);
+        if (spec.maxCross) (child->*setMaxCross)(spec.maxCross);
+        child->SetPadding(vertical ? spec.padding : Transpose(spec.padding));
+        EXPECT_TRUE(box.Add(child));
+        children.push_back(child);
+    }
+    return children;
+}
+
+void ExpectMirrored(const std::vector<CControlUI*>& column, const std::vector<CControlUI*>& row) {
+    ASSERT_EQ(column.size(), row.size());
+    for (size_t i = 0; i < column.size(); ++i) {
+        const RECT rc = Transpose(column[i]->GetPos());
+        EXPECT_TRUE(At(row[i], rc.left, rc.top, rc.right, rc.bottom)) << "child " << i;
+    }
+}
+
+}  // namespace
+
+TEST(BoxLayout, ColumnAndRowAreMirrorImagesOfEachOther) {
+    const std::vector<AxisChild> specs = {
+        {30, 0, 0, 0, RECT{4, 2, 5, 3}},  // fixed, padded on all sides
+        {0, 0, 50, 0, RECT{0, 0, 0, 0}},  // stretchable, held to 50
+        {0, 20, 0, 40, RECT{0, 0, 0, 0}}, // the last stretchable: takes the rest, 40 across
+        {10, 0, 0, 0, RECT{0, 0, 0, 0}},
+    };
+    CVerticalLayoutUI column;
+    column.SetInset(RECT{1, 2, 3, 4});
+    column.SetChildPadding(6);
+    column.SetChildAlign(DT_CENTER);
+    const auto inColumn = Fill(column, true, specs);
+    column.SetPos(RECT{0, 0, 100, 200});
+
+    CHorizontalLayoutUI row;
+    row.SetInset(Transpose(RECT{1, 2, 3, 4}));
+    row.SetChildPadding(6);
+    row.SetChildVAlign(DT_VCENTER);
+    const auto inRow = Fill(row, false, specs);
+    row.SetPos(RECT{0, 0, 200, 100});
+
+    // Worked by hand: 194 pixels along, 63 fixed with gaps, 65 per stretchable.
+    EXPECT_TRUE(At(inColumn[0], 6, 4, 93, 34));
+    EXPECT_TRUE(At(inColumn[1], 1, 43, 97, 93));
+    EXPECT_TRUE(At(inColumn[2], 29, 99, 69, 180));
+    EXPECT_TRUE(At(inColumn[3], 1, 186, 97, 196));
+    ExpectMirrored(inColumn, inRow);
+}
+
+TEST(BoxLayout, MainAndCrossAlignmentMirrorWithoutStretchables) {
+    const std::vector<AxisChild> specs = {
+        {20, 0, 0, 30, RECT{1, 2, 3, 4}},
+        {15, 0, 0, 0, RECT{0, 0, 0, 0}},
+    };
+    CVerticalLayoutUI column;
+    column.SetChildPadding(5);
+    column.SetChildVAlign(DT_BOTTOM);
+    column.SetChildAlign(DT_RIGHT);
+    const auto inColumn = Fill(column, true, specs);
+    column.SetPos(RECT{0, 0, 80, 120});
+
+    CHorizontalLayoutUI row;
+    row.SetChildPadding(5);
+    row.SetChildAlign(DT_RIGHT);
+    row.SetChildVAlign(DT_BOTTOM);
+    const auto inRow = Fill(row, false, specs);
+    row.SetPos(RECT{0, 0, 120, 80});
+
+    // 46 fixed pixels pushed to the far end of 120; the first child 30 wide at the right.
+    EXPECT_TRUE(At(inColumn[0], 47, 76, 77, 96));
+    EXPECT_TRUE(At(inColumn[1], 0, 105, 80, 120));
+    ExpectMirrored(inColumn, inRow);
 }

@@ -3,7 +3,7 @@
 // as MB/s (10^6 bytes of UTF-8 input per second, conversion included).
 //   bench_markup.exe [FILE...]            (the Windows build, under Wine)
 // It also builds natively with tests/fuzz/markup_text_native.cpp:
-//   g++ -std=c++17 -O2 -I. tests/ui/markup_bench.cpp ui/core/markup.cpp
+//   g++ -std=c++17 -O2 -I. tests/ui/markup_bench.cpp ui/base/markup.cpp
 //       tests/fuzz/markup_text_native.cpp -o bench_markup
 #include <algorithm>
 #include <chrono>
@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/core/markup.h"
+#include "ui/base/markup.h"
 
 namespace {
 

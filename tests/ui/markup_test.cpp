@@ -1,4 +1,4 @@
-#include "ui/core/markup.h"
+#include "ui/base/markup.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "tests/ui/test_files.h"
-#include "ui/core/resource_location.h"
+#include "ui/base/resource_location.h"
 #include "win/text.h"
 
 using Ulmar::CXmlMarkup;

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "tests/ui/ui_test_support.h"
-#include "ui/controls/image.h"
-#include "ui/core/paint_manager.h"
+#include "ui/base/image.h"
+#include "ui/base/paint_manager.h"
 
 using namespace Ulmar;
 using uitest::ProbeControl;

@@ -7,8 +7,8 @@
 
 #include "tests/ui/canvas.h"
 #include "tests/ui/ui_test_support.h"
+#include "ui/base/paint_manager.h"
 #include "ui/controls/progress.h"
-#include "ui/core/paint_manager.h"
 
 using namespace Ulmar;
 using uitest::TestContainer;

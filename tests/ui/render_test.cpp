@@ -9,10 +9,10 @@
 #include <string>
 
 #include "tests/ui/canvas.h"
-#include "ui/controls/blend.h"
-#include "ui/controls/image.h"
-#include "ui/controls/render.h"
-#include "ui/core/paint_manager.h"
+#include "ui/base/blend.h"
+#include "ui/base/image.h"
+#include "ui/base/paint_manager.h"
+#include "ui/base/render.h"
 
 using Ulmar::CRenderClip;
 using Ulmar::CRenderer;

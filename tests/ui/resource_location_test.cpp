@@ -1,12 +1,12 @@
-#include "ui/core/resource_location.h"
+#include "ui/base/resource_location.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "tests/ui/test_files.h"
-#include "ui/controls/image.h"
-#include "ui/core/skin_archive.h"
+#include "ui/base/image.h"
+#include "ui/base/skin_archive.h"
 
 namespace RL = Ulmar::ResourceLocation;
 

@@ -1,4 +1,4 @@
-#include "ui/core/skin_archive.h"
+#include "ui/base/skin_archive.h"
 
 #include <gtest/gtest.h>
 

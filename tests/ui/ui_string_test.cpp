@@ -1,4 +1,4 @@
-#include "ui/core/ui_string.h"
+#include "ui/base/ui_string.h"
 
 #include <gtest/gtest.h>
 

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "ui/controls/control.h"
-#include "ui/core/paint_manager.h"
+#include "ui/base/control.h"
+#include "ui/base/paint_manager.h"
 
 namespace uitest {
 

@@ -13,8 +13,8 @@
 #include <thread>
 
 #include "tests/ui/ui_test_support.h"
-#include "ui/controls/control.h"
-#include "ui/core/window_impl_base.h"
+#include "ui/base/control.h"
+#include "ui/builder/window_impl_base.h"
 
 using namespace Ulmar;
 

@@ -3,8 +3,8 @@
 #include <string>
 
 #include "tools/skinview/output.h"
-#include "ui/core/markup.h"
-#include "ui/core/resource_location.h"
+#include "ui/base/markup.h"
+#include "ui/base/resource_location.h"
 #include "win/text.h"
 
 namespace skinview {

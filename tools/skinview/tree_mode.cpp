@@ -8,10 +8,10 @@
 
 #include "tools/skinview/output.h"
 #include "tools/skinview/png_writer.h"
-#include "ui/controls/container.h"
-#include "ui/controls/control.h"
-#include "ui/core/paint_manager.h"
-#include "ui/core/window_impl_base.h"
+#include "ui/base/container.h"
+#include "ui/base/control.h"
+#include "ui/base/paint_manager.h"
+#include "ui/builder/window_impl_base.h"
 #include "win/text.h"
 
 namespace skinview {

@@ -1,20 +1,19 @@
 // CButtonUI.
 #include "ui/controls/button.h"
 
-#include "ui/controls/image.h"
-#include "ui/controls/render.h"
-#include "ui/core/paint_manager.h"
+#include "ui/base/image.h"
+#include "ui/base/paint_manager.h"
+#include "ui/base/render.h"
 
 #if __has_include("ui/controls/tab_layout.h")
 #include "ui/controls/tab_layout.h"
+#include "win/text.h"
 #define ULMAR_HAVE_TAB_LAYOUT 1
 #endif
 
 namespace Ulmar {
 
 namespace {
-
-bool Is(const wchar_t* name, const wchar_t* expected) { return ::lstrcmpiW(name, expected) == 0; }
 
 bool IsMouseKind(int type) { return type >= UIEVENT__MOUSEBEGIN && type <= UIEVENT__MOUSEEND; }
 
@@ -25,7 +24,7 @@ CButtonUI::CButtonUI() { textStyle_ = DT_CENTER | DT_VCENTER | DT_SINGLELINE; }
 const wchar_t* CButtonUI::GetClassName() const { return L"ButtonUI"; }
 
 void* CButtonUI::GetInterface(const wchar_t* name) {
-    if (name && Is(name, L"Button")) return this;
+    if (name && win::EqualsNoCase(name, L"Button")) return this;
     return CLabelUI::GetInterface(name);
 }
 
@@ -134,32 +133,34 @@ void CButtonUI::HandleEvent(TControlEvent& event) {
     CLabelUI::HandleEvent(event);
 }
 
+const AttributeRow<CButtonUI> CButtonUI::kAttributes[] = {
+    {L"normalimage", [](CButtonUI& c, const wchar_t* v) { c.SetNormalImage(v); }},
+    {L"hotimage", [](CButtonUI& c, const wchar_t* v) { c.SetHotImage(v); }},
+    {L"pushedimage", [](CButtonUI& c, const wchar_t* v) { c.SetPushedImage(v); }},
+    {L"focusedimage", [](CButtonUI& c, const wchar_t* v) { c.SetFocusedImage(v); }},
+    {L"disabledimage", [](CButtonUI& c, const wchar_t* v) { c.SetDisabledImage(v); }},
+    {L"hotforeimage", [](CButtonUI& c, const wchar_t* v) { c.SetHotForeImage(v); }},
+    {L"pushedforeimage", [](CButtonUI& c, const wchar_t* v) { c.SetPushedForeImage(v); }},
+    {L"stateimage", [](CButtonUI& c, const wchar_t* v) { c.SetStateImage(v); }},
+    {L"statecount", [](CButtonUI& c, const wchar_t* v) { c.SetStateCount(ParseInt(v)); }},
+    {L"bindtabindex", [](CButtonUI& c, const wchar_t* v) { c.BindTabIndex(ParseInt(v)); }},
+    {L"bindtablayoutname", [](CButtonUI& c, const wchar_t* v) { c.BindTabLayoutName(v); }},
+    {L"hotbkcolor", [](CButtonUI& c, const wchar_t* v) { c.SetHotBkColor(ParseColor(v)); }},
+    {L"pushedbkcolor", [](CButtonUI& c, const wchar_t* v) { c.SetPushedBkColor(ParseColor(v)); }},
+    {L"disabledbkcolor", [](CButtonUI& c, const wchar_t* v) { c.SetDisabledBkColor(ParseColor(v)); }},
+    {L"hottextcolor", [](CButtonUI& c, const wchar_t* v) { c.SetHotTextColor(ParseColor(v)); }},
+    {L"pushedtextcolor", [](CButtonUI& c, const wchar_t* v) { c.SetPushedTextColor(ParseColor(v)); }},
+    {L"focusedtextcolor", [](CButtonUI& c, const wchar_t* v) { c.SetFocusedTextColor(ParseColor(v)); }},
+    {L"hotbordercolor", [](CButtonUI& c, const wchar_t* v) { c.hotBorderColor_ = ParseColor(v); }, true},
+    {L"pushedbordercolor", [](CButtonUI& c, const wchar_t* v) { c.pushedBorderColor_ = ParseColor(v); }, true},
+    {L"disabledbordercolor", [](CButtonUI& c, const wchar_t* v) { c.disabledBorderColor_ = ParseColor(v); }, true},
+    {L"hotfont", [](CButtonUI& c, const wchar_t* v) { c.hotFont_ = ParseInt(v); }},
+    {L"pushedfont", [](CButtonUI& c, const wchar_t* v) { c.pushedFont_ = ParseInt(v); }},
+    {L"focuedfont", [](CButtonUI& c, const wchar_t* v) { c.focusedFont_ = ParseInt(v); }},
+};
+
 void CButtonUI::SetAttribute(const wchar_t* name, const wchar_t* value) {
-    if (Is(name, L"normalimage")) SetNormalImage(value);
-    else if (Is(name, L"hotimage")) SetHotImage(value);
-    else if (Is(name, L"pushedimage")) SetPushedImage(value);
-    else if (Is(name, L"focusedimage")) SetFocusedImage(value);
-    else if (Is(name, L"disabledimage")) SetDisabledImage(value);
-    else if (Is(name, L"hotforeimage")) SetHotForeImage(value);
-    else if (Is(name, L"pushedforeimage")) SetPushedForeImage(value);
-    else if (Is(name, L"stateimage")) SetStateImage(value);
-    else if (Is(name, L"statecount")) SetStateCount(ParseInt(value));
-    else if (Is(name, L"bindtabindex")) BindTabIndex(ParseInt(value));
-    else if (Is(name, L"bindtablayoutname")) BindTabLayoutName(value);
-    else if (Is(name, L"hotbkcolor")) SetHotBkColor(ParseColor(value));
-    else if (Is(name, L"pushedbkcolor")) SetPushedBkColor(ParseColor(value));
-    else if (Is(name, L"disabledbkcolor")) SetDisabledBkColor(ParseColor(value));
-    else if (Is(name, L"hottextcolor")) SetHotTextColor(ParseColor(value));
-    else if (Is(name, L"pushedtextcolor")) SetPushedTextColor(ParseColor(value));
-    else if (Is(name, L"focusedtextcolor")) SetFocusedTextColor(ParseColor(value));
-    // These three names are matched exactly, as skins have always written them.
-    else if (::lstrcmpW(name, L"hotbordercolor") == 0) hotBorderColor_ = ParseColor(value);
-    else if (::lstrcmpW(name, L"pushedbordercolor") == 0) pushedBorderColor_ = ParseColor(value);
-    else if (::lstrcmpW(name, L"disabledbordercolor") == 0) disabledBorderColor_ = ParseColor(value);
-    else if (Is(name, L"hotfont")) hotFont_ = ParseInt(value);
-    else if (Is(name, L"pushedfont")) pushedFont_ = ParseInt(value);
-    else if (Is(name, L"focuedfont")) focusedFont_ = ParseInt(value);
-    else CLabelUI::SetAttribute(name, value);
+    if (!ApplyAttributeRow(kAttributes, *this, name, value)) CLabelUI::SetAttribute(name, value);
 }
 
 // ---- images ----

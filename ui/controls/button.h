@@ -101,6 +101,9 @@ protected:
     int focusedFont_ = -1;
     CUiString bindTabLayoutName_;
     int bindTabIndex_ = -1;
+
+private:
+    static const AttributeRow<CButtonUI> kAttributes[];  // its own rows; the rest go to the base
 };
 
 }  // namespace Ulmar

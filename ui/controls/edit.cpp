@@ -4,15 +4,14 @@
 #include <new>
 #include <string>
 
+#include "ui/base/paint_manager.h"
+#include "ui/base/render.h"
 #include "ui/controls/button.h"
-#include "ui/controls/render.h"
-#include "ui/core/paint_manager.h"
+#include "win/text.h"
 
 namespace Ulmar {
 
 namespace {
-
-bool Is(const wchar_t* name, const wchar_t* expected) { return ::lstrcmpiW(name, expected) == 0; }
 
 bool IsMouseKind(int type) { return type >= UIEVENT__MOUSEBEGIN && type <= UIEVENT__MOUSEEND; }
 
@@ -190,7 +189,7 @@ CEditUI::~CEditUI() {
 const wchar_t* CEditUI::GetClassName() const { return L"EditUI"; }
 
 void* CEditUI::GetInterface(const wchar_t* name) {
-    if (name && Is(name, L"Edit")) return this;
+    if (name && win::EqualsNoCase(name, L"Edit")) return this;
     return CLabelUI::GetInterface(name);
 }
 
@@ -286,22 +285,25 @@ void CEditUI::HandleEvent(TControlEvent& event) {
     CLabelUI::HandleEvent(event);
 }
 
+const AttributeRow<CEditUI> CEditUI::kAttributes[] = {
+    {L"readonly", [](CEditUI& c, const wchar_t* v) { c.SetReadOnly(ParseBool(v)); }},
+    {L"numberonly", [](CEditUI& c, const wchar_t* v) { c.SetNumberOnly(ParseBool(v)); }},
+    {L"autoselall", [](CEditUI& c, const wchar_t* v) { c.autoSelAll_ = std::wcscmp(v, L"true") == 0; }},
+    {L"password", [](CEditUI& c, const wchar_t* v) { c.SetPasswordMode(ParseBool(v)); }},
+    {L"passwordchar", [](CEditUI& c, const wchar_t* v) { c.SetPasswordChar(v[0]); }},
+    {L"maxchar", [](CEditUI& c, const wchar_t* v) { c.SetMaxChar(static_cast<UINT>(ParseInt(v))); }},
+    {L"normalimage", [](CEditUI& c, const wchar_t* v) { c.normalImage_ = v; }},
+    {L"hotimage", [](CEditUI& c, const wchar_t* v) { c.hotImage_ = v; }},
+    {L"focusedimage", [](CEditUI& c, const wchar_t* v) { c.focusedImage_ = v; }},
+    {L"disabledimage", [](CEditUI& c, const wchar_t* v) { c.disabledImage_ = v; }},
+    {L"tipvalue", [](CEditUI& c, const wchar_t* v) { c.SetTipValue(v); }},
+    {L"tipvaluecolor", [](CEditUI& c, const wchar_t* v) { c.SetTipValueColor(ParseColor(v)); }},
+    {L"nativetextcolor", [](CEditUI& c, const wchar_t* v) { c.nativeTextColor_ = ParseColor(v); }},
+    {L"nativebkcolor", [](CEditUI& c, const wchar_t* v) { c.SetNativeEditBkColor(ParseColor(v)); }},
+};
+
 void CEditUI::SetAttribute(const wchar_t* name, const wchar_t* value) {
-    if (Is(name, L"readonly")) SetReadOnly(ParseBool(value));
-    else if (Is(name, L"numberonly")) SetNumberOnly(ParseBool(value));
-    else if (Is(name, L"autoselall")) autoSelAll_ = ::lstrcmpW(value, L"true") == 0;
-    else if (Is(name, L"password")) SetPasswordMode(ParseBool(value));
-    else if (Is(name, L"passwordchar")) SetPasswordChar(value[0]);
-    else if (Is(name, L"maxchar")) SetMaxChar(static_cast<UINT>(ParseInt(value)));
-    else if (Is(name, L"normalimage")) normalImage_ = value;
-    else if (Is(name, L"hotimage")) hotImage_ = value;
-    else if (Is(name, L"focusedimage")) focusedImage_ = value;
-    else if (Is(name, L"disabledimage")) disabledImage_ = value;
-    else if (Is(name, L"tipvalue")) SetTipValue(value);
-    else if (Is(name, L"tipvaluecolor")) SetTipValueColor(ParseColor(value));
-    else if (Is(name, L"nativetextcolor")) nativeTextColor_ = ParseColor(value);
-    else if (Is(name, L"nativebkcolor")) SetNativeEditBkColor(ParseColor(value));
-    else CLabelUI::SetAttribute(name, value);
+    if (!ApplyAttributeRow(kAttributes, *this, name, value)) CLabelUI::SetAttribute(name, value);
 }
 
 void CEditUI::SetMaxChar(UINT max) {

@@ -5,8 +5,8 @@
 // again when it loses the focus.
 #include <windows.h>
 
+#include "ui/base/window_wnd.h"
 #include "ui/controls/label.h"
-#include "ui/core/window_wnd.h"
 #include "win/gdi.h"
 
 namespace Ulmar {
@@ -95,6 +95,8 @@ private:
     DWORD nativeBkColor_ = 0xFFFFFFFF;
     DWORD nativeTextColor_ = 0;
     bool numberOnly_ = false;
+
+    static const AttributeRow<CEditUI> kAttributes[];  // its own rows; the rest go to the base
 };
 
 }  // namespace Ulmar

@@ -3,14 +3,14 @@
 
 #include <cwchar>
 
-#include "ui/controls/render.h"
-#include "ui/core/paint_manager.h"
+#include "ui/base/paint_manager.h"
+#include "ui/base/render.h"
+#include "win/text.h"
 
 namespace Ulmar {
 
 namespace {
 
-bool Is(const wchar_t* name, const wchar_t* expected) { return ::lstrcmpiW(name, expected) == 0; }
 bool Contains(const wchar_t* value, const wchar_t* word) { return std::wcsstr(value, word) != nullptr; }
 
 bool Inside(const RECT& rc, POINT pt) { return ::PtInRect(&rc, pt) != FALSE; }
@@ -24,7 +24,7 @@ CLabelUI::CLabelUI() = default;
 const wchar_t* CLabelUI::GetClassName() const { return L"LabelUI"; }
 
 void* CLabelUI::GetInterface(const wchar_t* name) {
-    if (name && Is(name, L"Label")) return this;
+    if (name && win::EqualsNoCase(name, L"Label")) return this;
     return CControlUI::GetInterface(name);
 }
 
@@ -88,49 +88,50 @@ void CLabelUI::HandleEvent(TControlEvent& event) {
     CControlUI::HandleEvent(event);
 }
 
-void CLabelUI::SetAttribute(const wchar_t* name, const wchar_t* value) {
-    if (Is(name, L"align")) {
-        // Tested in this order, so a later word wins.
-        if (Contains(value, L"left")) textStyle_ &= ~(DT_CENTER | DT_RIGHT);
-        if (Contains(value, L"center")) textStyle_ = (textStyle_ | DT_CENTER) & ~DT_RIGHT;
-        if (Contains(value, L"right")) textStyle_ = (textStyle_ | DT_RIGHT) & ~DT_CENTER;
-    } else if (Is(name, L"valign")) {
-        if (Contains(value, L"top")) {
-            textStyle_ = (textStyle_ & ~(DT_VCENTER | DT_BOTTOM | DT_WORDBREAK)) | DT_SINGLELINE;
-        }
-        if (Contains(value, L"vcenter")) {
-            textStyle_ = (textStyle_ & ~(DT_BOTTOM | DT_WORDBREAK)) | DT_VCENTER | DT_SINGLELINE;
-        }
-        if (Contains(value, L"bottom")) {
-            textStyle_ = (textStyle_ & ~(DT_VCENTER | DT_WORDBREAK)) | DT_BOTTOM | DT_SINGLELINE;
-        }
-    } else if (Is(name, L"endellipsis")) {
-        textStyle_ = ParseBool(value) ? (textStyle_ | DT_END_ELLIPSIS) : (textStyle_ & ~DT_END_ELLIPSIS);
-    } else if (Is(name, L"wordbreak")) {
-        if (ParseBool(value)) {
-            textStyle_ = (textStyle_ & ~DT_SINGLELINE) | DT_WORDBREAK | DT_EDITCONTROL;
-        } else {
-            textStyle_ = (textStyle_ & ~(DT_WORDBREAK | DT_EDITCONTROL)) | DT_SINGLELINE;
-        }
-    } else if (Is(name, L"noprefix")) {
-        textStyle_ = ParseBool(value) ? (textStyle_ | DT_NOPREFIX) : (textStyle_ & ~DT_NOPREFIX);
-    } else if (Is(name, L"font")) {
-        SetFont(ParseInt(value));
-    } else if (Is(name, L"textcolor")) {
-        SetTextColor(ParseColor(value));
-    } else if (Is(name, L"disabledtextcolor")) {
-        SetDisabledTextColor(ParseColor(value));
-    } else if (Is(name, L"textpadding")) {
-        SetTextPadding(ParseRect(value));
-    } else if (Is(name, L"showhtml")) {
-        SetShowHtml(ParseBool(value));
-    } else if (Is(name, L"autocalcwidth")) {
-        SetAutoCalcWidth(ParseBool(value));
-    } else if (Is(name, L"autocalcheight")) {
-        SetAutoCalcHeight(ParseBool(value));
-    } else {
-        CControlUI::SetAttribute(name, value);
+// Words are found anywhere in the value and tested in this order, so a later one wins.
+void CLabelUI::SetAlignWords(const wchar_t* value) {
+    if (Contains(value, L"left")) textStyle_ &= ~(DT_CENTER | DT_RIGHT);
+    if (Contains(value, L"center")) textStyle_ = (textStyle_ | DT_CENTER) & ~DT_RIGHT;
+    if (Contains(value, L"right")) textStyle_ = (textStyle_ | DT_RIGHT) & ~DT_CENTER;
+}
+
+void CLabelUI::SetVAlignWords(const wchar_t* value) {
+    if (Contains(value, L"top")) {
+        textStyle_ = (textStyle_ & ~(DT_VCENTER | DT_BOTTOM | DT_WORDBREAK)) | DT_SINGLELINE;
     }
+    if (Contains(value, L"vcenter")) {
+        textStyle_ = (textStyle_ & ~(DT_BOTTOM | DT_WORDBREAK)) | DT_VCENTER | DT_SINGLELINE;
+    }
+    if (Contains(value, L"bottom")) {
+        textStyle_ = (textStyle_ & ~(DT_VCENTER | DT_WORDBREAK)) | DT_BOTTOM | DT_SINGLELINE;
+    }
+}
+
+void CLabelUI::SetWordBreak(bool wordBreak) {
+    if (wordBreak) {
+        textStyle_ = (textStyle_ & ~DT_SINGLELINE) | DT_WORDBREAK | DT_EDITCONTROL;
+    } else {
+        textStyle_ = (textStyle_ & ~(DT_WORDBREAK | DT_EDITCONTROL)) | DT_SINGLELINE;
+    }
+}
+
+const AttributeRow<CLabelUI> CLabelUI::kAttributes[] = {
+    {L"align", [](CLabelUI& c, const wchar_t* v) { c.SetAlignWords(v); }},
+    {L"valign", [](CLabelUI& c, const wchar_t* v) { c.SetVAlignWords(v); }},
+    {L"endellipsis", [](CLabelUI& c, const wchar_t* v) { c.SetStyleFlag(DT_END_ELLIPSIS, ParseBool(v)); }},
+    {L"wordbreak", [](CLabelUI& c, const wchar_t* v) { c.SetWordBreak(ParseBool(v)); }},
+    {L"noprefix", [](CLabelUI& c, const wchar_t* v) { c.SetStyleFlag(DT_NOPREFIX, ParseBool(v)); }},
+    {L"font", [](CLabelUI& c, const wchar_t* v) { c.SetFont(ParseInt(v)); }},
+    {L"textcolor", [](CLabelUI& c, const wchar_t* v) { c.SetTextColor(ParseColor(v)); }},
+    {L"disabledtextcolor", [](CLabelUI& c, const wchar_t* v) { c.SetDisabledTextColor(ParseColor(v)); }},
+    {L"textpadding", [](CLabelUI& c, const wchar_t* v) { c.SetTextPadding(ParseRect(v)); }},
+    {L"showhtml", [](CLabelUI& c, const wchar_t* v) { c.SetShowHtml(ParseBool(v)); }},
+    {L"autocalcwidth", [](CLabelUI& c, const wchar_t* v) { c.SetAutoCalcWidth(ParseBool(v)); }},
+    {L"autocalcheight", [](CLabelUI& c, const wchar_t* v) { c.SetAutoCalcHeight(ParseBool(v)); }},
+};
+
+void CLabelUI::SetAttribute(const wchar_t* name, const wchar_t* value) {
+    if (!ApplyAttributeRow(kAttributes, *this, name, value)) CControlUI::SetAttribute(name, value);
 }
 
 void CLabelUI::MeasureText(RECT& rc, UINT style) {
@@ -217,7 +218,7 @@ CTextUI::CTextUI() {
 const wchar_t* CTextUI::GetClassName() const { return L"TextUI"; }
 
 void* CTextUI::GetInterface(const wchar_t* name) {
-    if (name && Is(name, L"Text")) return this;
+    if (name && win::EqualsNoCase(name, L"Text")) return this;
     return CLabelUI::GetInterface(name);
 }
 

@@ -4,7 +4,7 @@
 // eight clickable links ("link" notification).
 #include <windows.h>
 
-#include "ui/controls/control.h"
+#include "ui/base/control.h"
 
 namespace Ulmar {
 
@@ -59,6 +59,15 @@ protected:
     SIZE lastAvailable_ = {0, 0};
     SIZE lastEstimate_ = {0, 0};
     bool needEstimate_ = false;
+
+private:
+    // The attribute forms that change several text style flags at once.
+    void SetAlignWords(const wchar_t* value);
+    void SetVAlignWords(const wchar_t* value);
+    void SetWordBreak(bool wordBreak);
+    void SetStyleFlag(UINT flag, bool on) { textStyle_ = on ? (textStyle_ | flag) : (textStyle_ & ~flag); }
+
+    static const AttributeRow<CLabelUI> kAttributes[];  // its own rows; the rest go to the base
 };
 
 class CTextUI : public CLabelUI {

@@ -3,16 +3,11 @@
 
 #include <vector>
 
-#include "ui/controls/render.h"
-#include "ui/core/paint_manager.h"
+#include "ui/base/paint_manager.h"
+#include "ui/base/render.h"
+#include "win/text.h"
 
 namespace Ulmar {
-
-namespace {
-
-bool Is(const wchar_t* name, const wchar_t* expected) { return ::lstrcmpiW(name, expected) == 0; }
-
-}  // namespace
 
 // ---- COptionUI ----
 
@@ -25,7 +20,7 @@ COptionUI::~COptionUI() {
 const wchar_t* COptionUI::GetClassName() const { return L"OptionUI"; }
 
 void* COptionUI::GetInterface(const wchar_t* name) {
-    if (name && Is(name, L"Option")) return this;
+    if (name && win::EqualsNoCase(name, L"Option")) return this;
     return CButtonUI::GetInterface(name);
 }
 
@@ -89,20 +84,23 @@ void COptionUI::SetSelectedStateImage(const wchar_t* image) {
     Invalidate();
 }
 
+const AttributeRow<COptionUI> COptionUI::kAttributes[] = {
+    {L"group", [](COptionUI& c, const wchar_t* v) { c.SetGroup(v); }},
+    {L"grouptype", [](COptionUI& c, const wchar_t* v) { c.SetGroupType(v); }},
+    {L"selected", [](COptionUI& c, const wchar_t* v) { c.Selected(ParseBool(v), true); }},
+    {L"selectedimage", [](COptionUI& c, const wchar_t* v) { c.SetSelectedImage(v); }},
+    {L"selectedhotimage", [](COptionUI& c, const wchar_t* v) { c.selectedHotImage_ = v; }},
+    {L"selectedpushedimage", [](COptionUI& c, const wchar_t* v) { c.selectedPushedImage_ = v; }},
+    {L"selectedforeimage", [](COptionUI& c, const wchar_t* v) { c.selectedForeImage_ = v; }},
+    {L"selectedstateimage", [](COptionUI& c, const wchar_t* v) { c.SetSelectedStateImage(v); }},
+    {L"selectedstatecount", [](COptionUI& c, const wchar_t* v) { c.selectedStateCount_ = ParseInt(v); }},
+    {L"selectedbkcolor", [](COptionUI& c, const wchar_t* v) { c.SetSelectedBkColor(ParseColor(v)); }},
+    {L"selectedtextcolor", [](COptionUI& c, const wchar_t* v) { c.SetSelectedTextColor(ParseColor(v)); }},
+    {L"selectedfont", [](COptionUI& c, const wchar_t* v) { c.selectedFont_ = ParseInt(v); }},
+};
+
 void COptionUI::SetAttribute(const wchar_t* name, const wchar_t* value) {
-    if (Is(name, L"group")) SetGroup(value);
-    else if (Is(name, L"grouptype")) SetGroupType(value);
-    else if (Is(name, L"selected")) Selected(ParseBool(value), true);
-    else if (Is(name, L"selectedimage")) SetSelectedImage(value);
-    else if (Is(name, L"selectedhotimage")) selectedHotImage_ = value;
-    else if (Is(name, L"selectedpushedimage")) selectedPushedImage_ = value;
-    else if (Is(name, L"selectedforeimage")) selectedForeImage_ = value;
-    else if (Is(name, L"selectedstateimage")) SetSelectedStateImage(value);
-    else if (Is(name, L"selectedstatecount")) selectedStateCount_ = ParseInt(value);
-    else if (Is(name, L"selectedbkcolor")) SetSelectedBkColor(ParseColor(value));
-    else if (Is(name, L"selectedtextcolor")) SetSelectedTextColor(ParseColor(value));
-    else if (Is(name, L"selectedfont")) selectedFont_ = ParseInt(value);
-    else CButtonUI::SetAttribute(name, value);
+    if (!ApplyAttributeRow(kAttributes, *this, name, value)) CButtonUI::SetAttribute(name, value);
 }
 
 void COptionUI::PaintBackColor(HDC dc) {
@@ -175,7 +173,7 @@ void COptionUI::PaintText(HDC dc) {
 const wchar_t* CCheckBoxUI::GetClassName() const { return L"CheckBoxUI"; }
 
 void* CCheckBoxUI::GetInterface(const wchar_t* name) {
-    if (name && Is(name, L"CheckBox")) return this;
+    if (name && win::EqualsNoCase(name, L"CheckBox")) return this;
     return COptionUI::GetInterface(name);
 }
 
@@ -192,9 +190,12 @@ void CCheckBoxUI::HandleEvent(TControlEvent& event) {
     COptionUI::HandleEvent(event);
 }
 
+const AttributeRow<CCheckBoxUI> CCheckBoxUI::kAttributes[] = {
+    {L"EnableAutoCheck", [](CCheckBoxUI& c, const wchar_t* v) { c.SetAutoCheck(ParseBool(v)); }, false, true},
+};
+
 void CCheckBoxUI::SetAttribute(const wchar_t* name, const wchar_t* value) {
-    if (Is(name, L"EnableAutoCheck")) SetAutoCheck(ParseBool(value));
-    COptionUI::SetAttribute(name, value);
+    if (!ApplyAttributeRow(kAttributes, *this, name, value)) COptionUI::SetAttribute(name, value);
 }
 
 void CCheckBoxUI::Selected(bool selected, bool notify) {

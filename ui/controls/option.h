@@ -55,6 +55,9 @@ protected:
     DWORD selectedBkColor_ = 0;
     DWORD selectedTextColor_ = 0;
     int selectedFont_ = -1;
+
+private:
+    static const AttributeRow<COptionUI> kAttributes[];  // its own rows; the rest go to the base
 };
 
 class CCheckBoxUI : public COptionUI {
@@ -72,6 +75,9 @@ public:
 
 private:
     bool autoCheck_ = false;
+
+private:
+    static const AttributeRow<CCheckBoxUI> kAttributes[];  // its own rows; the rest go to the base
 };
 
 }  // namespace Ulmar

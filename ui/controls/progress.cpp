@@ -1,15 +1,10 @@
 // CProgressUI.
 #include "ui/controls/progress.h"
 
-#include "ui/controls/render.h"
+#include "ui/base/render.h"
+#include "win/text.h"
 
 namespace Ulmar {
-
-namespace {
-
-bool Is(const wchar_t* name, const wchar_t* expected) { return ::lstrcmpiW(name, expected) == 0; }
-
-}  // namespace
 
 CProgressUI::CProgressUI() {
     textStyle_ = DT_CENTER | DT_SINGLELINE;
@@ -19,7 +14,7 @@ CProgressUI::CProgressUI() {
 const wchar_t* CProgressUI::GetClassName() const { return L"ProgressUI"; }
 
 void* CProgressUI::GetInterface(const wchar_t* name) {
-    if (name && Is(name, L"Progress")) return this;
+    if (name && win::EqualsNoCase(name, L"Progress")) return this;
     return CLabelUI::GetInterface(name);
 }
 
@@ -72,14 +67,17 @@ void CProgressUI::UpdateText() {
     SetText(text);
 }
 
+const AttributeRow<CProgressUI> CProgressUI::kAttributes[] = {
+    {L"hor", [](CProgressUI& c, const wchar_t* v) { c.SetHorizontal(ParseBool(v)); }},
+    {L"min", [](CProgressUI& c, const wchar_t* v) { c.SetMinValue(ParseInt(v)); }},
+    {L"max", [](CProgressUI& c, const wchar_t* v) { c.SetMaxValue(ParseInt(v)); }},
+    {L"value", [](CProgressUI& c, const wchar_t* v) { c.SetValue(ParseInt(v)); }},
+    {L"isstretchfore", [](CProgressUI& c, const wchar_t* v) { c.SetStretchForeImage(ParseBool(v)); }},
+    {L"showtext", [](CProgressUI& c, const wchar_t* v) { c.SetShowText(ParseBool(v)); }},
+};
+
 void CProgressUI::SetAttribute(const wchar_t* name, const wchar_t* value) {
-    if (Is(name, L"hor")) SetHorizontal(ParseBool(value));
-    else if (Is(name, L"min")) SetMinValue(ParseInt(value));
-    else if (Is(name, L"max")) SetMaxValue(ParseInt(value));
-    else if (Is(name, L"value")) SetValue(ParseInt(value));
-    else if (Is(name, L"isstretchfore")) SetStretchForeImage(ParseBool(value));
-    else if (Is(name, L"showtext")) SetShowText(ParseBool(value));
-    else CLabelUI::SetAttribute(name, value);
+    if (!ApplyAttributeRow(kAttributes, *this, name, value)) CLabelUI::SetAttribute(name, value);
 }
 
 void CProgressUI::Normalise() {

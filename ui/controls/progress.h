@@ -45,6 +45,9 @@ private:
     int min_ = 0;
     int value_ = 0;
     CUiString foreModify_;
+
+private:
+    static const AttributeRow<CProgressUI> kAttributes[];  // its own rows; the rest go to the base
 };
 
 }  // namespace Ulmar

@@ -8,9 +8,9 @@
 #include <new>
 #include <vector>
 
-#include "ui/controls/control.h"
-#include "ui/controls/image.h"
-#include "ui/controls/render.h"
+#include "ui/base/control.h"
+#include "ui/base/image.h"
+#include "ui/base/render.h"
 
 namespace Ulmar {
 

@@ -8,8 +8,8 @@
 
 #include <cstdint>
 
-#include "ui/core/paint_manager.h"
-#include "ui/core/ui_string.h"
+#include "ui/base/paint_manager.h"
+#include "ui/base/ui_string.h"
 #include "win/gdi.h"
 
 namespace Ulmar {

@@ -2,14 +2,15 @@
 
 #include <algorithm>
 
-#include "ui/core/paint_manager.h"
+#include "ui/base/paint_manager.h"
+#include "win/text.h"
 
 namespace Ulmar {
 
 const wchar_t* CTabLayoutUI::GetClassName() const { return L"TabLayoutUI"; }
 
 void* CTabLayoutUI::GetInterface(const wchar_t* name) {
-    if (name && ::lstrcmpiW(name, L"TabLayout") == 0) return static_cast<CTabLayoutUI*>(this);
+    if (name && win::EqualsNoCase(name, L"TabLayout")) return static_cast<CTabLayoutUI*>(this);
     return CContainerUI::GetInterface(name);
 }
 
@@ -89,9 +90,12 @@ bool CTabLayoutUI::SelectItem(CControlUI* control) {
     return index >= 0 && SelectItem(index);
 }
 
+const AttributeRow<CTabLayoutUI> CTabLayoutUI::kAttributes[] = {
+    {L"selectedid", [](CTabLayoutUI& c, const wchar_t* v) { c.SelectItem(ParseInt(v)); }, false, true},
+};
+
 void CTabLayoutUI::SetAttribute(const wchar_t* name, const wchar_t* value) {
-    if (::lstrcmpiW(name, L"selectedid") == 0) SelectItem(ParseInt(value));
-    CContainerUI::SetAttribute(name, value);
+    if (!ApplyAttributeRow(kAttributes, *this, name, value)) CContainerUI::SetAttribute(name, value);
 }
 
 void CTabLayoutUI::SetPos(RECT rcPos, bool needInvalidate) {

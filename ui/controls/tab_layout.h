@@ -1,6 +1,6 @@
 #pragma once
 // CTabLayoutUI: a container that shows one of its children (a page) at a time.
-#include "ui/controls/container.h"
+#include "ui/base/container.h"
 
 namespace Ulmar {
 
@@ -22,6 +22,9 @@ public:
 
 private:
     int selected_ = -1;
+
+private:
+    static const AttributeRow<CTabLayoutUI> kAttributes[];  // its own rows; the rest go to the base
 };
 
 }  // namespace Ulmar
