@@ -1,7 +1,7 @@
 // The installer's entry: one instance at a time, COM and OLE, the skin from the
 // executable's resources, "/s", the main window and its message loop. Returns
-// the exit code the checks and the install left in g_nExitCode.
-#include "app/install_checks.h"
+// the exit code the flow and the install left in g_nExitCode.
+#include "app/install_flow.h"
 #include "app/main_window.h"
 #include "app/product.h"
 #include "app/string_bundle.h"
