@@ -8,6 +8,7 @@
 #include "ui/core/paint_manager.h"
 #include "ui/core/resource_manager.h"
 #include "win/library_search.h"
+#include "win/module_resource.h"
 #include "win/unique_handle.h"
 
 #include <windows.h>
@@ -21,7 +22,7 @@ using Ulmar::CPaintManagerUI;
 
 namespace {
 
-constexpr int kSkinResourceId = 102;
+constexpr WORD kSkinResourceId = 102;
 constexpr int kResourceZipInMemory = 4;
 // How long the process waits at its end for the worker to send its report.
 constexpr DWORD kWorkerGraceMs = 15000;
@@ -76,16 +77,12 @@ void LoadSkinResource() {
     CPaintManagerUI::SetResourceType(kResourceZipInMemory);
     const std::wstring path = CPaintManagerUI::GetInstancePath() + L"skin_inst\\";
     CPaintManagerUI::SetResourcePath(path.c_str());
-    const HINSTANCE module = CPaintManagerUI::GetResourceDll();
-    const HRSRC found = ::FindResourceW(module, MAKEINTRESOURCEW(kSkinResourceId), L"ZIPRES");
-    if (!found) return;
-    const HGLOBAL loaded = ::LoadResource(module, found);
-    const DWORD size = ::SizeofResource(module, found);
-    const void* bytes = loaded ? ::LockResource(loaded) : nullptr;
-    if (bytes && size) CPaintManagerUI::SetResourceZip(bytes, size);
+    const win::ModuleResource skin =
+        win::ReadModuleResource(CPaintManagerUI::GetResourceDll(), L"ZIPRES", kSkinResourceId);
+    if (!skin) return;
+    CPaintManagerUI::SetResourceZip(skin.data, skin.size);
     // The archive holds no index; its absence is no error.
     Ulmar::CResourceManager::GetInstance().LoadResource(Ulmar::STRINGorID(L"res.xml"));
-    ::FreeResource(loaded);
 }
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {

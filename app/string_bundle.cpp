@@ -2,25 +2,12 @@
 
 #include <pugixml.hpp>
 
+#include "win/module_resource.h"
 #include "win/text.h"
 
 namespace {
 
 constexpr wchar_t kTrimmed[] = L" \t\n\r\f\v";
-
-// The resource bytes, or empty when any step of the lookup fails.
-std::string ReadResource(HMODULE module, WORD id) {
-    HRSRC info = ::FindResourceW(module, MAKEINTRESOURCEW(id), L"LANG");
-    if (!info) return {};
-    const DWORD size = ::SizeofResource(module, info);
-    HGLOBAL loaded = ::LoadResource(module, info);
-    if (!loaded) return {};
-    const void* data = ::LockResource(loaded);
-    std::string bytes;
-    if (data && size) bytes.assign(static_cast<const char*>(data), size);
-    ::FreeResource(loaded);
-    return bytes;
-}
 
 }  // namespace
 
@@ -29,7 +16,7 @@ CStringBundle::CStringBundle() : CStringBundle(::GetModuleHandleW(nullptr), IDR_
 CStringBundle::CStringBundle(HMODULE module, WORD id) { Load(module, id); }
 
 void CStringBundle::Load(HMODULE module, WORD id) {
-    const std::wstring text = win::Utf8ToWide(ReadResource(module, id));
+    const std::wstring text = win::Utf8ToWide(win::ReadModuleResource(module, L"LANG", id).Bytes());
     if (text.empty()) return;
 
     pugi::xml_document doc;

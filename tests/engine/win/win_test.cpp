@@ -1,4 +1,5 @@
 // The ground floor's contracts that the layers above rely on.
+#include "win/module_resource.h"
 #include "win/path.h"
 #include "win/result.h"
 #include "win/text.h"
@@ -56,6 +57,23 @@ TEST(Result, Win32CodesBecomeHResultsAndNoFailureReadsAsSuccess) {
     EXPECT_TRUE(win::SucceededWithLastError(ERROR_SUCCESS));
     EXPECT_FALSE(win::SucceededWithLastError(ERROR_FILE_NOT_FOUND));
     EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+}
+
+TEST(ModuleResource, ReadsTheResourceItselfAndNothingForWhatIsMissing) {
+    // Every system library carries its version block, whose header names itself.
+    const HMODULE kernel = ::GetModuleHandleW(L"kernel32.dll");
+    const win::ModuleResource version = win::ReadModuleResource(kernel, MAKEINTRESOURCEW(16), 1);
+    ASSERT_TRUE(version);
+    const HRSRC found = ::FindResourceW(kernel, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(16));
+    EXPECT_EQ(version.size, ::SizeofResource(kernel, found));
+    const auto* words = static_cast<const WORD*>(version.data);
+    EXPECT_LE(words[0], version.size);  // the block's own length
+    EXPECT_EQ(std::wstring(reinterpret_cast<const wchar_t*>(words + 3)), L"VS_VERSION_INFO");
+    EXPECT_EQ(version.Bytes().size(), version.size);
+
+    EXPECT_FALSE(win::ReadModuleResource(kernel, MAKEINTRESOURCEW(16), 0x7FFF));
+    EXPECT_FALSE(win::ReadModuleResource(kernel, L"NO_SUCH_TYPE", 1));
+    EXPECT_TRUE(win::ReadModuleResource(kernel, L"NO_SUCH_TYPE", 1).Bytes().empty());
 }
 
 TEST(Path, ContainedRelativePaths) {
