@@ -69,23 +69,16 @@ const wchar_t* BitnessMismatchText(const std::wstring& packageBit) {
 // window exists, then TerminateProcess and up to 4 s more.
 void StopRunningProduct(DWORD pid) {
     const HWND window = ::FindWindowW(kProductWindowClass, kProductWindowTitle);
-    win::UniqueKernelHandle process(::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid));
+    const win::UniqueKernelHandle process = engine::OpenProcessToEnd(pid);
     if (window) ::PostMessageW(window, WM_ASK_PRODUCT_EXIT, 0, 0);
-    if (!process) return;
-    if (::WaitForSingleObject(process.get(), window ? 5000 : 0) != WAIT_OBJECT_0) {
-        ::TerminateProcess(process.get(), 0xFFFFFFFF);
-        ::WaitForSingleObject(process.get(), 4000);
-    }
+    engine::EndProcess(process.get(), window ? 5000 : 0, 4000);
 }
 
 // The earlier install's updater, running from its folder, is ended at once.
 void EndEarlierUpdater(const std::wstring& earlierDir) {
     DWORD pid = 0;
-    if (!engine::FindProcessByPath(UPDATER_FILE_NAME, earlierDir + UPDATER_FILE_NAME, &pid) || pid == 0) return;
-    win::UniqueKernelHandle process(::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid));
-    if (!process) return;
-    ::TerminateProcess(process.get(), 0xFFFFFFFF);
-    ::WaitForSingleObject(process.get(), INFINITE);
+    if (engine::FindProcessByPath(UPDATER_FILE_NAME, earlierDir + UPDATER_FILE_NAME, &pid) && pid > 0)
+        engine::EndProcess(engine::OpenProcessToEnd(pid).get(), 0, INFINITE);
 }
 
 // An installed product of the other bitness, or a newer one, is replaced only
