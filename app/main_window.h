@@ -21,7 +21,7 @@ class CTabLayoutUI;
 class CTextUI;
 }  // namespace Ulmar
 
-// The window's own messages (the worker's are in engine/install_messages.h).
+// The window's own messages (the worker's are in engine/progress/install_messages.h).
 constexpr UINT WM_SHOW_AGREEMENT = WM_USER + 103;
 constexpr UINT WM_SHOW_PRIVACY = WM_USER + 107;
 

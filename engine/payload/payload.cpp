@@ -1,6 +1,6 @@
-#include "engine/payload.h"
+#include "engine/payload/payload.h"
 
-#include "engine/temp_archive.h"
+#include "engine/payload/temp_archive.h"
 #include "win/module_resource.h"
 #include "win/path.h"
 #include "win/text.h"
