@@ -25,12 +25,12 @@ void CStringBundle::Load(HMODULE module, WORD id) {
 
     const pugi::xml_node bundle = doc.child(L"StringBundle");
     for (pugi::xml_node node = bundle.child(L"String"); node; node = node.next_sibling(L"String"))
-        m_texts[node.attribute(L"id").value()] = node.child_value();
+        texts_[node.attribute(L"id").value()] = node.child_value();
 }
 
 std::wstring CStringBundle::GetString(const std::wstring& id) const {
-    const auto it = m_texts.find(id);
-    if (it == m_texts.end()) return {};
+    const auto it = texts_.find(id);
+    if (it == texts_.end()) return {};
     const std::wstring& text = it->second;
     const size_t first = text.find_first_not_of(kTrimmed);
     if (first == std::wstring::npos) return {};
@@ -39,8 +39,8 @@ std::wstring CStringBundle::GetString(const std::wstring& id) const {
 }
 
 std::wstring CStringBundle::GetLanguage() {
-    if (m_language.empty()) m_language = L"zh_CN";
-    return m_language;
+    if (language_.empty()) language_ = L"zh_CN";
+    return language_;
 }
 
 CStringBundle& GetStringBundle() {
