@@ -8,6 +8,7 @@
 #include "engine/registry/registry_records.h"
 #include "engine/services/processes.h"
 #include "win/path.h"
+#include "win/result.h"
 #include "win/text.h"
 #include "win/unique_handle.h"
 #include "win/windows_version.h"
@@ -106,13 +107,12 @@ std::optional<FlowOutcome> AskAboutEarlierInstall(const InstallProduct& product,
 // the free space, and the choice between the typed and the earlier folder.
 FlowOutcome PlaceInstall(const FlowInput& input, const AskUser& ask, const std::wstring& path,
                          const std::wstring& earlierDir) {
-    ::SetLastError(0);
-    if (CreateDirectoryTree(path) != 0) {
-        const DWORD error = ::GetLastError();
-        if (error != 0 && error != ERROR_ALREADY_EXISTS) {
-            const std::wstring text = GetString(L"MESSAGEBOX_INVALID_DIR_TEXT") + win::FormatW(L"(%d)", error);
-            return Refuse(input.silent, EXIT_SILENT_CREATE_FOLDER_FAILED, Notice(L"MESSAGEBOX_CAPITON", text, 0x10));
-        }
+    // A folder made meanwhile by someone else is as good as one made here.
+    const HRESULT made = CreateDirectoryTree(path);
+    if (FAILED(made) && made != win::HResultFromWin32(ERROR_ALREADY_EXISTS)) {
+        const std::wstring text =
+            GetString(L"MESSAGEBOX_INVALID_DIR_TEXT") + win::FormatW(L"(%d)", static_cast<int>(HRESULT_CODE(made)));
+        return Refuse(input.silent, EXIT_SILENT_CREATE_FOLDER_FAILED, Notice(L"MESSAGEBOX_CAPITON", text, 0x10));
     }
 
     if (!earlierDir.empty()) EndEarlierUpdater(earlierDir);

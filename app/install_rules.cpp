@@ -2,6 +2,7 @@
 
 #include "app/product.h"
 #include "win/path.h"
+#include "win/result.h"
 #include "win/windows_version.h"
 
 #include <shlwapi.h>
@@ -55,10 +56,7 @@ HRESULT CreateDirectoryTree(const std::wstring& path) {
     for (size_t sep = full.find(L'\\'); sep != std::wstring::npos; sep = full.find(L'\\', sep + 1)) {
         const std::wstring part = full.substr(0, sep);
         if (part.empty() || ::PathFileExistsW(part.c_str())) continue;
-        if (!::CreateDirectoryW(part.c_str(), nullptr)) {
-            const DWORD error = ::GetLastError();
-            return error ? HRESULT_FROM_WIN32(error) : E_FAIL;
-        }
+        if (!::CreateDirectoryW(part.c_str(), nullptr)) return win::LastErrorAsHResult();
         created = true;
     }
     return created ? 0 : 1;

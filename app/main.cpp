@@ -9,6 +9,7 @@
 #include "ui/core/resource_manager.h"
 #include "win/library_search.h"
 #include "win/module_resource.h"
+#include "win/result.h"
 #include "win/unique_handle.h"
 
 #include <windows.h>
@@ -64,8 +65,10 @@ bool EnableDebugPrivilege() {
     }
     privileges.PrivilegeCount = 1;
     privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
-    ::AdjustTokenPrivileges(token.get(), FALSE, &privileges, sizeof(privileges), nullptr, nullptr);
-    if (::GetLastError() == ERROR_SUCCESS) {
+    // Succeeds without enabling it when the token lacks the privilege.
+    const bool adjusted =
+        ::AdjustTokenPrivileges(token.get(), FALSE, &privileges, sizeof(privileges), nullptr, nullptr) != FALSE;
+    if (win::ResultWithLastError(adjusted) == S_OK) {
         DebugLine(L"AdjustTokenPrivileges succed!");
         return true;
     }
@@ -93,9 +96,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     wchar_t mutexName[MAX_PATH] = {};
     std::swprintf(mutexName, MAX_PATH, L"%ls安装程序", EXE_NAME.c_str());
     win::UniqueKernelHandle mutex(::CreateMutexW(nullptr, FALSE, mutexName));
-    const DWORD mutexError = ::GetLastError();
-    if (!mutex || mutexError != 0) {
-        g_nExitCode = mutexError == ERROR_ALREADY_EXISTS ? EXIT_ALREADY_RUNNING : EXIT_MUTEX_FAILED;
+    const HRESULT mutexResult = win::ResultWithLastError(static_cast<bool>(mutex));
+    if (mutexResult != S_OK) {
+        g_nExitCode = mutexResult == win::HResultFromWin32(ERROR_ALREADY_EXISTS) ? EXIT_ALREADY_RUNNING
+                                                                                  : EXIT_MUTEX_FAILED;
         return g_nExitCode;
     }
 

@@ -82,7 +82,7 @@ engine::UpdateNames MakeUpdateNames(const InstallProduct& product) {
                                                      product.uninstallText}};
 }
 
-int32_t FromWin32(DWORD error) { return static_cast<int32_t>(HRESULT_FROM_WIN32(error)); }
+int32_t FromWin32(DWORD error) { return static_cast<int32_t>(win::HResultFromWin32(error)); }
 
 // The earlier install's files go aside within the removal's share of the
 // progress (5 to 10); the window sees each whole percent once.

@@ -53,6 +53,22 @@ TEST(Result, Win32CodesBecomeHResultsAndNoFailureReadsAsSuccess) {
     ::SetLastError(ERROR_SUCCESS);
     EXPECT_EQ(win::LastErrorAsHResult(), E_FAIL);
 
+    // A call that succeeds yet reports in the last error, and one that fails without a code.
+    ::SetLastError(ERROR_ALREADY_EXISTS);
+    EXPECT_EQ(win::ResultWithLastError(true), static_cast<HRESULT>(0x800700B7));
+    ::SetLastError(ERROR_SUCCESS);
+    EXPECT_EQ(win::ResultWithLastError(true), S_OK);
+    EXPECT_EQ(win::ResultWithLastError(false), E_FAIL);
+    ::SetLastError(ERROR_ACCESS_DENIED);
+    EXPECT_EQ(win::ResultWithLastError(false), static_cast<HRESULT>(0x80070005));
+
+    // What the installer's single-instance check sees from a second CreateMutexW.
+    const std::wstring name = L"TorvaneResultTest" + std::to_wstring(::GetCurrentProcessId());
+    win::UniqueKernelHandle first(::CreateMutexW(nullptr, FALSE, name.c_str()));
+    EXPECT_EQ(win::ResultWithLastError(static_cast<bool>(first)), S_OK);
+    win::UniqueKernelHandle second(::CreateMutexW(nullptr, FALSE, name.c_str()));
+    EXPECT_EQ(win::ResultWithLastError(static_cast<bool>(second)), win::HResultFromWin32(ERROR_ALREADY_EXISTS));
+
     ::SetLastError(ERROR_SUCCESS);
     EXPECT_TRUE(win::SucceededWithLastError(ERROR_SUCCESS));
     EXPECT_FALSE(win::SucceededWithLastError(ERROR_FILE_NOT_FOUND));
