@@ -43,12 +43,12 @@ void* CAniLabelUI::GetInterface(const wchar_t* name) {
 
 void CAniLabelUI::SetAttribute(const wchar_t* name, const wchar_t* value) {
     if (std::wcscmp(name, L"aniimage") == 0) {
-        m_aniImage = value;
+        aniImage_ = value;
         Invalidate();
     } else if (std::wcscmp(name, L"aniimgwidth") == 0) {
-        m_aniImgWidth = ParseDecimal(value);
+        aniImgWidth_ = ParseDecimal(value);
     } else if (std::wcscmp(name, L"aniimgheight") == 0) {
-        m_aniImgHeight = ParseDecimal(value);
+        aniImgHeight_ = ParseDecimal(value);
         return;
     }
     CLabelUI::SetAttribute(name, value);
@@ -66,72 +66,72 @@ void CAniLabelUI::HandleEvent(TControlEvent& event) {
 }
 
 void CAniLabelUI::FormatStrip(int visibleHeight) {
-    m_stripAttribute.Format(kStripFormat, m_aniImage.GetData(), m_aniImgWidth, visibleHeight, m_stripOffset,
-                            m_aniImgWidth, m_stripBottom);
+    stripAttribute_.Format(kStripFormat, aniImage_.GetData(), aniImgWidth_, visibleHeight, stripOffset_,
+                            aniImgWidth_, stripBottom_);
 }
 
 void CAniLabelUI::LoopStep() {
-    const int stripHeight = m_aniImgHeight;
+    const int stripHeight = aniImgHeight_;
     const int height = GetHeight();
-    m_stripWidth = m_aniImgWidth;
-    m_stripX = 0;
+    stripWidth_ = aniImgWidth_;
+    stripX_ = 0;
     int visible = stripHeight;
-    if (m_stripBottom < stripHeight + height) {
-        m_stripOffset += kLoopStride;
-        m_stripBottom = stripHeight + m_stripOffset;
-        const int overrun = height - (stripHeight + m_stripOffset);
+    if (stripBottom_ < stripHeight + height) {
+        stripOffset_ += kLoopStride;
+        stripBottom_ = stripHeight + stripOffset_;
+        const int overrun = height - (stripHeight + stripOffset_);
         // Past the bottom by more than the strip's height nothing is visible;
         // a negative height would turn the source upside down.
         if (overrun < 0) visible = std::max(0, stripHeight + overrun);
     } else {
-        m_stripOffset = -stripHeight;
-        m_stripBottom = 0;
+        stripOffset_ = -stripHeight;
+        stripBottom_ = 0;
     }
     FormatStrip(visible);
     Invalidate();
 }
 
 void CAniLabelUI::SettleStep() {
-    const int stripHeight = m_aniImgHeight;
+    const int stripHeight = aniImgHeight_;
     const int height = GetHeight();
     int target = static_cast<int>(height * 0.4);
     target = std::max(target, kSettleMargin);
     target = std::min(target, height - kSettleMargin);
 
-    m_stripOffset += kSettleStride;
-    m_stripWidth = m_aniImgWidth;
-    m_stripX = 0;
-    m_stripBottom = m_stripOffset + stripHeight;
-    if (m_stripOffset > 0) {
+    stripOffset_ += kSettleStride;
+    stripWidth_ = aniImgWidth_;
+    stripX_ = 0;
+    stripBottom_ = stripOffset_ + stripHeight;
+    if (stripOffset_ > 0) {
         const int stopLine =
             std::min(target - stripHeight / 2 + kSettleMargin, height - kSettleMargin - stripHeight);
-        if (m_stripOffset >= stopLine - kSettleSlack) {
+        if (stripOffset_ >= stopLine - kSettleSlack) {
             if (manager_) manager_->KillTimer(this);
             Invalidate();
-            m_finished = true;
+            finished_ = true;
         }
     }
     FormatStrip(stripHeight);
-    m_overlayAttribute.Format(kOverlayFormat, stripHeight, m_stripBottom - stripHeight - kSettleSlack);
+    overlayAttribute_.Format(kOverlayFormat, stripHeight, stripBottom_ - stripHeight - kSettleSlack);
     Invalidate();
 }
 
 void CAniLabelUI::SetPaintState(int state) {
-    m_paintState = state;
+    paintState_ = state;
     Invalidate();
 }
 
 void CAniLabelUI::SetFirstImage(const wchar_t* image, int kind, long fadeStart) {
-    m_firstImage = image;
-    m_firstKind = kind;
-    m_firstFadeStart = fadeStart;
+    firstImage_ = image;
+    firstKind_ = kind;
+    firstFadeStart_ = fadeStart;
     Invalidate();
 }
 
 void CAniLabelUI::SetSecondImage(const wchar_t* image, int kind, long fadeStart) {
-    m_secondImage = image;
-    m_secondKind = kind;
-    m_secondFadeStart = fadeStart;
+    secondImage_ = image;
+    secondKind_ = kind;
+    secondFadeStart_ = fadeStart;
     Invalidate();
 }
 
@@ -149,17 +149,17 @@ int CAniLabelUI::DrawFading(HDC dc, const CUiString& image, int kind, long fadeS
 }
 
 void CAniLabelUI::PaintBackImage(HDC dc) {
-    if (m_paintState != 0) return;
-    if (!m_firstImage.IsEmpty()) {
-        if (DrawFading(dc, m_firstImage, m_firstKind, m_firstFadeStart) >= 255) m_firstFadeStart = 0;
+    if (paintState_ != 0) return;
+    if (!firstImage_.IsEmpty()) {
+        if (DrawFading(dc, firstImage_, firstKind_, firstFadeStart_) >= 255) firstFadeStart_ = 0;
     }
-    if (m_secondFadeStart != 0) {
-        if (!m_secondImage.IsEmpty() &&
-            DrawFading(dc, m_secondImage, m_secondKind, m_secondFadeStart) >= 255) {
-            m_secondFadeStart = 0;
-            m_firstImage.Empty();
+    if (secondFadeStart_ != 0) {
+        if (!secondImage_.IsEmpty() &&
+            DrawFading(dc, secondImage_, secondKind_, secondFadeStart_) >= 255) {
+            secondFadeStart_ = 0;
+            firstImage_.Empty();
         }
-    } else if (m_firstImage.IsEmpty() && !m_secondImage.IsEmpty()) {
-        DrawFading(dc, m_secondImage, m_secondKind, 0);
+    } else if (firstImage_.IsEmpty() && !secondImage_.IsEmpty()) {
+        DrawFading(dc, secondImage_, secondKind_, 0);
     }
 }

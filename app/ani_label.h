@@ -25,26 +25,26 @@ public:
 
     // The host drives the animation: it starts the timers through the paint
     // manager, sets the fade images and turns painting on (state 0).
-    int GetPaintState() const { return m_paintState; }
+    int GetPaintState() const { return paintState_; }
     void SetPaintState(int state);
     // `fadeStart` is a clock() value in milliseconds; 0 shows the image at once.
     // `kind` goes to the image lookup as its mask colour. Null clears the image.
     void SetFirstImage(const wchar_t* image, int kind, long fadeStart);
     void SetSecondImage(const wchar_t* image, int kind, long fadeStart);
-    const Ulmar::CUiString& GetFirstImage() const { return m_firstImage; }
-    long GetFirstFadeStart() const { return m_firstFadeStart; }
-    const Ulmar::CUiString& GetSecondImage() const { return m_secondImage; }
-    long GetSecondFadeStart() const { return m_secondFadeStart; }
+    const Ulmar::CUiString& GetFirstImage() const { return firstImage_; }
+    long GetFirstFadeStart() const { return firstFadeStart_; }
+    const Ulmar::CUiString& GetSecondImage() const { return secondImage_; }
+    long GetSecondFadeStart() const { return secondFadeStart_; }
 
-    const Ulmar::CUiString& GetAniImage() const { return m_aniImage; }
-    int GetAniImageWidth() const { return m_aniImgWidth; }
-    int GetAniImageHeight() const { return m_aniImgHeight; }
-    int GetStripOffset() const { return m_stripOffset; }
-    int GetStripBottom() const { return m_stripBottom; }
-    int GetStripWidth() const { return m_stripWidth; }
-    const Ulmar::CUiString& GetStripAttribute() const { return m_stripAttribute; }
-    const Ulmar::CUiString& GetOverlayAttribute() const { return m_overlayAttribute; }
-    bool IsFinished() const { return m_finished; }
+    const Ulmar::CUiString& GetAniImage() const { return aniImage_; }
+    int GetAniImageWidth() const { return aniImgWidth_; }
+    int GetAniImageHeight() const { return aniImgHeight_; }
+    int GetStripOffset() const { return stripOffset_; }
+    int GetStripBottom() const { return stripBottom_; }
+    int GetStripWidth() const { return stripWidth_; }
+    const Ulmar::CUiString& GetStripAttribute() const { return stripAttribute_; }
+    const Ulmar::CUiString& GetOverlayAttribute() const { return overlayAttribute_; }
+    bool IsFinished() const { return finished_; }
 
 private:
     void LoopStep();
@@ -54,21 +54,21 @@ private:
     // returns that alpha (255 when not fading, or when the fade is over).
     int DrawFading(HDC dc, const Ulmar::CUiString& image, int kind, long fadeStart);
 
-    long m_firstFadeStart = 0;
-    Ulmar::CUiString m_firstImage;
-    int m_firstKind = 0;
-    long m_secondFadeStart = 0;
-    Ulmar::CUiString m_secondImage;
-    int m_secondKind = 0;
-    int m_stripX = 0;
-    int m_stripOffset = -50;
-    int m_stripWidth = 0;
-    int m_stripBottom = 0;
-    Ulmar::CUiString m_stripAttribute;
-    Ulmar::CUiString m_aniImage;
-    int m_paintState = 1;
-    int m_aniImgHeight = 0;
-    int m_aniImgWidth = 0;
-    Ulmar::CUiString m_overlayAttribute;
-    bool m_finished = false;
+    long firstFadeStart_ = 0;
+    Ulmar::CUiString firstImage_;
+    int firstKind_ = 0;
+    long secondFadeStart_ = 0;
+    Ulmar::CUiString secondImage_;
+    int secondKind_ = 0;
+    int stripX_ = 0;
+    int stripOffset_ = -50;
+    int stripWidth_ = 0;
+    int stripBottom_ = 0;
+    Ulmar::CUiString stripAttribute_;
+    Ulmar::CUiString aniImage_;
+    int paintState_ = 1;
+    int aniImgHeight_ = 0;
+    int aniImgWidth_ = 0;
+    Ulmar::CUiString overlayAttribute_;
+    bool finished_ = false;
 };

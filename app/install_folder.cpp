@@ -1,6 +1,6 @@
 #include "app/install_folder.h"
 
-#include "app/checks.h"
+#include "app/install_rules.h"
 #include "engine/registry/registry_records.h"
 #include "win/path.h"
 

@@ -1,13 +1,15 @@
 // The installer's entry: one instance at a time, COM and OLE, the skin from the
 // executable's resources, "/s", the main window and its message loop. Returns
-// the exit code the checks and the install left in g_nExitCode.
-#include "app/install_checks.h"
+// the exit code the flow and the install left in g_nExitCode.
+#include "app/install_flow.h"
 #include "app/main_window.h"
 #include "app/product.h"
 #include "app/string_bundle.h"
 #include "ui/base/paint_manager.h"
 #include "ui/base/resource_manager.h"
 #include "win/library_search.h"
+#include "win/module_resource.h"
+#include "win/result.h"
 #include "win/unique_handle.h"
 
 #include <windows.h>
@@ -21,7 +23,7 @@ using Ulmar::CPaintManagerUI;
 
 namespace {
 
-constexpr int kSkinResourceId = 102;
+constexpr WORD kSkinResourceId = 102;
 constexpr int kResourceZipInMemory = 4;
 // How long the process waits at its end for the worker to send its report.
 constexpr DWORD kWorkerGraceMs = 15000;
@@ -63,8 +65,10 @@ bool EnableDebugPrivilege() {
     }
     privileges.PrivilegeCount = 1;
     privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
-    ::AdjustTokenPrivileges(token.get(), FALSE, &privileges, sizeof(privileges), nullptr, nullptr);
-    if (::GetLastError() == ERROR_SUCCESS) {
+    // Succeeds without enabling it when the token lacks the privilege.
+    const bool adjusted =
+        ::AdjustTokenPrivileges(token.get(), FALSE, &privileges, sizeof(privileges), nullptr, nullptr) != FALSE;
+    if (win::ResultWithLastError(adjusted) == S_OK) {
         DebugLine(L"AdjustTokenPrivileges succed!");
         return true;
     }
@@ -76,16 +80,12 @@ void LoadSkinResource() {
     CPaintManagerUI::SetResourceType(kResourceZipInMemory);
     const std::wstring path = CPaintManagerUI::GetInstancePath() + L"skin_inst\\";
     CPaintManagerUI::SetResourcePath(path.c_str());
-    const HINSTANCE module = CPaintManagerUI::GetResourceDll();
-    const HRSRC found = ::FindResourceW(module, MAKEINTRESOURCEW(kSkinResourceId), L"ZIPRES");
-    if (!found) return;
-    const HGLOBAL loaded = ::LoadResource(module, found);
-    const DWORD size = ::SizeofResource(module, found);
-    const void* bytes = loaded ? ::LockResource(loaded) : nullptr;
-    if (bytes && size) CPaintManagerUI::SetResourceZip(bytes, size);
+    const win::ModuleResource skin =
+        win::ReadModuleResource(CPaintManagerUI::GetResourceDll(), L"ZIPRES", kSkinResourceId);
+    if (!skin) return;
+    CPaintManagerUI::SetResourceZip(skin.data, skin.size);
     // The archive holds no index; its absence is no error.
     Ulmar::CResourceManager::GetInstance().LoadResource(Ulmar::STRINGorID(L"res.xml"));
-    ::FreeResource(loaded);
 }
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
@@ -96,9 +96,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     wchar_t mutexName[MAX_PATH] = {};
     std::swprintf(mutexName, MAX_PATH, L"%ls安装程序", EXE_NAME.c_str());
     win::UniqueKernelHandle mutex(::CreateMutexW(nullptr, FALSE, mutexName));
-    const DWORD mutexError = ::GetLastError();
-    if (!mutex || mutexError != 0) {
-        g_nExitCode = mutexError == ERROR_ALREADY_EXISTS ? EXIT_ALREADY_RUNNING : EXIT_MUTEX_FAILED;
+    const HRESULT mutexResult = win::ResultWithLastError(static_cast<bool>(mutex));
+    if (mutexResult != S_OK) {
+        g_nExitCode = mutexResult == win::HResultFromWin32(ERROR_ALREADY_EXISTS) ? EXIT_ALREADY_RUNNING
+                                                                                  : EXIT_MUTEX_FAILED;
         return g_nExitCode;
     }
 

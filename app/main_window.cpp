@@ -2,7 +2,10 @@
 
 #include "app/ani_label.h"
 #include "app/control_lookup.h"
-#include "app/install_checks.h"
+#include "app/install_folder.h"
+#include "app/install_flow.h"
+#include "app/install_product.h"
+#include "app/message_box.h"
 #include "app/product.h"
 #include "app/string_bundle.h"
 #include "engine/pipeline/install_context.h"
@@ -14,7 +17,6 @@
 #include "ui/controls/option.h"
 #include "ui/controls/progress.h"
 #include "ui/controls/tab_layout.h"
-#include "app/install_folder.h"
 #include "win/path.h"
 #include "win/shell_launch.h"
 
@@ -65,6 +67,15 @@ std::wstring MakerPage(const wchar_t* path) {
 // Through the desktop shell, so that the browser runs as the signed-in user and
 // not with the installer's administrator token.
 void OpenInBrowser(const std::wstring& url) { win::OpenAsDesktopUser(url, std::wstring(), std::wstring(), SW_SHOW); }
+
+// The flow's boxes in the skinned message box, over `window` when the box is owned.
+int ShowFlowBox(HWND window, const FlowBox& box) {
+    const std::wstring caption = box.captionId ? GetString(box.captionId) : std::wstring();
+    const std::wstring ok = box.okId ? GetString(box.okId) : std::wstring();
+    const std::wstring no = box.noId ? GetString(box.noId) : std::wstring();
+    return ShowMessageBox(box.ownedByWindow ? window : nullptr, caption.c_str(), box.text.c_str(), box.flags,
+                          box.okId ? ok.c_str() : nullptr, box.noId ? no.c_str() : nullptr);
+}
 
 // Remembered folder of the browse dialog; reset before each browse.
 wchar_t g_browseSelection[MAX_PATH] = {};
@@ -168,15 +179,53 @@ void CWnd_Main::InitWindow() {
     if (tabInstallView_) tabInstallView_->SelectItem(kPageBefore);
     if (checkUserProt_) checkUserProt_->Selected(false);
 
-    RunStartupChecks(*this);
+    RunFlowStep(RunStartupChecks);
 }
 
-std::wstring CWnd_Main::GetInstallPathText() const {
-    return editInstallPath_ ? std::wstring(editInstallPath_->GetText().GetData()) : std::wstring();
+FlowInput CWnd_Main::MakeFlowInput() const {
+    FlowInput input;
+    input.silent = g_bSilent;
+    input.product = MakeInstallProduct();
+    if (editInstallPath_) input.typedPath = editInstallPath_->GetText().GetData();
+    input.window = InstallWindow{hwnd_, &g_bMainWndClosed};
+    return input;
 }
 
-void CWnd_Main::SelectShortcutOption() {
-    if (checkShortcut_) checkShortcut_->Selected(true);
+bool CWnd_Main::RunFlowStep(FlowStep step) {
+    // A question's own message loop may let the user close this window, which
+    // deletes this object: only the handle is held across it.
+    const HWND self = hwnd_;
+    const FlowOutcome outcome = step(MakeFlowInput(), [self](const FlowBox& box) { return ShowFlowBox(self, box); });
+    if (!::IsWindow(self)) return false;
+    Apply(outcome);
+    return ::IsWindow(self) != FALSE;
+}
+
+void CWnd_Main::Apply(const FlowOutcome& outcome) {
+    if (outcome.exitCode) g_nExitCode = *outcome.exitCode;
+    if (outcome.reselectShortcut && checkShortcut_) checkShortcut_->Selected(true);
+    if (outcome.workerFailed) installResult_ = -1;
+    if (!outcome.openPage.empty()) OpenInBrowser(outcome.openPage);
+    if (outcome.notice) {
+        const HWND self = hwnd_;
+        ShowFlowBox(self, *outcome.notice);
+        if (!::IsWindow(self)) return;
+    }
+    switch (outcome.next) {
+    case FlowOutcome::Next::kStay:
+        break;
+    case FlowOutcome::Next::kClose:
+        Close(outcome.closeResult);
+        break;
+    case FlowOutcome::Next::kStartInstall:
+        RunFlowStep(StartInstall);
+        break;
+    case FlowOutcome::Next::kShowProgress:
+        installFolder_ = outcome.plan.installDir;
+        installing_ = true;
+        ShowProgressPage();
+        break;
+    }
 }
 
 void CWnd_Main::Notify(TNotifyEvent& msg) {
@@ -198,7 +247,7 @@ void CWnd_Main::Notify(TNotifyEvent& msg) {
             return;
         }
         if (Is(name, L"btn_install_start")) {
-            StartInstall(*this);
+            if (!RunFlowStep(StartInstall)) return;  // closed meanwhile: this object is gone
         } else if (Is(name, L"btn_browsepath")) {
             BrowseForFolder();
         } else if (sender && sender == btnOpenZelk_) {

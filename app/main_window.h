@@ -3,7 +3,7 @@
 // messages it posts.
 #pragma once
 
-#include "engine/install_messages.h"
+#include "app/install_flow.h"
 #include "ui/builder/window_impl_base.h"
 
 #include <windows.h>
@@ -21,24 +21,13 @@ class CTabLayoutUI;
 class CTextUI;
 }  // namespace Ulmar
 
-// The window's own messages (the worker's are in engine/install_messages.h).
+// The window's own messages (the worker's are in engine/progress/install_messages.h).
 constexpr UINT WM_SHOW_AGREEMENT = WM_USER + 103;
 constexpr UINT WM_SHOW_PRIVACY = WM_USER + 107;
 
 class CWnd_Main : public Ulmar::WindowImplBase {
 public:
     CWnd_Main();
-
-    // What the checks read and set.
-    std::wstring GetInstallPathText() const;
-    void SelectShortcutOption();
-    void SetInstalling(bool installing) { installing_ = installing; }
-    bool IsInstalling() const { return installing_; }
-    void SetInstallResult(int32_t result) { installResult_ = result; }
-    void SetInstallFolder(const std::wstring& folder) { installFolder_ = folder; }
-    const std::wstring& GetInstallFolder() const { return installFolder_; }
-    // Page 1: progress, the picture of the install, no close button, 600 × 400.
-    void ShowProgressPage();
 
     void Notify(Ulmar::TNotifyEvent& msg) override;
     Ulmar::CControlUI* CreateControl(const wchar_t* className) override;
@@ -57,6 +46,16 @@ protected:
     void OnSkinLoadFailed(const Ulmar::CUiString& skinFile, const wchar_t* parserMessage) override;
 
 private:
+    // What the flow works on: the silent switch, the product, the typed folder
+    // and this window as the worker's receiver.
+    FlowInput MakeFlowInput() const;
+    // Runs a step of the flow with this window's boxes and applies its outcome;
+    // false when the window is gone by then (and this object with it).
+    bool RunFlowStep(FlowStep step);
+    // Carries out what the start-up checks or the install's start decided.
+    void Apply(const FlowOutcome& outcome);
+    // Page 1: progress, the picture of the install, no close button, 600 × 400.
+    void ShowProgressPage();
     void OnInstallProgress(int percent);
     void OnInstallFinished(LPARAM context);
     void ToggleCustomArea();

@@ -59,13 +59,13 @@ LRESULT CMessageBox::HandleCustomMessage(UINT message, WPARAM, LPARAM, bool& han
 }
 
 void CMessageBox::InitWindow() {
-    m_caption = FindControlAs<CLabelUI>(pm_, L"txt_caption", L"Label");
-    m_icon = FindControlAs<CLabelUI>(pm_, L"txt_icon", L"Label");
-    m_tips = FindControlAs<CTextUI>(pm_, L"txt_tips", L"Text");
-    m_tips1 = pm_.FindControl(L"txt_tips1");
-    m_ok = FindControlAs<CButtonUI>(pm_, L"btn_ok", L"Button");
-    m_no = FindControlAs<CButtonUI>(pm_, L"btn_no", L"Button");
-    m_close = FindControlAs<CButtonUI>(pm_, L"btn_close", L"Button");
+    caption_ = FindControlAs<CLabelUI>(pm_, L"txt_caption", L"Label");
+    icon_ = FindControlAs<CLabelUI>(pm_, L"txt_icon", L"Label");
+    tips_ = FindControlAs<CTextUI>(pm_, L"txt_tips", L"Text");
+    tips1_ = pm_.FindControl(L"txt_tips1");
+    ok_ = FindControlAs<CButtonUI>(pm_, L"btn_ok", L"Button");
+    no_ = FindControlAs<CButtonUI>(pm_, L"btn_no", L"Button");
+    close_ = FindControlAs<CButtonUI>(pm_, L"btn_close", L"Button");
 }
 
 void CMessageBox::Notify(TNotifyEvent& msg) {
@@ -73,11 +73,11 @@ void CMessageBox::Notify(TNotifyEvent& msg) {
         const CUiString name = msg.sender->GetName();
         bool answered = true;
         if (name == L"btn_close") {
-            m_result = kMessageBoxClosed;
+            result_ = kMessageBoxClosed;
         } else if (name == L"btn_ok") {
-            m_result = kMessageBoxOk;
+            result_ = kMessageBoxOk;
         } else if (name == L"btn_no") {
-            m_result = kMessageBoxNo;
+            result_ = kMessageBoxNo;
         } else {
             answered = false;
         }
@@ -88,24 +88,24 @@ void CMessageBox::Notify(TNotifyEvent& msg) {
 }
 
 void CMessageBox::SetIconImage(const wchar_t* image) {
-    if (m_icon) m_icon->SetBkImage(image);
+    if (icon_) icon_->SetBkImage(image);
 }
 
 void CMessageBox::Fill(const wchar_t* caption, const wchar_t* text, UINT flags, const wchar_t* okText,
                        const wchar_t* noText) {
     switch (flags & kButtonsMask) {
     case kOkNo:
-        if (m_close) m_close->SetEnabled(false);
+        if (close_) close_->SetEnabled(false);
         SetIconImage(kIconQuestion);
         if (okText && noText) {
-            if (m_ok) m_ok->SetText(okText);
-            if (m_no) m_no->SetText(noText);
+            if (ok_) ok_->SetText(okText);
+            if (no_) no_->SetText(noText);
         }
         break;
     case kOkOnly:
-        if (m_ok && okText) m_ok->SetText(okText);
+        if (ok_ && okText) ok_->SetText(okText);
         SetIconImage(kIconInfo);
-        if (m_no) m_no->SetVisible(false);
+        if (no_) no_->SetVisible(false);
         break;
     default:
         break;
@@ -120,27 +120,27 @@ void CMessageBox::Fill(const wchar_t* caption, const wchar_t* text, UINT flags, 
     }
 
     if (caption) {
-        if (m_caption) m_caption->SetText(caption);
+        if (caption_) caption_->SetText(caption);
     } else {
-        if (m_caption) m_caption->SetVisible(false);
-        if (m_tips) {
-            RECT padding = m_tips->GetPadding();
+        if (caption_) caption_->SetVisible(false);
+        if (tips_) {
+            RECT padding = tips_->GetPadding();
             padding.top += kCaptionlessShift;
-            m_tips->SetPadding(padding);
+            tips_->SetPadding(padding);
         }
     }
 
-    if (m_tips) m_tips->SetText(text);
+    if (tips_) tips_->SetText(text);
     FitHeightToText();
 }
 
 int CMessageBox::CountLines(HDC dc, const wchar_t* text, int width) {
-    const int font = m_tips->GetFont();
-    const UINT style = m_tips->GetTextStyle();
+    const int font = tips_->GetFont();
+    const UINT style = tips_->GetTextStyle();
     int lines = (width + kLineWidth - 1) / kLineWidth;
     // The text is drawn inside its padding and broken at words, so it can wrap
     // sooner than every 288 pixels; the box grows to show every wrapped line.
-    const RECT padding = m_tips->GetTextPadding();
+    const RECT padding = tips_->GetTextPadding();
     RECT wrapped = {0, 0, kLineWidth - padding.left - padding.right, 9999};
     CRenderer::DrawText(dc, &pm_, wrapped, text, 0, font,
                         (style & ~DT_SINGLELINE) | DT_WORDBREAK | DT_CALCRECT);
@@ -155,12 +155,12 @@ int CMessageBox::CountLines(HDC dc, const wchar_t* text, int width) {
 }
 
 void CMessageBox::FitHeightToText() {
-    if (!m_tips) return;
+    if (!tips_) return;
     const win::UniqueWindowDc dc = win::GetWindowDc(hwnd_);
     if (!dc) return;
-    const CUiString text = m_tips->GetText();
+    const CUiString text = tips_->GetText();
     const SIZE size =
-        CRenderer::GetTextSize(dc.get().dc, &pm_, text, m_tips->GetFont(), m_tips->GetTextStyle());
+        CRenderer::GetTextSize(dc.get().dc, &pm_, text, tips_->GetFont(), tips_->GetTextStyle());
     // A width of a pixel or two is no text worth a line.
     if (size.cx <= 2) return;
     const int lines = CountLines(dc.get().dc, text, size.cx);
@@ -169,7 +169,7 @@ void CMessageBox::FitHeightToText() {
     POINT origin = {client.left, client.top};
     ::ClientToScreen(hwnd_, &origin);
     ::MoveWindow(hwnd_, origin.x, origin.y, kWidth, kLineHeight * lines + kChromeHeight, TRUE);
-    m_tips->SetFixedHeight(kLineHeight * lines);
+    tips_->SetFixedHeight(kLineHeight * lines);
 }
 
 int ShowMessageBox(HWND owner, const wchar_t* caption, const wchar_t* text, UINT flags, const wchar_t* okText,

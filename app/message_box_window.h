@@ -31,7 +31,7 @@ public:
     void Fill(const wchar_t* caption, const wchar_t* text, UINT flags, const wchar_t* okText,
               const wchar_t* noText);
     // 6, 7 or 8 once a button was clicked; 8 when the box closed any other way.
-    int GetResult() const { return m_result; }
+    int GetResult() const { return result_; }
 
     void InitWindow() override;
     void Notify(Ulmar::TNotifyEvent& msg) override;
@@ -51,12 +51,12 @@ private:
     int CountLines(HDC dc, const wchar_t* text, int width);
 
     // Borrowed from the control tree; null when the skin lacks the control.
-    Ulmar::CLabelUI* m_caption = nullptr;
-    Ulmar::CLabelUI* m_icon = nullptr;
-    Ulmar::CTextUI* m_tips = nullptr;
-    Ulmar::CControlUI* m_tips1 = nullptr;  // looked up; the skin has none
-    Ulmar::CButtonUI* m_ok = nullptr;
-    Ulmar::CButtonUI* m_no = nullptr;
-    Ulmar::CButtonUI* m_close = nullptr;
-    int m_result = kMessageBoxClosed;
+    Ulmar::CLabelUI* caption_ = nullptr;
+    Ulmar::CLabelUI* icon_ = nullptr;
+    Ulmar::CTextUI* tips_ = nullptr;
+    Ulmar::CControlUI* tips1_ = nullptr;  // looked up; the skin has none
+    Ulmar::CButtonUI* ok_ = nullptr;
+    Ulmar::CButtonUI* no_ = nullptr;
+    Ulmar::CButtonUI* close_ = nullptr;
+    int result_ = kMessageBoxClosed;
 };

@@ -1,7 +1,7 @@
 #include "app/product.h"
 
 #include "app/string_bundle.h"
-#include "engine/payload.h"
+#include "engine/payload/payload.h"
 #include "win/version_info.h"
 
 const std::wstring PRODUCT_KEY = L"Torvane3";

@@ -2,6 +2,8 @@
 // parts. All are ready before the entry point runs.
 #pragma once
 
+#include "app/exit_codes.h"
+
 #include <atomic>
 #include <cstdint>
 #include <string>
@@ -22,23 +24,6 @@ extern const std::wstring USERDATA_FILE_NAME;     // "temp_userdata.txt"
 extern const std::wstring UPDATER_FILE_NAME;      // "updater.exe"
 extern const std::wstring UNINSTALLER_FILE_NAME;  // "Uninstall.exe"
 extern const std::wstring MAIN_EXE_FILE_NAME;     // EXE_NAME + ".exe"
-
-// What the process returns.
-enum ExitCode : int32_t {
-    EXIT_INSTALLED = 0,
-    EXIT_ALREADY_RUNNING = 1,
-    EXIT_MUTEX_FAILED = 2,
-    EXIT_USER_CLOSED = 3,
-    EXIT_WINDOWS_TOO_OLD = 4,
-    EXIT_BITNESS_MISMATCH = 5,
-    EXIT_DECLINED_STOP_PRODUCT = 6,
-    EXIT_DECLINED_OTHER_BITNESS = 7,
-    EXIT_DECLINED_DOWNGRADE = 8,
-    EXIT_SILENT_BAD_PATH = 9,
-    EXIT_SILENT_CREATE_FOLDER_FAILED = 10,
-    EXIT_SILENT_LOW_SPACE = 11,
-    EXIT_INSTALL_FAILED = 12,
-};
 
 class CWnd_Main;
 

@@ -2,25 +2,12 @@
 
 #include <pugixml.hpp>
 
+#include "win/module_resource.h"
 #include "win/text.h"
 
 namespace {
 
 constexpr wchar_t kTrimmed[] = L" \t\n\r\f\v";
-
-// The resource bytes, or empty when any step of the lookup fails.
-std::string ReadResource(HMODULE module, WORD id) {
-    HRSRC info = ::FindResourceW(module, MAKEINTRESOURCEW(id), L"LANG");
-    if (!info) return {};
-    const DWORD size = ::SizeofResource(module, info);
-    HGLOBAL loaded = ::LoadResource(module, info);
-    if (!loaded) return {};
-    const void* data = ::LockResource(loaded);
-    std::string bytes;
-    if (data && size) bytes.assign(static_cast<const char*>(data), size);
-    ::FreeResource(loaded);
-    return bytes;
-}
 
 }  // namespace
 
@@ -29,7 +16,7 @@ CStringBundle::CStringBundle() : CStringBundle(::GetModuleHandleW(nullptr), IDR_
 CStringBundle::CStringBundle(HMODULE module, WORD id) { Load(module, id); }
 
 void CStringBundle::Load(HMODULE module, WORD id) {
-    const std::wstring text = win::Utf8ToWide(ReadResource(module, id));
+    const std::wstring text = win::Utf8ToWide(win::ReadModuleResource(module, L"LANG", id).Bytes());
     if (text.empty()) return;
 
     pugi::xml_document doc;
@@ -38,12 +25,12 @@ void CStringBundle::Load(HMODULE module, WORD id) {
 
     const pugi::xml_node bundle = doc.child(L"StringBundle");
     for (pugi::xml_node node = bundle.child(L"String"); node; node = node.next_sibling(L"String"))
-        m_texts[node.attribute(L"id").value()] = node.child_value();
+        texts_[node.attribute(L"id").value()] = node.child_value();
 }
 
 std::wstring CStringBundle::GetString(const std::wstring& id) const {
-    const auto it = m_texts.find(id);
-    if (it == m_texts.end()) return {};
+    const auto it = texts_.find(id);
+    if (it == texts_.end()) return {};
     const std::wstring& text = it->second;
     const size_t first = text.find_first_not_of(kTrimmed);
     if (first == std::wstring::npos) return {};
@@ -52,8 +39,8 @@ std::wstring CStringBundle::GetString(const std::wstring& id) const {
 }
 
 std::wstring CStringBundle::GetLanguage() {
-    if (m_language.empty()) m_language = L"zh_CN";
-    return m_language;
+    if (language_.empty()) language_ = L"zh_CN";
+    return language_;
 }
 
 CStringBundle& GetStringBundle() {

@@ -20,13 +20,13 @@ public:
     std::wstring GetString(const std::wstring& id) const;
     std::wstring GetLanguage();
 
-    size_t Count() const { return m_texts.size(); }
+    size_t Count() const { return texts_.size(); }
 
 private:
     void Load(HMODULE module, WORD id);
 
-    std::wstring m_language;
-    std::map<std::wstring, std::wstring> m_texts;
+    std::wstring language_;
+    std::map<std::wstring, std::wstring> texts_;
 };
 
 // The process-wide bundle, built and loaded on first use.

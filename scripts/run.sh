@@ -31,7 +31,8 @@ fi
 export WINEPREFIX=${TORVANE_RUN_PREFIX:-$build/wineprefix-run}
 "$root/scripts/wine-prefix.sh" "$WINEPREFIX"
 
-# What the installer's exit codes mean.
+# What the installer's exit codes mean, word for word as app/exit_codes.h has them
+# (the ExitCodes test holds the two together).
 exit_meaning() {
   case $1 in
     0) echo "installed" ;;

@@ -12,6 +12,10 @@ HRESULT LastErrorAsHResult() {
     return error != ERROR_SUCCESS ? HResultFromWin32(error) : E_FAIL;
 }
 
+HRESULT ResultWithLastError(bool succeeded) {
+    return succeeded ? HResultFromWin32(::GetLastError()) : LastErrorAsHResult();
+}
+
 bool SucceededWithLastError(LONG status) {
     if (status == ERROR_SUCCESS) return true;
     ::SetLastError(static_cast<DWORD>(status));

@@ -1,5 +1,7 @@
 #include "win/version_info.h"
 
+#include "win/module_resource.h"
+
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -94,14 +96,11 @@ std::wstring ParseVersionString(const void* data, size_t size, const wchar_t* na
 }
 
 std::wstring ReadVersionString(HMODULE module, const wchar_t* name) {
-    // Resources of a loaded image need no freeing (FreeResource does nothing).
-    HRSRC info = FindResourceW(module, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(16));  // RT_VERSION
-    HGLOBAL loaded = info != nullptr ? LoadResource(module, info) : nullptr;
-    const void* data = loaded != nullptr ? LockResource(loaded) : nullptr;
-    if (data == nullptr) {
+    const ModuleResource info = ReadModuleResource(module, MAKEINTRESOURCEW(16), MAKEINTRESOURCEW(1));  // RT_VERSION
+    if (!info) {
         return {};
     }
-    return ParseVersionString(data, SizeofResource(module, info), name);
+    return ParseVersionString(info.data, info.size, name);
 }
 
 }  // namespace win

@@ -2,7 +2,7 @@
 // argument, handed back in WM_INSTALL_FINISHED, then freed by the window.
 #pragma once
 
-#include "engine/install_messages.h"
+#include "engine/progress/install_messages.h"
 #include "engine/registry/registry_records.h"
 
 #include <windows.h>

@@ -3,7 +3,7 @@
 #include "engine/pipeline/install_context.h"
 
 #include "engine/files/install_folder.h"
-#include "engine/payload.h"
+#include "engine/payload/payload.h"
 #include "engine/pipeline/payload_check.h"
 #include "engine/record/install_record.h"
 #include "engine/registry/registry_records.h"
@@ -11,7 +11,7 @@
 #include "engine/services/service.h"
 #include "engine/shortcuts/shortcuts.h"
 #include "engine/sevenzip/sevenzip.h"
-#include "engine/temp_archive.h"
+#include "engine/payload/temp_archive.h"
 #include "engine/update/update_transaction.h"
 #include "report/install_report.h"
 #include "win/com.h"
@@ -82,7 +82,7 @@ engine::UpdateNames MakeUpdateNames(const InstallProduct& product) {
                                                      product.uninstallText}};
 }
 
-int32_t FromWin32(DWORD error) { return static_cast<int32_t>(HRESULT_FROM_WIN32(error)); }
+int32_t FromWin32(DWORD error) { return static_cast<int32_t>(win::HResultFromWin32(error)); }
 
 // The earlier install's files go aside within the removal's share of the
 // progress (5 to 10); the window sees each whole percent once.

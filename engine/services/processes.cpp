@@ -36,6 +36,17 @@ std::wstring ProcessImagePath(DWORD pid) {
     return std::wstring(path, size);
 }
 
+win::UniqueKernelHandle OpenProcessToEnd(DWORD pid) {
+    return win::UniqueKernelHandle(::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid));
+}
+
+bool EndProcess(HANDLE process, DWORD graceMs, DWORD waitMs) {
+    if (!process) return false;
+    if (::WaitForSingleObject(process, graceMs) == WAIT_OBJECT_0) return true;
+    ::TerminateProcess(process, 0xFFFFFFFF);
+    return ::WaitForSingleObject(process, waitMs) == WAIT_OBJECT_0;
+}
+
 bool StopProcessesInFolder(const std::wstring& folder, const std::vector<std::wstring>& image_names) {
     const DWORD self = ::GetCurrentProcessId();
     const auto named = [&](const std::wstring& file_name) {
@@ -51,10 +62,7 @@ bool StopProcessesInFolder(const std::wstring& folder, const std::vector<std::ws
         if (image.empty() || !named(win::FileNameOf(image)) ||
             !win::EqualsNoCase(win::JoinPath(folder, win::FileNameOf(image)), image))
             return;
-        win::UniqueKernelHandle process(::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, entry.th32ProcessID));
-        if (!process) return;
-        ::TerminateProcess(process.get(), 0xFFFFFFFF);
-        ::WaitForSingleObject(process.get(), kTerminateWaitMs);
+        EndProcess(OpenProcessToEnd(entry.th32ProcessID).get(), 0, kTerminateWaitMs);
     });
 }
 

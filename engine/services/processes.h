@@ -1,6 +1,8 @@
 // Finding and ending the product's running processes.
 #pragma once
 
+#include "win/unique_handle.h"
+
 #include <windows.h>
 
 #include <string>
@@ -11,6 +13,13 @@ namespace engine {
 // Full path of a process's executable; empty when it cannot be opened. Works on
 // 64-bit processes from this 32-bit program, which module snapshots do not.
 std::wstring ProcessImagePath(DWORD pid);
+
+// Opens process `pid` with the rights EndProcess needs; empty when it cannot.
+win::UniqueKernelHandle OpenProcessToEnd(DWORD pid);
+// Ends `process` (borrowed, opened by OpenProcessToEnd) with exit code
+// 0xFFFFFFFF unless it has ended by itself within `graceMs`, then waits up to
+// `waitMs` for it to be gone. True when it is gone; false for no handle.
+bool EndProcess(HANDLE process, DWORD graceMs, DWORD waitMs);
 
 // Ends (exit code 0xFFFFFFFF, up to 4 s wait each) every process whose executable
 // lies directly in `folder` and is named one of `image_names` (any case): the

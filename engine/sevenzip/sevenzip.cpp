@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "engine/sevenzip/intl.h"
+#include "engine/sevenzip/com_adapters.h"
 #include "win/result.h"
 
 namespace SevenZip {

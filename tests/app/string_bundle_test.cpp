@@ -1,5 +1,6 @@
 #include "app/string_bundle.h"
 #include "app/product.h"
+#include "win/module_resource.h"
 
 #include <gtest/gtest.h>
 
@@ -120,10 +121,8 @@ TEST(ShippedBundle, HoldsTheThirtyEntriesWithTheirTexts) {
 
 // Resource order: the four product entries first, then the table's order.
 TEST(ShippedBundle, EntriesStandInTheirOrder) {
-    HRSRC info = FindResourceW(nullptr, MAKEINTRESOURCEW(104), L"LANG");
-    ASSERT_NE(info, nullptr);
-    const char* data = static_cast<const char*>(LockResource(LoadResource(nullptr, info)));
-    const std::string xml(data, SizeofResource(nullptr, info));
+    const std::string xml = win::ReadModuleResource(nullptr, L"LANG", 104).Bytes();
+    ASSERT_FALSE(xml.empty());
     size_t last = 0;
     for (const Entry& e : kShipped) {
         std::string needle = "id=\"";
@@ -137,9 +136,7 @@ TEST(ShippedBundle, EntriesStandInTheirOrder) {
 }
 
 TEST(ShippedBundle, DesktopCommentIsWhitespaceOnlyInTheResource) {
-    HRSRC info = FindResourceW(nullptr, MAKEINTRESOURCEW(104), L"LANG");
-    const char* data = static_cast<const char*>(LockResource(LoadResource(nullptr, info)));
-    const std::string xml(data, SizeofResource(nullptr, info));
+    const std::string xml = win::ReadModuleResource(nullptr, L"LANG", 104).Bytes();
     const std::string open = "<String id=\"DESKTOP_SHORTCUT_COMMENT\">";
     const size_t start = xml.find(open);
     ASSERT_NE(start, std::string::npos);

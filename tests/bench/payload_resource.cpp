@@ -2,6 +2,8 @@
 // large resources', and a copy of the installer with another archive in its place.
 #include "tests/bench/probe.h"
 
+#include "win/module_resource.h"
+
 #include <cstdio>
 
 namespace bench {
@@ -42,8 +44,7 @@ bool ReadWholeFile(const std::wstring& path, std::vector<char>* bytes) {
 
 // 0 when the module has no such resource.
 DWORD ResourceSize(HMODULE module, const wchar_t* type, int id) {
-    const HRSRC found = ::FindResourceW(module, MAKEINTRESOURCEW(id), type);
-    return found ? ::SizeofResource(module, found) : 0;
+    return win::ReadModuleResource(module, type, static_cast<WORD>(id)).size;
 }
 
 }  // namespace

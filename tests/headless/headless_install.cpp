@@ -4,7 +4,7 @@
 // then "result N"; exits 0 when the result is 0 and 1 otherwise (2 for bad usage).
 #include "app/install_product.h"
 #include "app/product.h"
-#include "engine/install_messages.h"
+#include "engine/progress/install_messages.h"
 #include "engine/pipeline/install_context.h"
 #include "win/library_search.h"
 #include "win/path.h"

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "win/module_resource.h"
 #include "win/unique_handle.h"
 
 namespace {
@@ -33,14 +34,7 @@ using UniqueIcon = win::UniqueHandle<IconTraits>;
 using UniqueBitmap = win::UniqueHandle<GdiBitmapTraits>;
 
 // Bytes of a resource of this module; empty when it is missing.
-std::string ResourceBytes(LPCWSTR type, LPCWSTR name) {
-    HRSRC res = ::FindResourceW(nullptr, name, type);
-    if (!res) return {};
-    HGLOBAL loaded = ::LoadResource(nullptr, res);
-    const void* data = loaded ? ::LockResource(loaded) : nullptr;
-    if (!data) return {};
-    return std::string(static_cast<const char*>(data), ::SizeofResource(nullptr, res));
-}
+std::string ResourceBytes(LPCWSTR type, LPCWSTR name) { return win::ReadModuleResource(nullptr, type, name).Bytes(); }
 
 std::string Lower(std::string s) {
     std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return char(std::tolower(c)); });

@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <string>
 
-#include "engine/payload.h"
+#include "engine/payload/payload.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "engine/sevenzip/intl.h"
+#include "engine/sevenzip/com_adapters.h"
 #include "engine/sevenzip/sevenzip.h"
 
 #include <gtest/gtest.h>

@@ -1,4 +1,4 @@
-#include "engine/payload.h"
+#include "engine/payload/payload.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "app/string_bundle.h"
-#include "engine/temp_archive.h"
+#include "engine/payload/temp_archive.h"
 #include "tests/engine/test_support.h"
 #include "win/path.h"
 #include "win/text.h"

@@ -167,3 +167,61 @@ TEST(StopProcessesInFolder, EndsOnlyTheNamedProgramsOfThatFolder) {
     EXPECT_TRUE(StopProcessesInFolder(folder, {}));
     EXPECT_TRUE(IsRunning(foreign.process.get()));
 }
+
+namespace {
+
+struct WindowSearch {
+    DWORD pid;
+    HWND found;
+};
+
+BOOL CALLBACK TakeWindowOfProcess(HWND window, LPARAM param) {
+    auto* search = reinterpret_cast<WindowSearch*>(param);
+    DWORD owner = 0;
+    ::GetWindowThreadProcessId(window, &owner);
+    wchar_t name[64] = {};
+    ::GetClassNameW(window, name, 64);
+    // Not the IME window every GUI thread also has.
+    if (owner != search->pid || std::wstring(name) != L"Qt5152QWindowIcon") return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
+// The product window of process `pid`, once it has one (up to 30 s: the
+// program may start slowly under an emulator).
+HWND WaitForWindowOf(DWORD pid) {
+    WindowSearch search{pid, nullptr};
+    for (const DWORD deadline = ::GetTickCount() + 30000; !search.found && ::GetTickCount() < deadline;) {
+        ::EnumWindows(TakeWindowOfProcess, reinterpret_cast<LPARAM>(&search));
+        if (!search.found) ::Sleep(50);
+    }
+    return search.found;
+}
+
+}  // namespace
+
+// A program asked to quit is given its grace and quits by itself; one that does
+// not is ended with 0xFFFFFFFF.
+TEST(EndProcess, LeavesTheGraceToQuitThenEnds) {
+    const std::wstring folder = FreshTestFolder();
+    ASSERT_TRUE(CopyProductExe(L"Torvane.exe", folder + L"TvQuits.exe"));  // quits on 0x4C8
+    ASSERT_TRUE(CopyProductExe(L"updater.exe", folder + L"TvStays.exe"));  // never quits
+    const Running quits(folder + L"TvQuits.exe");
+    const Running stays(folder + L"TvStays.exe");
+    ASSERT_TRUE(quits.process && stays.process);
+
+    const HWND window = WaitForWindowOf(::GetProcessId(quits.process.get()));
+    ASSERT_TRUE(window);
+    const UniqueKernelHandle opened = OpenProcessToEnd(::GetProcessId(quits.process.get()));
+    ASSERT_TRUE(opened);
+    ::PostMessageW(window, 0x4C8, 0, 0);
+    EXPECT_TRUE(EndProcess(opened.get(), 30000, 30000));
+    EXPECT_FALSE(IsRunning(quits.process.get()));
+    EXPECT_EQ(ExitCodeOf(quits.process.get()), 0u) << "ended although it was quitting";
+
+    EXPECT_TRUE(EndProcess(OpenProcessToEnd(::GetProcessId(stays.process.get())).get(), 0, 30000));
+    EXPECT_FALSE(IsRunning(stays.process.get()));
+    EXPECT_EQ(ExitCodeOf(stays.process.get()), 0xFFFFFFFFu);
+
+    EXPECT_FALSE(EndProcess(nullptr, 0, 0));
+}

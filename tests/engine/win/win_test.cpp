@@ -1,4 +1,5 @@
 // The ground floor's contracts that the layers above rely on.
+#include "win/module_resource.h"
 #include "win/path.h"
 #include "win/result.h"
 #include "win/text.h"
@@ -52,10 +53,43 @@ TEST(Result, Win32CodesBecomeHResultsAndNoFailureReadsAsSuccess) {
     ::SetLastError(ERROR_SUCCESS);
     EXPECT_EQ(win::LastErrorAsHResult(), E_FAIL);
 
+    // A call that succeeds yet reports in the last error, and one that fails without a code.
+    ::SetLastError(ERROR_ALREADY_EXISTS);
+    EXPECT_EQ(win::ResultWithLastError(true), static_cast<HRESULT>(0x800700B7));
+    ::SetLastError(ERROR_SUCCESS);
+    EXPECT_EQ(win::ResultWithLastError(true), S_OK);
+    EXPECT_EQ(win::ResultWithLastError(false), E_FAIL);
+    ::SetLastError(ERROR_ACCESS_DENIED);
+    EXPECT_EQ(win::ResultWithLastError(false), static_cast<HRESULT>(0x80070005));
+
+    // What the installer's single-instance check sees from a second CreateMutexW.
+    const std::wstring name = L"TorvaneResultTest" + std::to_wstring(::GetCurrentProcessId());
+    win::UniqueKernelHandle first(::CreateMutexW(nullptr, FALSE, name.c_str()));
+    EXPECT_EQ(win::ResultWithLastError(static_cast<bool>(first)), S_OK);
+    win::UniqueKernelHandle second(::CreateMutexW(nullptr, FALSE, name.c_str()));
+    EXPECT_EQ(win::ResultWithLastError(static_cast<bool>(second)), win::HResultFromWin32(ERROR_ALREADY_EXISTS));
+
     ::SetLastError(ERROR_SUCCESS);
     EXPECT_TRUE(win::SucceededWithLastError(ERROR_SUCCESS));
     EXPECT_FALSE(win::SucceededWithLastError(ERROR_FILE_NOT_FOUND));
     EXPECT_EQ(::GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+}
+
+TEST(ModuleResource, ReadsTheResourceItselfAndNothingForWhatIsMissing) {
+    // Every system library carries its version block, whose header names itself.
+    const HMODULE kernel = ::GetModuleHandleW(L"kernel32.dll");
+    const win::ModuleResource version = win::ReadModuleResource(kernel, MAKEINTRESOURCEW(16), 1);
+    ASSERT_TRUE(version);
+    const HRSRC found = ::FindResourceW(kernel, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(16));
+    EXPECT_EQ(version.size, ::SizeofResource(kernel, found));
+    const auto* words = static_cast<const WORD*>(version.data);
+    EXPECT_LE(words[0], version.size);  // the block's own length
+    EXPECT_EQ(std::wstring(reinterpret_cast<const wchar_t*>(words + 3)), L"VS_VERSION_INFO");
+    EXPECT_EQ(version.Bytes().size(), version.size);
+
+    EXPECT_FALSE(win::ReadModuleResource(kernel, MAKEINTRESOURCEW(16), 0x7FFF));
+    EXPECT_FALSE(win::ReadModuleResource(kernel, L"NO_SUCH_TYPE", 1));
+    EXPECT_TRUE(win::ReadModuleResource(kernel, L"NO_SUCH_TYPE", 1).Bytes().empty());
 }
 
 TEST(Path, ContainedRelativePaths) {

@@ -1,4 +1,4 @@
-#include "app/checks.h"
+#include "app/install_rules.h"
 
 #include "app/install_folder.h"
 #include "engine/registry/registry_records.h"

@@ -1,5 +1,6 @@
-// The checks made before installing that need no window: versions, the running
-// Windows, the install folder's shape and creation, and the free-space rule.
+// The rules the install flow decides by: versions, the running Windows, the
+// install folder's shape and creation, and the free-space rule. None of them
+// asks the user or knows a window.
 #pragma once
 
 #include <windows.h>
@@ -37,9 +38,3 @@ bool IsEnoughFreeSpace(uint64_t totalFreeBytes);
 // The rule for the drive of `path` (its root is the part before the first ':'
 // followed by ":\"); a drive that cannot be asked counts as having enough.
 bool HasEnoughFreeSpace(const std::wstring& path);
-
-// Asks the product's main window to quit and ends its process: up to 5 s when the
-// window exists, then TerminateProcess and up to 4 s more.
-void StopRunningProduct(DWORD pid);
-// Ends the process at once and waits for it to be gone.
-void EndProcessAndWait(DWORD pid);

@@ -1,8 +1,8 @@
-#include "app/checks.h"
+#include "app/install_rules.h"
 
 #include "app/product.h"
 #include "win/path.h"
-#include "win/unique_handle.h"
+#include "win/result.h"
 #include "win/windows_version.h"
 
 #include <shlwapi.h>
@@ -11,11 +11,6 @@
 #include <cwchar>
 
 namespace {
-
-// The product's main window class and title, and the quit request it understands.
-constexpr wchar_t kProductWindowClass[] = L"Qt5152QWindowIcon";
-constexpr wchar_t kProductWindowTitle[] = L"托尔文";
-constexpr UINT WM_ASK_PRODUCT_EXIT = 0x4C8;
 
 bool EndsWithSeparator(const std::wstring& path) {
     return !path.empty() && (path.back() == L'\\' || path.back() == L'/');
@@ -61,10 +56,7 @@ HRESULT CreateDirectoryTree(const std::wstring& path) {
     for (size_t sep = full.find(L'\\'); sep != std::wstring::npos; sep = full.find(L'\\', sep + 1)) {
         const std::wstring part = full.substr(0, sep);
         if (part.empty() || ::PathFileExistsW(part.c_str())) continue;
-        if (!::CreateDirectoryW(part.c_str(), nullptr)) {
-            const DWORD error = ::GetLastError();
-            return error ? HRESULT_FROM_WIN32(error) : E_FAIL;
-        }
+        if (!::CreateDirectoryW(part.c_str(), nullptr)) return win::LastErrorAsHResult();
         created = true;
     }
     return created ? 0 : 1;
@@ -89,22 +81,4 @@ bool HasEnoughFreeSpace(const std::wstring& path) {
     ULARGE_INTEGER available{}, total{}, totalFree{};
     if (!::GetDiskFreeSpaceExW(root.c_str(), &available, &total, &totalFree)) return true;
     return IsEnoughFreeSpace(totalFree.QuadPart);
-}
-
-void StopRunningProduct(DWORD pid) {
-    const HWND window = ::FindWindowW(kProductWindowClass, kProductWindowTitle);
-    win::UniqueKernelHandle process(::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid));
-    if (window) ::PostMessageW(window, WM_ASK_PRODUCT_EXIT, 0, 0);
-    if (!process) return;
-    if (::WaitForSingleObject(process.get(), window ? 5000 : 0) != WAIT_OBJECT_0) {
-        ::TerminateProcess(process.get(), 0xFFFFFFFF);
-        ::WaitForSingleObject(process.get(), 4000);
-    }
-}
-
-void EndProcessAndWait(DWORD pid) {
-    win::UniqueKernelHandle process(::OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, pid));
-    if (!process) return;
-    ::TerminateProcess(process.get(), 0xFFFFFFFF);
-    ::WaitForSingleObject(process.get(), INFINITE);
 }

@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "engine/install_messages.h"
+#include "engine/progress/install_messages.h"
 #include "engine/sevenzip/sevenzip.h"
 
 constexpr WORD IDR_PAYLOAD = 101;

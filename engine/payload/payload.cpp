@@ -1,6 +1,7 @@
-#include "engine/payload.h"
+#include "engine/payload/payload.h"
 
-#include "engine/temp_archive.h"
+#include "engine/payload/temp_archive.h"
+#include "win/module_resource.h"
 #include "win/path.h"
 #include "win/text.h"
 #include "win/unique_handle.h"
@@ -20,18 +21,10 @@ void ResetPayloadState() {
 }
 
 bool WriteResourceToFile(WORD id, const wchar_t* type, HANDLE file) {
-    HMODULE self = GetModuleHandleW(nullptr);
-    HRSRC info = FindResourceW(self, MAKEINTRESOURCEW(id), type);
-    if (!info) return false;
-    HGLOBAL loaded = LoadResource(self, info);
-    if (!loaded) return false;
-    const DWORD size = SizeofResource(self, info);
-    if (size == 0) return false;
-    const void* data = LockResource(loaded);
-    if (!data) return false;
-
+    const win::ModuleResource payload = win::ReadModuleResource(GetModuleHandleW(nullptr), type, id);
+    if (!payload) return false;
     DWORD written = 0;
-    return WriteFile(file, data, size, &written, nullptr) && written == size;
+    return WriteFile(file, payload.data, payload.size, &written, nullptr) && written == payload.size;
 }
 
 bool WriteResourceToFile(WORD id, const wchar_t* type, const std::wstring& filePath) {

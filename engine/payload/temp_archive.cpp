@@ -1,4 +1,4 @@
-#include "engine/temp_archive.h"
+#include "engine/payload/temp_archive.h"
 
 #include "win/link_safe.h"
 #include "win/path.h"

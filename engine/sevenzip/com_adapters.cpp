@@ -1,4 +1,4 @@
-#include "engine/sevenzip/intl.h"
+#include "engine/sevenzip/com_adapters.h"
 
 #include <shellapi.h>
 #include <shlobj.h>
