@@ -39,6 +39,12 @@ std::wstring CheckedRoot(const std::wstring& folder, const std::wstring& exe_nam
     return root;
 }
 
+// Opened without any access, so a file held open still opens.
+bool OpensBelow(const std::wstring& path, const std::wstring& root) {
+    const win::UniqueFile entry = win::OpenEntry(path, 0);
+    return entry && win::IsOpenedBelow(entry.get(), root);
+}
+
 // The entry at `full` (inside the root, checked) is gone afterwards, or waits
 // for the next restart. `waiting` is set when it waits.
 bool RemoveEntry(const std::wstring& full, const std::wstring& root, RemovalReport* report, bool* waiting) {
@@ -46,8 +52,9 @@ bool RemoveEntry(const std::wstring& full, const std::wstring& root, RemovalRepo
     if (!win::FileExists(full)) return true;
     if (win::DeleteEntryBelow(full, root) || !win::FileExists(full)) return true;
     // Held open (a program we may not end, an antivirus scan): Windows deletes it
-    // before anything can open it again at the next start.
-    if (::MoveFileExW(full.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) {
+    // before anything can open it again at the next start. Only what still opens
+    // below the root: a refusal for a link must not turn into a later delete.
+    if (OpensBelow(full, root) && ::MoveFileExW(full.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT)) {
         report->at_restart.push_back(full);
         *waiting = true;
         return true;
@@ -59,11 +66,11 @@ bool RemoveEntry(const std::wstring& full, const std::wstring& root, RemovalRepo
 // A folder that could not be removed is not empty: it waits for the next
 // restart when something in it does, else it is kept for what the install did
 // not put there.
-void SettleFolder(const std::wstring& folder, bool removed, RemovalReport* report) {
+void SettleFolder(const std::wstring& folder, const std::wstring& root, bool removed, RemovalReport* report) {
     if (removed || !win::FileExists(folder)) return;
     const bool waits = std::any_of(report->at_restart.begin(), report->at_restart.end(),
                                    [&](const std::wstring& path) { return IsBelowFolder(path, folder); });
-    if (waits && ::MoveFileExW(folder.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT))
+    if (waits && OpensBelow(folder, root) && ::MoveFileExW(folder.c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT))
         report->at_restart.push_back(folder);
     else
         report->kept.push_back(folder);
@@ -127,9 +134,9 @@ void RemoveInstalledFiles(const std::wstring& root_folder, const std::wstring& e
     std::stable_sort(folders.begin(), folders.end(),
                      [](const std::wstring& a, const std::wstring& b) { return a.size() > b.size(); });
     for (const std::wstring& folder : folders)
-        SettleFolder(folder, !win::FileExists(folder) || win::DeleteEntryBelow(folder, root), report);
+        SettleFolder(folder, root, !win::FileExists(folder) || win::DeleteEntryBelow(folder, root), report);
     // The root was checked above: no link, and only administrators change what holds it.
-    SettleFolder(root, !win::FileExists(root) || ::RemoveDirectoryW(root.c_str()), report);
+    SettleFolder(root, win::WithoutTrailingSeparators(win::FolderOf(root)), !win::FileExists(root) || ::RemoveDirectoryW(root.c_str()), report);
 }
 
 void RemoveProductShortcuts(const ShortcutNames& names, RemovalReport* report) {

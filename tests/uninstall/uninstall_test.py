@@ -24,7 +24,7 @@ FOLDER = "Program Files/Torvane"
 LINKS = ("users/Public/Desktop/托尔文.lnk", "ProgramData/Microsoft/Windows/Start Menu/Programs/托尔文")
 
 # What Wine itself changes between two listings of a prefix, whatever a program does.
-WINE_FOLDERS = re.compile(r"^(windows/|users/[^/]+/(Temp|AppData/Local/Temp)/)")
+WINE_FOLDERS = re.compile(r"^(windows/|users/[^/]+/(Temp|AppData/Local/Temp|AppData/Local/Microsoft/Windows/INet\w+)/)")
 WINE_KEYS = re.compile(r"^(HKEY_CURRENT_USER\\Software\\Wine|HKEY_LOCAL_MACHINE\\Software\\Wine"
                        r"|HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Control\\Session Manager\\Environment"
                        r"|HKEY_LOCAL_MACHINE\\Hardware|HKEY_LOCAL_MACHINE\\Software\\Microsoft\\Windows NT"
@@ -211,6 +211,7 @@ class Damaged(unittest.TestCase):
             f.write(text.replace("<Internal>", "<Internal>\n" + planted, 1))
         code, said = run_uninstaller("/s")
         self.assertIn(code, (0, 12), said)
+        self.assertNotIn("Outside", " ".join(pending_deletions()), said)
         self.assertEqual(sorted(os.listdir(outside)), ["deep", "victim.txt"])
         self.assertEqual(os.listdir(os.path.join(outside, "deep")), ["victim.txt"])
         self.assertFalse(os.path.exists(WINE.c_drive(FOLDER + "/Torvane.exe")))

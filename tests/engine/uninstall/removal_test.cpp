@@ -109,6 +109,9 @@ TEST_F(Removal, PathsOutsideTheRootOrThroughLinksAreNeverDeleted) {
                 "\t\t<Dir path=\"through\" />\n");
     Remove();
     EXPECT_EQ(ReadFileBytes(outside + L"\\victim.txt"), "keep");
+    // Not later either: nothing outside waits for the restart.
+    EXPECT_TRUE(report_.at_restart.empty());
+    for (const std::wstring& path : PendingDeletions()) EXPECT_EQ(path.find(L"Outside"), std::wstring::npos) << Utf8(path);
     if (linked) RemoveUnixEntry(root_ + L"\\through");
 }
 
