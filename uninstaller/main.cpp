@@ -3,6 +3,7 @@
 // mutex), "/s" for no window; the exit code says what happened and what stays
 // is listed on standard output and in the debugger output.
 #include "app/string_bundle.h"
+#include "uninstaller/dialogs.h"
 #include "uninstaller/uninstall_run.h"
 #include "win/library_search.h"
 #include "win/path.h"
@@ -10,6 +11,7 @@
 #include "win/unique_handle.h"
 
 #include <windows.h>
+#include <ole2.h>
 #include <shellapi.h>
 
 #include <cwchar>
@@ -54,9 +56,23 @@ UninstallRun MakeRun() {
     return run;
 }
 
+// The COM and OLE set-up the framework's windows need, for as long as it lives.
+class ScopedOle {
+public:
+    ScopedOle() : ok_(SUCCEEDED(::OleInitialize(nullptr))) {}
+    ~ScopedOle() {
+        if (ok_) ::OleUninitialize();
+    }
+    ScopedOle(const ScopedOle&) = delete;
+    ScopedOle& operator=(const ScopedOle&) = delete;
+
+private:
+    bool ok_;
+};
+
 }  // namespace
 
-int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     // Before anything can load a library: the uninstaller runs elevated.
     win::RestrictLibrarySearch();
 
@@ -68,11 +84,20 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         Tell(L"an install or an uninstall is running\r\n");
         return UNINSTALL_BUSY;
     }
-    const bool silent = HasSwitch(L"/s");
-    (void)silent;
+    if (HasSwitch(L"/s")) {
+        engine::RemovalReport report;
+        const UninstallExit code = RunUninstall(run, &report);
+        Tell(DescribeLeftovers(report));
+        return code;
+    }
 
+    // Interactive: nothing changes before 确定; a skin that cannot load asks nothing and removes nothing.
+    const ScopedOle ole;
+    if (!LoadUninstallerSkin(instance) || !ConfirmUninstall()) return UNINSTALL_DECLINED;
     engine::RemovalReport report;
     const UninstallExit code = RunUninstall(run, &report);
-    Tell(DescribeLeftovers(report));
+    const std::wstring leftovers = DescribeLeftovers(report);
+    Tell(leftovers);
+    ShowUninstallResult(code, leftovers);
     return code;
 }

@@ -242,6 +242,53 @@ class Damaged(unittest.TestCase):
             mutex_holder.wait(30)
 
 
+def start_uninstaller():
+    command = reg_value(UNINSTALL_KEY, "UninstallString")
+    return WINE.start(command.strip('"'))
+
+
+class Interactive(unittest.TestCase):
+    """The skinned question and answer, clicked through with xdotool. With
+    TORVANE_SHOTS set, the boxes are also saved there as PNG files."""
+
+    def setUp(self):
+        reset_machine()
+        install()
+        self.proc = start_uninstaller()
+
+    def tearDown(self):
+        if self.proc.poll() is None:
+            self.proc.kill()
+            self.proc.wait(30)
+
+    def shoot(self, box, name):
+        folder = os.environ.get("TORVANE_SHOTS")
+        if folder:
+            box.screenshot(os.path.join(folder, name))
+
+    def test_cancel_changes_nothing_and_ends_with_3(self):
+        files_before, machine_before = drive_listing(), registry("HKLM")
+        box = drv.message_box(WINE, timeout=120)
+        self.assertIsNotNone(box, "no confirmation")
+        self.shoot(box, "uninstall-confirm.png")
+        box.click(drv.BOX_NO)
+        self.assertEqual(self.proc.wait(120), 3)
+        self.assertEqual(drive_listing(), files_before)
+        self.assertEqual(registry_diff(machine_before, registry("HKLM")), [])
+
+    def test_ok_removes_everything_and_says_so(self):
+        box = drv.message_box(WINE, timeout=120)
+        self.assertIsNotNone(box, "no confirmation")
+        box.click(drv.BOX_OK)
+        result = drv.message_box(WINE, exclude=(box.wid,), timeout=180)
+        self.assertIsNotNone(result, "no result")
+        self.assertFalse(os.path.exists(WINE.c_drive(FOLDER)))
+        self.assertIsNone(reg_value(UNINSTALL_KEY, "DisplayName"))
+        self.shoot(result, "uninstall-done.png")
+        result.click(drv.BOX_ONLY)
+        self.assertEqual(self.proc.wait(120), 0)
+
+
 def main():
     global SETUP, WINE
     SETUP = sys.argv[1]
