@@ -47,10 +47,12 @@ bool ConfirmUninstall() {
                           GetString(L"CANCEL").c_str()) == kMessageBoxOk;
 }
 
-void ShowUninstallResult(UninstallExit code, const std::wstring& leftovers) {
+void ShowUninstallResult(UninstallExit code, const engine::RemovalReport& report) {
     const std::wstring caption = GetString(L"UNINSTALL_CAPTION");
     std::wstring text = ResultText(code);
-    if (!leftovers.empty()) text += L"\r\n" + leftovers;
+    // The paths alone: the labels of the standard output's listing are for scripts.
+    for (const auto* list : {&report.running, &report.failed, &report.at_restart})
+        for (const std::wstring& entry : *list) text += L"\r\n" + entry;
     ShowMessageBox(nullptr, caption.c_str(), text.c_str(), code == UNINSTALL_REMOVED ? kOkInformation : kOkWarning,
                    GetString(L"OK").c_str(), nullptr);
 }

@@ -13,5 +13,5 @@ bool LoadUninstallerSkin(HINSTANCE instance);
 // 卸载托尔文 with 确定 and 取消: true only for 确定.
 bool ConfirmUninstall();
 
-// What came of it, with the entries that stay when there are any.
-void ShowUninstallResult(UninstallExit code, const std::wstring& leftovers);
+// What came of it, with the paths that stay or wait for the restart.
+void ShowUninstallResult(UninstallExit code, const engine::RemovalReport& report);

@@ -96,8 +96,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     if (!LoadUninstallerSkin(instance) || !ConfirmUninstall()) return UNINSTALL_DECLINED;
     engine::RemovalReport report;
     const UninstallExit code = RunUninstall(run, &report);
-    const std::wstring leftovers = DescribeLeftovers(report);
-    Tell(leftovers);
-    ShowUninstallResult(code, leftovers);
+    Tell(DescribeLeftovers(report));
+    ShowUninstallResult(code, report);
     return code;
 }
