@@ -19,13 +19,15 @@ import sys
 import tempfile
 
 FORBIDDEN = {
-    "win": ("app", "engine", "report", "ui"),
-    "ui": ("app", "engine", "report"),
-    "engine": ("app", "ui"),
-    "report": ("app", "engine", "ui"),
-    "tools": ("app", "engine", "report"),
+    "win": ("app", "engine", "report", "ui", "uninstaller"),
+    "ui": ("app", "engine", "report", "uninstaller"),
+    "engine": ("app", "ui", "uninstaller"),
+    "report": ("app", "engine", "ui", "uninstaller"),
+    "tools": ("app", "engine", "report", "uninstaller"),
+    "app": ("uninstaller",),
+    "uninstaller": ("report",),
 }
-LAYERS = ("app", "engine", "report", "ui", "win", "tools")
+LAYERS = ("app", "engine", "report", "ui", "win", "tools", "uninstaller")
 # The framework's floors, lowest first; a file may include its own floor and those below.
 UI_FLOORS = ("base", "controls", "builder")
 SOURCES = (".h", ".hpp", ".cpp", ".c", ".inl")

@@ -1,5 +1,6 @@
 #include "engine/registry/registry_records.h"
 
+#include "win/path.h"
 #include "win/registry.h"
 
 namespace engine {
@@ -87,6 +88,64 @@ bool WriteGuid(const std::wstring& product_key, const std::wstring& guid) {
     const win::UniqueRegKey key =
         win::CreateRegKey(HKEY_LOCAL_MACHINE, ApplicationKeyName(product_key), KEY_READ | KEY_WRITE | kView);
     return key && win::SetRegString(key.get(), L"Guid", guid);
+}
+
+namespace {
+
+constexpr REGSAM kEmptyAccess = KEY_READ | KEY_SET_VALUE | DELETE;
+
+// The key's values and sub-keys, then the key itself, in the named view.
+bool DeleteTree(HKEY root, const std::wstring& subkey) {
+    {
+        const win::UniqueRegKey key = win::OpenRegKey(root, subkey, kEmptyAccess | kView);
+        if (!key) return ::GetLastError() == ERROR_FILE_NOT_FOUND;
+        if (::RegDeleteTreeW(key.get(), nullptr) != ERROR_SUCCESS) return false;
+    }
+    return ::RegDeleteKeyExW(root, subkey.c_str(), kView, 0) == ERROR_SUCCESS;
+}
+
+// The name of entry `index` of the key's values (or sub-keys); false past the last.
+bool EntryName(HKEY key, DWORD index, bool values, std::wstring* name) {
+    wchar_t buffer[256] = {};
+    DWORD length = 256;
+    const LSTATUS status = values ? ::RegEnumValueW(key, index, buffer, &length, nullptr, nullptr, nullptr, nullptr)
+                                  : ::RegEnumKeyExW(key, index, buffer, &length, nullptr, nullptr, nullptr, nullptr);
+    if (status != ERROR_SUCCESS) return false;
+    name->assign(buffer, length);
+    return true;
+}
+
+}  // namespace
+
+bool DeleteApplicationKey(const std::wstring& product_key) {
+    return DeleteTree(HKEY_CURRENT_USER, ApplicationKeyName(product_key));
+}
+
+bool DeleteUninstallKey(const std::wstring& product_key) {
+    return DeleteTree(HKEY_LOCAL_MACHINE, UninstallKeyName(product_key));
+}
+
+bool KeepOnlyGuid(const std::wstring& product_key) {
+    const win::UniqueRegKey key = win::OpenRegKey(HKEY_LOCAL_MACHINE, ApplicationKeyName(product_key),
+                                                  kEmptyAccess | kView);
+    if (!key) return ::GetLastError() == ERROR_FILE_NOT_FOUND;
+    // A deleted entry shifts the later ones down: the index moves only past what stays.
+    bool ok = true;
+    std::wstring name;
+    for (DWORD index = 0; EntryName(key.get(), index, true, &name);) {
+        const bool kept = win::EqualsNoCase(name, L"Guid");
+        if (kept || ::RegDeleteValueW(key.get(), name.c_str()) != ERROR_SUCCESS) {
+            ok = ok && kept;
+            ++index;
+        }
+    }
+    for (DWORD index = 0; EntryName(key.get(), index, false, &name);) {
+        if (::RegDeleteTreeW(key.get(), name.c_str()) != ERROR_SUCCESS) {
+            ok = false;
+            ++index;
+        }
+    }
+    return ok;
 }
 
 }  // namespace engine

@@ -51,4 +51,11 @@ std::wstring ReadInstalledFile(const std::wstring& product_key);
 bool ReadGuid(const std::wstring& product_key, std::wstring* guid);
 bool WriteGuid(const std::wstring& product_key, const std::wstring& guid);
 
+// Removal. Each is true when the entry is gone afterwards, also when there was none.
+bool DeleteApplicationKey(const std::wstring& product_key);  // HKCU key, whole tree
+bool DeleteUninstallKey(const std::wstring& product_key);    // HKLM uninstall key, whole tree
+// Every value and sub-key of the HKLM application key but "Guid": the machine's
+// id outlives an uninstall, so a reinstall reports as the same machine.
+bool KeepOnlyGuid(const std::wstring& product_key);
+
 }  // namespace engine

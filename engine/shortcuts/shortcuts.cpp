@@ -111,4 +111,34 @@ bool CreateDesktopShortcut(const DesktopShortcutState& state, const ShortcutName
     return CreateShortcut(link_name, main_exe, comment.c_str(), desktop);
 }
 
+namespace {
+
+// folder\name is no file (any more). A link is a plain file: deleting it never
+// reaches its target.
+bool RemoveLink(const std::wstring& folder, const std::wstring& name) {
+    if (folder.empty() || name.empty()) return false;
+    const std::wstring path = win::JoinPath(folder, name);
+    return ::DeleteFileW(path.c_str()) || !win::FileExists(path);
+}
+
+}  // namespace
+
+bool RemoveStartMenuShortcuts(const ShortcutNames& names) {
+    const std::wstring programs = CommonProgramsFolder();
+    if (programs.empty() || names.client_name.empty()) return false;
+    const std::wstring folder = win::JoinPath(programs, names.client_name);
+    const bool main = RemoveLink(folder, names.client_name + L".lnk");
+    const bool uninstall = RemoveLink(folder, names.uninstall_text + names.client_name + L".lnk");
+    ::RemoveDirectoryW(folder.c_str());  // only when empty: a link the user put there stays
+    return main && uninstall;
+}
+
+bool RemoveQuickLaunchShortcut(const ShortcutNames& names) {
+    return RemoveLink(QuickLaunchFolder(), names.client_name + L".lnk");
+}
+
+bool RemoveDesktopShortcut(const ShortcutNames& names) {
+    return RemoveLink(CommonDesktopFolder(), names.client_name + L".lnk");
+}
+
 }  // namespace engine

@@ -44,4 +44,11 @@ struct DesktopShortcutState {
 bool CreateDesktopShortcut(const DesktopShortcutState& state, const ShortcutNames& names,
                            const std::wstring& comment);
 
+// Removal, for the uninstaller: the links the functions above make, by name. Each
+// is true when none of its links is left (also when there was none); the
+// start-menu folder goes too when nothing else is in it.
+bool RemoveStartMenuShortcuts(const ShortcutNames& names);
+bool RemoveQuickLaunchShortcut(const ShortcutNames& names);
+bool RemoveDesktopShortcut(const ShortcutNames& names);
+
 }  // namespace engine

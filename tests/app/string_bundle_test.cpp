@@ -83,6 +83,13 @@ const std::vector<Entry> kShipped = {
     {L"MESSAGEBOX_WARNING_RUNNING_TEXT", L"继续安装会强行退出正在运行的托尔文，您确定要安装吗？"},
     {L"MESSAGEBOX_INSTERROR_2_TEXT", L"安装失败，请尝试重新安装或手动下载最新安装包！"},
     {L"UNINSTALL", L"卸载"},
+    {L"UNINSTALL_CAPTION", L"卸载托尔文"},
+    {L"UNINSTALL_CONFIRM_TEXT", L"您确定要从电脑中完全卸载托尔文及其所有组件吗？"},
+    {L"UNINSTALL_DONE_TEXT", L"托尔文已从您的电脑中卸载。"},
+    {L"UNINSTALL_RESTART_TEXT", L"托尔文已卸载，部分正在使用的文件将在重新启动电脑后删除。"},
+    {L"UNINSTALL_FAILED_TEXT", L"托尔文未能完全卸载，以下内容仍然保留："},
+    {L"UNINSTALL_RUNNING_TEXT", L"托尔文正在运行且无法退出，请先关闭托尔文后再卸载。"},
+    {L"UNINSTALL_BUSY_TEXT", L"安装程序或卸载程序正在运行，请稍后再试。"},
     {L"CANCEL", L"取消"},
     {L"INSTALL", L"安装"},
     {L"OK", L"确定"},
@@ -107,7 +114,7 @@ const std::vector<Entry> kShipped = {
     {L"START_NOW", L"立即体验"},
 };
 
-TEST(ShippedBundle, HoldsTheThirtyEntriesWithTheirTexts) {
+TEST(ShippedBundle, HoldsTheThirtySevenEntriesWithTheirTexts) {
     const CStringBundle& bundle = GetStringBundle();
     EXPECT_EQ(bundle.Count(), kShipped.size());
     for (const Entry& e : kShipped) {
