@@ -1,4 +1,5 @@
-"""Drives an interactive install of TorvaneSetup.exe and writes PNGs of its states:
+"""Drives an interactive install of TorvaneSetup.exe, and the uninstall of it, and
+writes PNGs of their states:
     installer_screenshots.py EXE DIR
 Needs WINEPREFIX (a prefix it may install into) and DISPLAY (with a compositor for
 the shadow). Prints each file it writes."""
@@ -66,6 +67,18 @@ def main():
     shot(window, out, "page2-success.png")
     window.click(drv.CLOSE)
     proc.wait(60)
+
+    # The uninstaller of that install: its question, then its answer.
+    proc = wine.start(wine.c_drive("Program Files/Torvane/Uninstall.exe"))
+    box = drv.message_box(wine, timeout=120)
+    time.sleep(0.5)
+    shot(box, out, "uninstall-confirm.png")
+    box.click(drv.BOX_OK)
+    result = drv.message_box(wine, exclude=(box.wid,), timeout=180)
+    time.sleep(0.5)
+    shot(result, out, "uninstall-done.png")
+    result.click(drv.BOX_ONLY)
+    print(f"screenshots: the uninstall ended with exit code {proc.wait(120)}")
 
     # A failed install: a file stands where the payload needs a folder.
     reset(wine)

@@ -130,6 +130,51 @@ bool IsWellFormed(const UpdateJournal& journal, const std::wstring& root, const 
     return true;
 }
 
+// The pointer goes first, naming a folder that does not exist yet: a run killed
+// before the journal is written leaves only a pointer to clear.
+DWORD MakeBackupFolder(const std::wstring& root, const std::wstring& product_key, std::wstring* backup) {
+    for (int attempt = 0; attempt < kBackupNameAttempts; ++attempt) {
+        const std::wstring candidate = root + L"\\" + kBackupFolderPrefix + std::to_wstring(::GetCurrentProcessId()) +
+                                       L"-" + std::to_wstring(::GetTickCount64()) + L"-" + std::to_wstring(attempt);
+        if (!SetJournalPointer(product_key, JournalPath(candidate))) return LastErrorOr(ERROR_REGISTRY_IO_FAILED);
+        if (::CreateDirectoryW(candidate.c_str(), nullptr)) {
+            ::SetFileAttributesW(candidate.c_str(), FILE_ATTRIBUTE_HIDDEN);
+            *backup = candidate;
+            return ERROR_SUCCESS;
+        }
+        if (::GetLastError() != ERROR_ALREADY_EXISTS) {
+            const DWORD error = LastErrorOr(ERROR_CANNOT_MAKE);
+            ClearJournalPointer(product_key);
+            return error;
+        }
+    }
+    return ERROR_ALREADY_EXISTS;
+}
+
+// What the run itself writes: the payload's items, the record, the marker.
+std::vector<std::wstring> WrittenPaths(const std::wstring& root, const std::vector<std::wstring>& items) {
+    std::vector<std::wstring> written;
+    for (const std::wstring& item : items) {
+        const std::wstring path = ItemPath(root, item);
+        if (!path.empty()) written.push_back(path);
+    }
+    written.push_back(win::JoinPath(root, kInstallRecordFileName));
+    written.push_back(win::JoinPath(root, kSourceMarker));
+    return written;
+}
+
+// The places of folders among what is written (keys): an item that holds other
+// items is a folder. A file standing at a folder's place is nobody's to move or
+// delete: the unpacking fails on it and the run rolls back, leaving it as it was.
+std::set<std::wstring> FolderPlaces(const std::wstring& root, const std::vector<std::wstring>& written) {
+    std::set<std::wstring> folders;
+    for (const std::wstring& path : written)
+        for (std::wstring dir = win::WithoutTrailingSeparators(win::FolderOf(path)); dir.size() > root.size();
+             dir = win::WithoutTrailingSeparators(win::FolderOf(dir)))
+            if (!folders.insert(win::NoCaseKey(dir)).second) break;
+    return folders;
+}
+
 }  // namespace
 
 DWORD UpdateTransaction::Begin(const std::wstring& install_dir, const std::wstring& earlier_dir,
@@ -139,22 +184,9 @@ DWORD UpdateTransaction::Begin(const std::wstring& install_dir, const std::wstri
     if (!IsInstallRoot(install_dir, exe, &root)) return ERROR_BAD_PATHNAME;
     if (!win::CreateFolderTree(root)) return LastErrorOr(ERROR_CANNOT_MAKE);
 
-    // The pointer goes first, naming a folder that does not exist yet: a run
-    // killed before the journal is written leaves only a pointer to clear.
     std::wstring backup;
-    for (int attempt = 0; backup.empty(); ++attempt) {
-        if (attempt == kBackupNameAttempts) return ERROR_ALREADY_EXISTS;
-        const std::wstring candidate = root + L"\\" + kBackupFolderPrefix + std::to_wstring(::GetCurrentProcessId()) +
-                                       L"-" + std::to_wstring(::GetTickCount64()) + L"-" + std::to_wstring(attempt);
-        if (!SetJournalPointer(m_names.product_key, JournalPath(candidate))) return LastErrorOr(ERROR_REGISTRY_IO_FAILED);
-        if (::CreateDirectoryW(candidate.c_str(), nullptr)) backup = candidate;
-        else if (::GetLastError() != ERROR_ALREADY_EXISTS) {
-            const DWORD error = LastErrorOr(ERROR_CANNOT_MAKE);
-            ClearJournalPointer(m_names.product_key);
-            return error;
-        }
-    }
-    ::SetFileAttributesW(backup.c_str(), FILE_ATTRIBUTE_HIDDEN);
+    const DWORD made = MakeBackupFolder(root, m_names.product_key, &backup);
+    if (made != ERROR_SUCCESS) return made;
     m_journal = UpdateJournal();
     m_journal.root = root;
     m_journal.backup = backup;
@@ -185,22 +217,8 @@ DWORD UpdateTransaction::Begin(const std::wstring& install_dir, const std::wstri
                 if (paths.Placed(dir, &full)) m_earlierDirs.push_back(full);
         }
     }
-    // What the run itself writes: the payload's items, the record, the marker.
-    std::vector<std::wstring> written;
-    for (const std::wstring& item : items) {
-        const std::wstring path = ItemPath(root, item);
-        if (!path.empty()) written.push_back(path);
-    }
-    written.push_back(win::JoinPath(root, kInstallRecordFileName));
-    written.push_back(win::JoinPath(root, kSourceMarker));
-    // An item that holds other items is a folder. A file standing at a folder's
-    // place is nobody's to move or delete: the unpacking fails on it and the run
-    // rolls back, leaving it as it was.
-    std::set<std::wstring> folders;
-    for (const std::wstring& path : written)
-        for (std::wstring dir = win::WithoutTrailingSeparators(win::FolderOf(path)); dir.size() > root.size();
-             dir = win::WithoutTrailingSeparators(win::FolderOf(dir)))
-            if (!folders.insert(win::NoCaseKey(dir)).second) break;
+    const std::vector<std::wstring> written = WrittenPaths(root, items);
+    const std::set<std::wstring> folders = FolderPlaces(root, written);
     std::set<std::wstring> seen_dirs;
     for (const std::wstring& path : written) {
         if (!paths.Placed(path, &full)) continue;
