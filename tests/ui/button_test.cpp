@@ -280,6 +280,9 @@ TEST(Button, StateImageOfFourStripsIsCutAtZeroFortyEightyAndHundredTwenty) {
     const std::wstring attrs = L"pos=\"10,10,50,30\" statecount=\"4\" stateimage=\"" + ImageAttr(strip) + L"\"";
     auto* button = scene.Add(new CButtonUI(), attrs.c_str());
     scene.Attach();
+    // The strips are cut by the first paint; on a loaded display the window may
+    // not have been painted yet when Attach returns.
+    scene.Repaint();
     EXPECT_NE(-1, button->GetNormalImage().Find(L"source='0,0,40,10'"));
     EXPECT_NE(-1, button->GetHotImage().Find(L"source='40,0,80,10'"));
     EXPECT_NE(-1, button->GetPushedImage().Find(L"source='80,0,120,10'"));
