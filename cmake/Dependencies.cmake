@@ -11,10 +11,38 @@ function(torvane_import name lib include)
   set_target_properties(${name} PROPERTIES IMPORTED_LOCATION ${lib} INTERFACE_INCLUDE_DIRECTORIES ${include})
 endfunction()
 
-torvane_import(dep_pugixml ${TORVANE_PUGIXML_ROOT}/lib/libpugixml.a ${TORVANE_PUGIXML_ROOT}/include)
-target_compile_definitions(dep_pugixml INTERFACE PUGIXML_WCHAR_MODE)
+# pugixml and JsonCpp are compiled here from the sources scripts/deps.sh fetched (its
+# install folder and source folder share a name), with our flags (-Os, one section
+# per function).
+#
+# The linker drops an unused function only when nothing refers to it, and on this
+# target the exception tables (.eh_frame, kept whole) refer to every function compiled
+# with them. Code that throws nothing is compiled without them so that its unused
+# functions do go.
+set(TORVANE_NO_UNWIND_FLAGS -fno-exceptions -fno-asynchronous-unwind-tables)
+function(torvane_source_of var root)
+  get_filename_component(_name ${root} NAME)
+  set(${var} ${TORVANE_CACHE}/src/${_name} PARENT_SCOPE)
+endfunction()
 
-torvane_import(dep_jsoncpp ${TORVANE_JSONCPP_ROOT}/lib/libjsoncpp.a ${TORVANE_JSONCPP_ROOT}/include)
+torvane_source_of(_pugixml_src ${TORVANE_PUGIXML_ROOT})
+add_library(dep_pugixml STATIC ${_pugixml_src}/src/pugixml.cpp)
+target_include_directories(dep_pugixml SYSTEM PUBLIC ${_pugixml_src}/src)
+# Without exceptions (failures are return values, as everywhere in our code) and
+# without its std::string and stream overloads, which no one calls.
+target_compile_definitions(dep_pugixml PUBLIC PUGIXML_WCHAR_MODE PUGIXML_NO_EXCEPTIONS PUGIXML_NO_STL)
+target_compile_options(dep_pugixml PRIVATE -w ${TORVANE_NO_UNWIND_FLAGS})
+
+# json_value.cpp includes <iostream> without using it; its static initialiser alone
+# would bring the standard console streams. Its guard is set while JsonCpp compiles
+# (with exceptions on, JsonCpp never writes to std::cerr).
+torvane_source_of(_jsoncpp_src ${TORVANE_JSONCPP_ROOT})
+add_library(dep_jsoncpp STATIC ${_jsoncpp_src}/src/lib_json/json_reader.cpp
+            ${_jsoncpp_src}/src/lib_json/json_value.cpp ${_jsoncpp_src}/src/lib_json/json_writer.cpp)
+target_include_directories(dep_jsoncpp SYSTEM PUBLIC ${TORVANE_JSONCPP_ROOT}/include)
+target_include_directories(dep_jsoncpp PRIVATE ${_jsoncpp_src}/src/lib_json)
+target_compile_definitions(dep_jsoncpp PRIVATE _GLIBCXX_IOSTREAM)
+target_compile_options(dep_jsoncpp PRIVATE -w)
 
 torvane_import(dep_zlib ${TORVANE_ZLIB_ROOT}/lib/libz.a ${TORVANE_ZLIB_ROOT}/include)
 torvane_import(dep_minizip ${TORVANE_ZLIB_ROOT}/lib/libminizip.a ${TORVANE_ZLIB_ROOT}/include/minizip)

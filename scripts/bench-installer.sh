@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installer benchmarks under Wine, warm (one wineserver for the whole run), on a
 # private Xvfb display and in a prefix of their own (build/wineprefix-bench):
-#   - the exe's size and its stub's (the exe less its payload);
+#   - the exe's size and its stub's (the exe less its payload), and the stub by
+#     library from the link map (scripts/map_sizes.py);
 #   - Wine's own start cost: a program that does nothing, and one that shows a
 #     bare window of the installer's size;
 #   - start to first frame: CreateProcess to the window visible and to its
@@ -71,6 +72,9 @@ part_sizes() {
     END { printf "debug sections %d bytes\n", debug }'
   i686-w64-mingw32-strip -o "$work/TorvaneSetup-stripped.exe" "$setup"
   echo "a stripped copy (no symbol table, no debug sections): $(stat -c %s "$work/TorvaneSetup-stripped.exe") bytes"
+  local stub=$(( $(stat -c %s "$setup") - $(stat -c %s "$build/payload.7z") ))
+  echo "stub (the exe less the payload archive): $stub bytes, limit $((3 * 1024 * 1024 / 2))"
+  python3 "$root/scripts/map_sizes.py" "$build/TorvaneSetup.map"
 }
 
 part_wine() {
