@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "ui/base/accessible_window.h"
 #include "ui/base/control.h"
 #include "ui/base/image.h"
 #include "ui/base/paint_manager_shared.h"
@@ -80,6 +81,11 @@ CPaintManagerUI::CPaintManagerUI()
 
 CPaintManagerUI::~CPaintManagerUI() {
     *alive_ = false;
+    // Clients may hold the accessible object longer: from now on it answers that the window went.
+    if (accessible_) {
+        accessible_->Disconnect();
+        accessible_.reset();
+    }
     // Controls awaiting cleanup and the tree go first: their destructors call back
     // into ReapObjects, which needs the lists intact.
     std::vector<std::unique_ptr<CControlUI>> cleanup;
@@ -415,6 +421,7 @@ void CPaintManagerUI::SetFocus(CControlUI* control) {
     TControlEvent event = MakeEvent(UIEVENT_SETFOCUS, control, lastMouse_);
     control->DispatchEvent(event);
     if (alive.expired()) return;
+    if (focus_ == control) NotifyAccessible(EVENT_OBJECT_FOCUS, control);
     SendNotify(control, NotifyType::kSetFocus);
 }
 

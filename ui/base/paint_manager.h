@@ -20,10 +20,12 @@
 #include "ui/base/listener_list.h"
 #include "ui/base/owners.h"
 #include "ui/base/ui_string.h"
+#include "win/com.h"
 #include "win/gdi.h"
 
 namespace Ulmar {
 
+class CAccessibleWindow;
 class CControlUI;
 class CImageData;
 class CImageDrawInfo;
@@ -53,6 +55,8 @@ public:
 
 // Posted to drain the asynchronous notification queue and the delayed cleanup.
 constexpr UINT WM_UI_DRAIN = WM_APP + 1;
+// Posted by an accessible client's default action: the control acts once the call has returned.
+constexpr UINT WM_UI_ACCESSIBLE_ACTION = WM_APP + 2;
 // Native timer ids are taken from this counter, modulo 240.
 constexpr UINT kFirstTimerCounter = 4096;
 
@@ -261,6 +265,18 @@ public:
     void SetShadow(std::unique_ptr<IWindowShadow> shadow);
     IWindowShadow* GetShadow() const { return shadow_.get(); }
 
+    // ---- assistive technology ----
+    // The controls shown to assistive technology: visible, with a role, in tab order.
+    std::vector<CControlUI*> GetAccessibleChildren() const;
+    // A control's child id (1-based) among them; 0 when it is not one of them.
+    long GetAccessibleChildId(const CControlUI* control) const;
+    // Raises an EVENT_OBJECT_* WinEvent for a control shown to assistive technology.
+    void NotifyAccessible(DWORD event, const CControlUI* control) const;
+    // The same for each of them inside `subtree` (the subtree's root included).
+    void NotifyAccessibleSubtree(DWORD event, const CControlUI* subtree) const;
+    // Runs a control's default action from the message loop (see WM_UI_ACCESSIBLE_ACTION).
+    void PostAccessibleAction(CControlUI* control);
+
     // ---- messages ----
     bool MessageHandler(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
     bool PreMessageHandler(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
@@ -341,6 +357,8 @@ private:
     CControlUI* ControlAt(POINT pt) const;  // only controls of this manager
     bool Reflect(HWND child, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
     void RemoveFromPaintManagers();
+    LRESULT OnGetObject(WPARAM wParam, LPARAM lParam);
+    void RunAccessibleAction(CControlUI* control);
 
     // Declared first so that GDI+ outlives every image this manager holds.
     std::unique_ptr<win::ScopedGdiplus> gdiplus_;
@@ -412,6 +430,7 @@ private:
     std::vector<UniqueMemoryFont> memoryFonts_;
 
     std::unique_ptr<IWindowShadow> shadow_;
+    win::ComPtr<CAccessibleWindow> accessible_;  // made on the first WM_GETOBJECT
     std::unique_ptr<CDPI> dpi_;
     PaintStats stats_;
 };

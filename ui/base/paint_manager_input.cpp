@@ -71,6 +71,13 @@ bool CPaintManagerUI::MessageHandler(UINT message, WPARAM wParam, LPARAM lParam,
     case WM_UI_DRAIN:
         DrainQueue();
         return false;
+    case WM_GETOBJECT:
+        result = OnGetObject(wParam, lParam);
+        return result != 0;
+    case WM_UI_ACCESSIBLE_ACTION:
+        RunAccessibleAction(reinterpret_cast<CControlUI*>(lParam));
+        result = 0;
+        return true;
     case WM_CLOSE:
         OnClose();
         return false;
