@@ -119,6 +119,9 @@ void CWnd_Main::OnSkinLoadFailed(const CUiString& skinFile, const wchar_t* parse
 
 LRESULT CWnd_Main::ResponseDefaultKeyEvent(WPARAM) { return 0; }
 
+// The close button: hidden while installing, so Esc then does nothing, as a click cannot.
+CControlUI* CWnd_Main::GetEscapeControl() { return closeBtn_; }
+
 CControlUI* CWnd_Main::CreateControl(const wchar_t* className) {
     if (className && std::wcscmp(className, L"AniLabel") == 0) return new (std::nothrow) CAniLabelUI;
     return nullptr;

@@ -52,6 +52,9 @@ CUiString CMessageBox::GetSkinFolder() { return CUiString(L"skin_inst\\"); }
 
 LRESULT CMessageBox::ResponseDefaultKeyEvent(WPARAM key) { return key == VK_RETURN ? 1 : 0; }
 
+// The close button (disabled in a question that must be answered).
+CControlUI* CMessageBox::GetEscapeControl() { return close_; }
+
 LRESULT CMessageBox::HandleCustomMessage(UINT message, WPARAM, LPARAM, bool& handled) {
     // A double click on the caption must not maximise the box.
     handled = message == WM_NCLBUTTONDBLCLK;

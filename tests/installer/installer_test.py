@@ -4,6 +4,7 @@ xdotool, in a prefix of its own (WINEPREFIX). Run as
 The install report goes to a loopback server this script runs on 127.0.0.1:18731."""
 import http.server
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -355,6 +356,55 @@ class Accessibility(unittest.TestCase):
 
     def wait_done(self):
         return drv.wait_for(lambda: drv.near(self.window.pixel(drv.START_NOW_PLAIN), drv.ENABLED_BLUE, 24), 120)
+
+
+class Keyboard(unittest.TestCase):
+    """The whole install with the keyboard alone: Tab and Shift+Tab move a visible
+    focus mark, Space and Enter press, Esc is the page's close button."""
+    CONSENT_MARK_ROW = ((16, 370), 104)  # the dotted frame 2 px around check_userprot (18,372 100x16)
+
+    def setUp(self):
+        reset_machine()
+        self.proc = WINE.start(EXE)
+        self.window = drv.main_window(WINE)
+        self.assertIsNotNone(self.window, "the main window did not show")
+
+    def tearDown(self):
+        if self.proc.poll() is None:
+            self.proc.kill()
+            self.proc.wait(30)
+
+    def dark_pixels(self, start, length):
+        x, y = self.window.screen_point(start)
+        out = drv.run(["import", "-window", "root", "-crop", f"{length}x1+{x}+{y}", "-depth", "8", "txt:-"],
+                      env=WINE.env)
+        colors = [int(m, 16) for m in re.findall(r"#([0-9A-Fa-f]{6})", out)]
+        return sum(1 for c in colors if max((c >> 16) & 255, (c >> 8) & 255, c & 255) < 0x60)
+
+    def test_tab_space_and_enter_install_and_esc_closes_page_2_with_0(self):
+        self.assertEqual(self.dark_pixels(*self.CONSENT_MARK_ROW), 0)
+        self.window.key("Tab")  # from the close button past the unavailable install button
+        self.assertGreater(self.dark_pixels(*self.CONSENT_MARK_ROW), 20, "no focus mark around the consent box")
+        self.window.key("space")
+        self.assertTrue(drv.wait_for(lambda: drv.near(self.window.pixel(drv.INSTALL_PLAIN), drv.ENABLED_BLUE, 24), 10))
+        self.window.key("shift+Tab")
+        self.assertEqual(self.dark_pixels(*self.CONSENT_MARK_ROW), 0, "the mark left with the focus")
+        self.window.key("Return")
+        self.assertTrue(drv.wait_for(
+            lambda: drv.near(self.window.pixel(drv.START_NOW_PLAIN), drv.ENABLED_BLUE, 24), 120), "page 2")
+        self.window.key("Escape")
+        self.assertEqual(self.proc.wait(60), 0)
+
+    def test_esc_on_page_0_is_the_close_button(self):
+        self.window.key("Escape")
+        self.assertEqual(self.proc.wait(60), 3)
+
+    def test_shift_tab_walks_back_in_reading_order(self):
+        # From the close button backwards: the custom area's toggle, then its button.
+        self.window.key("shift+Tab")
+        self.window.key("shift+Tab")
+        self.window.key("Return")
+        self.assertTrue(drv.wait_for(lambda: self.window.geometry()[3] == 450, 10), "the custom area opened")
 
 
 def running(pattern):

@@ -405,6 +405,8 @@ void CPaintManagerUI::SetFocus(CControlUI* control) {
     if (window_ && !noActivate_ && ::GetFocus() != window_ && control != focus_) ::SetFocus(window_);
     if (control == focus_) return;
     const std::weak_ptr<bool> alive = alive_;
+    InvalidateFocusMark(focus_);
+    InvalidateFocusMark(control);
     if (focus_) {
         CControlUI* previous = focus_;
         focus_ = nullptr;
@@ -435,6 +437,13 @@ CControlUI* CollectTabOrder(CControlUI* control, void* data) {
 }
 bool IsTabStop(CControlUI* control) { return (control->GetControlFlags() & UIFLAG_TABSTOP) != 0; }
 }  // namespace
+
+void CPaintManagerUI::ShowFocusMark(bool show) {
+    if (focusMarkShown_ == show) return;
+    if (!show) InvalidateFocusMark(focus_);
+    focusMarkShown_ = show;
+    InvalidateFocusMark(focus_);
+}
 
 bool CPaintManagerUI::SetNextTabControl(bool forward) {
     if (updateNeeded_ && forward) {

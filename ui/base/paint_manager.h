@@ -219,6 +219,10 @@ public:
     CControlUI* GetFocus() const { return focus_; }
     void SetFocus(CControlUI* control);
     bool SetNextTabControl(bool forward = true);
+    // The focus mark: a dotted frame around the focused control, shown once the
+    // keyboard has moved the focus (as Windows shows its focus cues).
+    bool IsFocusMarkShown() const { return focusMarkShown_; }
+    void ShowFocusMark(bool show);
 
     // ---- timers ----
     bool SetTimer(CControlUI* control, UINT timerId, UINT elapse);
@@ -342,6 +346,9 @@ private:
     void PrepareLayered(RECT& paintRect, const RECT& client);
     void EnsureOffscreen(const RECT& client);
     void PaintAfterAll(HDC dc, const RECT& paintRect);  // the controls that paint after the tree
+    void PaintFocusMark(HDC dc, const RECT& paintRect);
+    RECT FocusMarkRect(const CControlUI* control) const;
+    void InvalidateFocusMark(const CControlUI* control);
     void ApplyLayeredAlpha(const RECT& paintRect, const RECT& client);
     void PrintClient(HDC dc, LPARAM flags);
     void OnMouseMove(WPARAM wParam, LPARAM lParam);
@@ -394,6 +401,7 @@ private:
     bool firstLayout_ = true;
     bool updateNeeded_ = false;
     bool focusNeeded_ = false;
+    bool focusMarkShown_ = false;
     bool offscreenPaint_ = true;
     bool layered_ = false;
     bool layeredChanged_ = false;

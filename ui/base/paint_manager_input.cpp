@@ -563,6 +563,7 @@ bool CPaintManagerUI::PreMessageHandler(UINT message, WPARAM wParam, LPARAM lPar
         if (focus_ && focus_->IsVisible() && focus_->IsEnabled() && focus_->WantsTabKey()) {
             return false;  // the control takes the Tab key itself
         }
+        ShowFocusMark(true);
         SetNextTabControl(::GetKeyState(VK_SHIFT) >= 0);
         return false;
     case WM_SYSKEYDOWN:
