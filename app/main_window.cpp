@@ -281,7 +281,8 @@ void CWnd_Main::ResizeKeepingCorner(int width, int height) {
     ::GetClientRect(hwnd_, &client);
     POINT corner{client.left, client.top};
     ::ClientToScreen(hwnd_, &corner);
-    ::MoveWindow(hwnd_, corner.x, corner.y, width, height, TRUE);
+    // Skin pixels, scaled as the skin is.
+    ::MoveWindow(hwnd_, corner.x, corner.y, pm_.ScaleValue(width), pm_.ScaleValue(height), TRUE);
 }
 
 void CWnd_Main::BrowseForFolder() {

@@ -128,6 +128,8 @@ void CPaintManagerUI::Init(HWND window, const wchar_t* name) {
         surfaces_.reset();
         AddUnique(Shared().managers, this);
     }
+    // Before the skin is built: its sizes, fonts and pictures follow the scale.
+    if (window) GetDPIObj()->SetScale(WindowDpi(window));
 }
 
 HDC CPaintManagerUI::GetPaintDC() const { return paintDc_.get().dc; }
@@ -642,5 +644,38 @@ CDPI* CPaintManagerUI::GetDPIObj() {
 }
 
 int CPaintManagerUI::GetDPIScale() { return GetDPIObj()->GetScale(); }
+
+UINT CPaintManagerUI::WindowDpi(HWND window) {
+    using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+    static const auto getDpiForWindow = reinterpret_cast<GetDpiForWindowFn>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+    if (getDpiForWindow && window) {
+        if (const UINT dpi = getDpiForWindow(window)) return dpi;
+    }
+    const win::UniqueWindowDc screen = win::GetWindowDc(nullptr);
+    const int dpi = screen ? ::GetDeviceCaps(screen.get().dc, LOGPIXELSY) : 96;
+    return dpi > 0 ? static_cast<UINT>(dpi) : 96;
+}
+
+void CPaintManagerUI::SetDPI(UINT dpi) {
+    if (dpi == 0 || dpi == GetDPIObj()->GetDPI()) return;
+    GetDPIObj()->SetScale(dpi);
+    for (auto& entry : own_->fonts) {
+        const TFontInfo& old = *entry.second;
+        if (auto font = MakeFont(old.faceName, old.size, old.bold, old.underline, old.italic, old.strikeout, false)) {
+            entry.second = std::move(font);
+        }
+    }
+    if (own_->defaultFont) {
+        const TFontInfo& old = *own_->defaultFont;
+        if (auto font = MakeFont(old.faceName, old.size, old.bold, old.underline, old.italic, old.strikeout, false)) {
+            own_->defaultFont = std::move(font);
+        }
+    }
+    drawInfos_.clear();
+    own_->images.clear();
+    if (root_) root_->NeedUpdate();
+    Invalidate();
+}
 
 }  // namespace Ulmar

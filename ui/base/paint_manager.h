@@ -157,6 +157,11 @@ public:
     // ---- DPI ----
     CDPI* GetDPIObj();
     int GetDPIScale();  // percent
+    // Scales everything from now on by `dpi` (96 = 100 %): fonts are made anew, pictures
+    // loaded again (a variant for the new scale may exist), the tree laid out again.
+    void SetDPI(UINT dpi);
+    // The DPI Windows gives the window (the system DPI before Windows 10).
+    static UINT WindowDpi(HWND window);
     int ScaleValue(int value) { return GetDPIObj()->Scale(value); }
 
     // ---- default colours ----
@@ -334,6 +339,7 @@ private:
     bool HandleLayeredFrame(UINT message, WPARAM wParam, LRESULT& result);
     void OnGetMinMaxInfo(MINMAXINFO* info);
     void OnSize(WPARAM wParam, LPARAM lParam);
+    void OnDpiChanged(WPARAM wParam, LPARAM lParam);
     void OnTimer(WPARAM wParam, LPARAM lParam);
     void OnContextMenu(WPARAM wParam, LPARAM lParam);
     bool OnMouseWheel(WPARAM wParam, LPARAM lParam);  // true when the window went meanwhile

@@ -98,6 +98,10 @@ bool CPaintManagerUI::MessageHandler(UINT message, WPARAM wParam, LPARAM lParam,
         OnSize(wParam, lParam);
         result = 0;
         return true;
+    case WM_DPICHANGED:
+        OnDpiChanged(wParam, lParam);
+        result = 0;
+        return true;
     case WM_TIMER:
         OnTimer(wParam, lParam);
         return false;
@@ -219,6 +223,15 @@ void CPaintManagerUI::OnSize(WPARAM wParam, LPARAM lParam) {
         if (alive.expired()) return;
     }
     if (root_) root_->NeedUpdate();
+}
+
+// Moved to a monitor of another scale: lay out at the new scale in the rectangle Windows suggests.
+void CPaintManagerUI::OnDpiChanged(WPARAM wParam, LPARAM lParam) {
+    SetDPI(LOWORD(wParam));
+    if (const auto* suggested = reinterpret_cast<const RECT*>(lParam)) {
+        ::SetWindowPos(window_, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                       suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+    }
 }
 
 void CPaintManagerUI::OnTimer(WPARAM wParam, LPARAM lParam) {
