@@ -407,6 +407,55 @@ class Keyboard(unittest.TestCase):
         self.assertTrue(drv.wait_for(lambda: self.window.geometry()[3] == 450, 10), "the custom area opened")
 
 
+def set_log_pixels(dpi):
+    """Wine's screen DPI for the processes started after this (the server and desktop restart)."""
+    for key in ("HKCU\\Control Panel\\Desktop", "HKLM\\System\\CurrentControlSet\\Hardware Profiles\\Current\\Software\\Fonts"):
+        # reg itself, not through cmd: the key has spaces, and cmd would get the quotes escaped.
+        drv.run([WINE.wine, "reg", "add", key, "/v", "LogPixels", "/t", "REG_DWORD", "/d", str(dpi), "/f"],
+                env=WINE.env, check=False)
+    drv.run(["wineserver", "-k"], env=WINE.env, check=False)
+    drv.run(["wineserver", "-w"], env=WINE.env, check=False)
+
+
+class HighDpi(unittest.TestCase):
+    """At 150 % and 200 % the window and its controls scale by the DPI, text is drawn
+    at its size; the screenshots go to TORVANE_SCREENSHOT_DIR when it is set."""
+
+    def tearDown(self):
+        set_log_pixels(96)
+
+    def check_scale(self, dpi, size):
+        reset_machine()
+        set_log_pixels(dpi)
+        proc = WINE.start(EXE)
+        try:
+            window = drv.main_window(WINE)
+            self.assertIsNotNone(window, "the main window did not show")
+            self.assertEqual(window.geometry()[2:], size)
+            factor = dpi / 96
+            scaled = lambda p: (int(p[0] * factor), int(p[1] * factor))  # noqa: E731
+            # The install button, unavailable grey, at its scaled place; its blue after the consent.
+            self.assertTrue(drv.near(window.pixel(scaled(drv.INSTALL_PLAIN)), drv.DISABLED_GREY), dpi)
+            window.click(scaled(drv.CONSENT))
+            self.assertTrue(drv.wait_for(
+                lambda: drv.near(window.pixel(scaled(drv.INSTALL_PLAIN)), drv.ENABLED_BLUE, 24), 10), dpi)
+            shots = os.environ.get("TORVANE_SCREENSHOT_DIR")
+            if shots:
+                window.screenshot(os.path.join(shots, f"installer-{dpi * 100 // 96}.png"), margin=int(20 * factor))
+            window.click(scaled(drv.CLOSE))
+            self.assertEqual(proc.wait(60), 3)
+        finally:
+            if proc.poll() is None:
+                proc.kill()
+                proc.wait(30)
+
+    def test_150_percent_is_900_by_600(self):
+        self.check_scale(144, (900, 600))
+
+    def test_200_percent_is_1200_by_800(self):
+        self.check_scale(192, (1200, 800))
+
+
 def running(pattern):
     return subprocess.run(["pgrep", "-f", pattern], stdout=subprocess.DEVNULL).returncode == 0
 
