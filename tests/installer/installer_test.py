@@ -127,7 +127,9 @@ class Win32Windows(unittest.TestCase):
             shutil.rmtree(prefix, ignore_errors=True)
 
 
-class Interactive(unittest.TestCase):
+class MainWindowCase(unittest.TestCase):
+    """A test that starts on a clean machine with the installer's main window shown."""
+
     def setUp(self):
         reset_machine()
         self.proc = WINE.start(EXE)
@@ -139,15 +141,17 @@ class Interactive(unittest.TestCase):
             self.proc.kill()
             self.proc.wait(30)
 
+    def wait_done_page(self):
+        return drv.wait_for(lambda: drv.near(self.window.pixel(drv.START_NOW_PLAIN), drv.ENABLED_BLUE, 24), 120)
+
+
+class Interactive(MainWindowCase):
     def install_button_enabled(self):
         color = self.window.pixel(drv.INSTALL_PLAIN)
         if drv.near(color, drv.ENABLED_BLUE, 24):
             return True
         self.assertTrue(drv.near(color, drv.DISABLED_GREY), color)
         return False
-
-    def wait_done_page(self):
-        return drv.wait_for(lambda: drv.near(self.window.pixel(drv.START_NOW_PLAIN), drv.ENABLED_BLUE, 24), 120)
 
     def test_consent_enables_the_install_button_and_close_on_page_0_gives_3(self):
         self.assertFalse(self.install_button_enabled())
@@ -248,20 +252,9 @@ class AccessibleChild:
         return f"<{self.id} {self.name!r} role {self.role} state {self.state:#x} value {self.value!r}>"
 
 
-class Accessibility(unittest.TestCase):
+class Accessibility(MainWindowCase):
     """The main window as a screen reader reads it: accessibility-probe.exe asks its
     client area's IAccessible from another process (AccessibleObjectFromWindow)."""
-
-    def setUp(self):
-        reset_machine()
-        self.proc = WINE.start(EXE)
-        self.window = drv.main_window(WINE)
-        self.assertIsNotNone(self.window, "the main window did not show")
-
-    def tearDown(self):
-        if self.proc.poll() is None:
-            self.proc.kill()
-            self.proc.wait(30)
 
     def probe(self, *args):
         return drv.run([WINE.wine, os.environ["TORVANE_ACCESSIBILITY_PROBE"], *args], env=WINE.env, check=False)
@@ -334,7 +327,7 @@ class Accessibility(unittest.TestCase):
             self.assertEqual(self.probe("do", str(consent.id)).strip(), "done")
             self.assertTrue(drv.wait_for(lambda: not self.child("极速安装").state & STATE_UNAVAILABLE, 20))
             self.assertEqual(self.probe("do", str(install.id)).strip(), "done")
-            self.assertTrue(self.wait_done())
+            self.assertTrue(self.wait_done_page())
             self.window.click(drv.CLOSE)
             self.assertEqual(self.proc.wait(60), 0)
             events = [line.split("\t") for line in watch.stdout.read().splitlines()]
@@ -354,25 +347,11 @@ class Accessibility(unittest.TestCase):
         self.assertEqual(values, sorted(values), values)
         self.assertTrue(any(e[0] == "focus" for e in events), events)
 
-    def wait_done(self):
-        return drv.wait_for(lambda: drv.near(self.window.pixel(drv.START_NOW_PLAIN), drv.ENABLED_BLUE, 24), 120)
 
-
-class Keyboard(unittest.TestCase):
+class Keyboard(MainWindowCase):
     """The whole install with the keyboard alone: Tab and Shift+Tab move a visible
     focus mark, Space and Enter press, Esc is the page's close button."""
     CONSENT_MARK_ROW = ((16, 370), 104)  # the dotted frame 2 px around check_userprot (18,372 100x16)
-
-    def setUp(self):
-        reset_machine()
-        self.proc = WINE.start(EXE)
-        self.window = drv.main_window(WINE)
-        self.assertIsNotNone(self.window, "the main window did not show")
-
-    def tearDown(self):
-        if self.proc.poll() is None:
-            self.proc.kill()
-            self.proc.wait(30)
 
     def dark_pixels(self, start, length):
         x, y = self.window.screen_point(start)
@@ -390,8 +369,7 @@ class Keyboard(unittest.TestCase):
         self.window.key("shift+Tab")
         self.assertEqual(self.dark_pixels(*self.CONSENT_MARK_ROW), 0, "the mark left with the focus")
         self.window.key("Return")
-        self.assertTrue(drv.wait_for(
-            lambda: drv.near(self.window.pixel(drv.START_NOW_PLAIN), drv.ENABLED_BLUE, 24), 120), "page 2")
+        self.assertTrue(self.wait_done_page(), "page 2")
         self.window.key("Escape")
         self.assertEqual(self.proc.wait(60), 0)
 
