@@ -119,6 +119,9 @@ void CWnd_Main::OnSkinLoadFailed(const CUiString& skinFile, const wchar_t* parse
 
 LRESULT CWnd_Main::ResponseDefaultKeyEvent(WPARAM) { return 0; }
 
+// The close button: hidden while installing, so Esc then does nothing, as a click cannot.
+CControlUI* CWnd_Main::GetEscapeControl() { return closeBtn_; }
+
 CControlUI* CWnd_Main::CreateControl(const wchar_t* className) {
     if (className && std::wcscmp(className, L"AniLabel") == 0) return new (std::nothrow) CAniLabelUI;
     return nullptr;
@@ -278,7 +281,8 @@ void CWnd_Main::ResizeKeepingCorner(int width, int height) {
     ::GetClientRect(hwnd_, &client);
     POINT corner{client.left, client.top};
     ::ClientToScreen(hwnd_, &corner);
-    ::MoveWindow(hwnd_, corner.x, corner.y, width, height, TRUE);
+    // Skin pixels, scaled as the skin is.
+    ::MoveWindow(hwnd_, corner.x, corner.y, pm_.ScaleValue(width), pm_.ScaleValue(height), TRUE);
 }
 
 void CWnd_Main::BrowseForFolder() {

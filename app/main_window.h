@@ -39,6 +39,7 @@ protected:
     void InitWindow() override;
     Ulmar::CUiString GetSkinFile() override;
     LRESULT ResponseDefaultKeyEvent(WPARAM key) override;
+    Ulmar::CControlUI* GetEscapeControl() override;
     LRESULT OnClose(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override;
     LRESULT OnSysCommand(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override;
     LRESULT HandleCustomMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override;

@@ -52,6 +52,9 @@ CUiString CMessageBox::GetSkinFolder() { return CUiString(L"skin_inst\\"); }
 
 LRESULT CMessageBox::ResponseDefaultKeyEvent(WPARAM key) { return key == VK_RETURN ? 1 : 0; }
 
+// The close button (disabled in a question that must be answered).
+CControlUI* CMessageBox::GetEscapeControl() { return close_; }
+
 LRESULT CMessageBox::HandleCustomMessage(UINT message, WPARAM, LPARAM, bool& handled) {
     // A double click on the caption must not maximise the box.
     handled = message == WM_NCLBUTTONDBLCLK;
@@ -137,11 +140,12 @@ void CMessageBox::Fill(const wchar_t* caption, const wchar_t* text, UINT flags, 
 int CMessageBox::CountLines(HDC dc, const wchar_t* text, int width) {
     const int font = tips_->GetFont();
     const UINT style = tips_->GetTextStyle();
-    int lines = (width + kLineWidth - 1) / kLineWidth;
+    const int lineWidth = pm_.ScaleValue(kLineWidth);
+    int lines = (width + lineWidth - 1) / lineWidth;
     // The text is drawn inside its padding and broken at words, so it can wrap
     // sooner than every 288 pixels; the box grows to show every wrapped line.
     const RECT padding = tips_->GetTextPadding();
-    RECT wrapped = {0, 0, kLineWidth - padding.left - padding.right, 9999};
+    RECT wrapped = {0, 0, lineWidth - padding.left - padding.right, 9999};
     CRenderer::DrawText(dc, &pm_, wrapped, text, 0, font,
                         (style & ~DT_SINGLELINE) | DT_WORDBREAK | DT_CALCRECT);
     RECT line = {0, 0, 9999, 9999};
@@ -168,7 +172,9 @@ void CMessageBox::FitHeightToText() {
     ::GetClientRect(hwnd_, &client);
     POINT origin = {client.left, client.top};
     ::ClientToScreen(hwnd_, &origin);
-    ::MoveWindow(hwnd_, origin.x, origin.y, kWidth, kLineHeight * lines + kChromeHeight, TRUE);
+    // Skin pixels, scaled as the skin is.
+    ::MoveWindow(hwnd_, origin.x, origin.y, pm_.ScaleValue(kWidth), pm_.ScaleValue(kLineHeight * lines + kChromeHeight),
+                 TRUE);
     tips_->SetFixedHeight(kLineHeight * lines);
 }
 

@@ -42,6 +42,7 @@ protected:
     const wchar_t* GetWindowClassName() const override;
     Ulmar::CUiString GetSkinFile() override;
     LRESULT ResponseDefaultKeyEvent(WPARAM key) override;
+    Ulmar::CControlUI* GetEscapeControl() override;
     LRESULT HandleCustomMessage(UINT message, WPARAM wParam, LPARAM lParam, bool& handled) override;
 
 private:

@@ -4,6 +4,7 @@ xdotool, in a prefix of its own (WINEPREFIX). Run as
 The install report goes to a loopback server this script runs on 127.0.0.1:18731."""
 import http.server
 import os
+import re
 import shutil
 import subprocess
 import sys
@@ -126,7 +127,9 @@ class Win32Windows(unittest.TestCase):
             shutil.rmtree(prefix, ignore_errors=True)
 
 
-class Interactive(unittest.TestCase):
+class MainWindowCase(unittest.TestCase):
+    """A test that starts on a clean machine with the installer's main window shown."""
+
     def setUp(self):
         reset_machine()
         self.proc = WINE.start(EXE)
@@ -138,15 +141,17 @@ class Interactive(unittest.TestCase):
             self.proc.kill()
             self.proc.wait(30)
 
+    def wait_done_page(self):
+        return drv.wait_for(lambda: drv.near(self.window.pixel(drv.START_NOW_PLAIN), drv.ENABLED_BLUE, 24), 120)
+
+
+class Interactive(MainWindowCase):
     def install_button_enabled(self):
         color = self.window.pixel(drv.INSTALL_PLAIN)
         if drv.near(color, drv.ENABLED_BLUE, 24):
             return True
         self.assertTrue(drv.near(color, drv.DISABLED_GREY), color)
         return False
-
-    def wait_done_page(self):
-        return drv.wait_for(lambda: drv.near(self.window.pixel(drv.START_NOW_PLAIN), drv.ENABLED_BLUE, 24), 120)
 
     def test_consent_enables_the_install_button_and_close_on_page_0_gives_3(self):
         self.assertFalse(self.install_button_enabled())
@@ -228,6 +233,205 @@ class EarlierInstall(unittest.TestCase):
                 proc.kill()
         self.assertTrue(os.path.isfile(WINE.c_drive(PROGRAM_FILES + "Torvane.exe")))
         self.assertFalse(os.path.exists(WINE.c_drive("Other/Torvane")), "the unused new folder is removed")
+
+
+# MSAA roles and states, as oleacc.h numbers them.
+ROLE_CLIENT, ROLE_LINK, ROLE_STATICTEXT, ROLE_PUSHBUTTON, ROLE_CHECKBUTTON, ROLE_PROGRESSBAR = 10, 30, 41, 43, 44, 48
+STATE_UNAVAILABLE, STATE_FOCUSED, STATE_CHECKED, STATE_FOCUSABLE = 0x1, 0x4, 0x10, 0x100000
+
+
+class AccessibleChild:
+    def __init__(self, line):
+        fields = line.split("\t")
+        self.id, self.role, self.state = int(fields[0]), int(fields[1]), int(fields[2], 16)
+        self.name, self.value, self.action = fields[3], fields[4], fields[5]
+        self.location = tuple(int(v) for v in fields[6].split(","))
+        self.hit = int(fields[7])
+
+    def __repr__(self):
+        return f"<{self.id} {self.name!r} role {self.role} state {self.state:#x} value {self.value!r}>"
+
+
+class Accessibility(MainWindowCase):
+    """The main window as a screen reader reads it: accessibility-probe.exe asks its
+    client area's IAccessible from another process (AccessibleObjectFromWindow)."""
+
+    def probe(self, *args):
+        return drv.run([WINE.wine, os.environ["TORVANE_ACCESSIBILITY_PROBE"], *args], env=WINE.env, check=False)
+
+    def tree(self):
+        lines = self.probe("dump").splitlines()
+        self.assertTrue(lines and lines[0].startswith("self\t"), lines)
+        self.self_line = lines[0].split("\t")
+        return [AccessibleChild(line) for line in lines[1:]]
+
+    def child(self, name, children=None):
+        found = [c for c in (children if children is not None else self.tree()) if c.name == name]
+        return found[0] if found else None
+
+    def test_controls_have_roles_names_and_places_in_tab_order(self):
+        children = self.tree()
+        self.assertEqual(self.self_line[0:2], ["self", str(ROLE_CLIENT)])
+        self.assertEqual(self.self_line[3], "parent")
+        self.assertEqual(int(self.self_line[2]), len(children))
+        names = [c.name for c in children]
+        # Reading order: caption, close, the install button, then the consent line left to right.
+        for earlier, later in (("关闭", "极速安装"), ("极速安装", "已阅读并同意"), ("已阅读并同意", "《用户许可协议》"),
+                               ("《隐私政策》", "自定义安装")):
+            self.assertLess(names.index(earlier), names.index(later), names)
+        close = self.child("关闭", children)
+        self.assertEqual((close.role, close.action), (ROLE_PUSHBUTTON, "Press"))
+        self.assertTrue(close.state & STATE_FOCUSABLE)
+        install = self.child("极速安装", children)
+        self.assertEqual(install.role, ROLE_PUSHBUTTON)
+        self.assertTrue(install.state & STATE_UNAVAILABLE, install)
+        self.assertEqual(self.child("已阅读并同意", children).role, ROLE_CHECKBUTTON)
+        self.assertEqual(self.child("《用户许可协议》", children).role, ROLE_LINK)
+        self.assertEqual(self.child("和", children).role, ROLE_STATICTEXT)
+        self.assertEqual(self.child("自定义安装", children).role, ROLE_PUSHBUTTON)
+        # Screen places: the window's corner plus the skin's layout (install button 224,304 152x44).
+        x, y, _, _ = self.window.geometry()
+        self.assertEqual(install.location, (x + 224, y + 280 + 24, 152, 44))
+        self.assertEqual(close.location, (x + 568, y + 12, 20, 20))
+        for c in children:
+            if c.role in (ROLE_PUSHBUTTON, ROLE_CHECKBUTTON, ROLE_LINK):
+                self.assertEqual(c.hit, c.id, f"a hit test at the centre of {c} found {c.hit}")
+
+    def test_consent_state_follows_clicks_and_the_default_action(self):
+        consent = self.child("已阅读并同意")
+        self.assertFalse(consent.state & STATE_CHECKED)
+        self.window.click(drv.CONSENT)
+        self.assertTrue(self.child("已阅读并同意").state & STATE_CHECKED)
+        self.assertFalse(self.child("极速安装").state & STATE_UNAVAILABLE)
+        self.assertEqual(self.child("已阅读并同意").action, "Uncheck")
+        self.window.click(drv.CONSENT)
+        self.assertFalse(self.child("已阅读并同意").state & STATE_CHECKED)
+        self.assertTrue(self.child("极速安装").state & STATE_UNAVAILABLE)
+        # The default action checks it as a click does, and the install button follows.
+        self.assertEqual(self.probe("do", str(consent.id)).strip(), "done")
+        self.assertTrue(drv.wait_for(lambda: self.child("已阅读并同意").state & STATE_CHECKED, 20))
+        self.assertFalse(self.child("极速安装").state & STATE_UNAVAILABLE)
+        self.assertTrue(drv.near(self.window.pixel(drv.INSTALL_PLAIN), drv.ENABLED_BLUE, 24))
+
+    def test_disabled_button_refuses_its_default_action(self):
+        install = self.child("极速安装")
+        self.assertEqual(self.probe("do", str(install.id)).strip(), "refused")
+
+    def test_install_by_default_actions_raises_events_with_the_progress_rising(self):
+        # The install takes a second or two: the probe listens to the window's WinEvents meanwhile.
+        watch = subprocess.Popen([WINE.wine, os.environ["TORVANE_ACCESSIBILITY_PROBE"], "watch", "120"], env=WINE.env,
+                                 stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+        try:
+            self.assertEqual(watch.stdout.readline().strip(), "watching")
+            consent, install = self.child("已阅读并同意"), self.child("极速安装")
+            self.assertEqual(self.probe("do", str(consent.id)).strip(), "done")
+            self.assertTrue(drv.wait_for(lambda: not self.child("极速安装").state & STATE_UNAVAILABLE, 20))
+            self.assertEqual(self.probe("do", str(install.id)).strip(), "done")
+            self.assertTrue(self.wait_done_page())
+            self.window.click(drv.CLOSE)
+            self.assertEqual(self.proc.wait(60), 0)
+            events = [line.split("\t") for line in watch.stdout.read().splitlines()]
+        finally:
+            if watch.poll() is None:
+                watch.kill()
+            watch.wait(30)
+            watch.stdout.close()
+        # The consent box's state and then the install button's availability changed.
+        self.assertIn(["state", str(consent.id), "已阅读并同意", "-", f"{STATE_FOCUSABLE | STATE_CHECKED:08x}"], events)
+        self.assertIn(["state", str(install.id), "极速安装", "-", f"{STATE_FOCUSABLE:08x}"], events)
+        # Page 0 hid its controls, page 1 showed the bar, whose value then rose.
+        self.assertIn(["hide", str(install.id)], events)
+        self.assertTrue(any(e[0] == "show" and e[2:3] == ["安装进度"] for e in events), events)
+        values = [int(e[3].rstrip("%")) for e in events if e[0] == "value" and e[2:3] == ["安装进度"]]
+        self.assertGreaterEqual(len(set(values)), 2, values)
+        self.assertEqual(values, sorted(values), values)
+        self.assertTrue(any(e[0] == "focus" for e in events), events)
+
+
+class Keyboard(MainWindowCase):
+    """The whole install with the keyboard alone: Tab and Shift+Tab move a visible
+    focus mark, Space and Enter press, Esc is the page's close button."""
+    CONSENT_MARK_ROW = ((16, 370), 104)  # the dotted frame 2 px around check_userprot (18,372 100x16)
+
+    def dark_pixels(self, start, length):
+        x, y = self.window.screen_point(start)
+        out = drv.run(["import", "-window", "root", "-crop", f"{length}x1+{x}+{y}", "-depth", "8", "txt:-"],
+                      env=WINE.env)
+        colors = [int(m, 16) for m in re.findall(r"#([0-9A-Fa-f]{6})", out)]
+        return sum(1 for c in colors if max((c >> 16) & 255, (c >> 8) & 255, c & 255) < 0x60)
+
+    def test_tab_space_and_enter_install_and_esc_closes_page_2_with_0(self):
+        self.assertEqual(self.dark_pixels(*self.CONSENT_MARK_ROW), 0)
+        self.window.key("Tab")  # from the close button past the unavailable install button
+        self.assertGreater(self.dark_pixels(*self.CONSENT_MARK_ROW), 20, "no focus mark around the consent box")
+        self.window.key("space")
+        self.assertTrue(drv.wait_for(lambda: drv.near(self.window.pixel(drv.INSTALL_PLAIN), drv.ENABLED_BLUE, 24), 10))
+        self.window.key("shift+Tab")
+        self.assertEqual(self.dark_pixels(*self.CONSENT_MARK_ROW), 0, "the mark left with the focus")
+        self.window.key("Return")
+        self.assertTrue(self.wait_done_page(), "page 2")
+        self.window.key("Escape")
+        self.assertEqual(self.proc.wait(60), 0)
+
+    def test_esc_on_page_0_is_the_close_button(self):
+        self.window.key("Escape")
+        self.assertEqual(self.proc.wait(60), 3)
+
+    def test_shift_tab_walks_back_in_reading_order(self):
+        # From the close button backwards: the custom area's toggle, then its button.
+        self.window.key("shift+Tab")
+        self.window.key("shift+Tab")
+        self.window.key("Return")
+        self.assertTrue(drv.wait_for(lambda: self.window.geometry()[3] == 450, 10), "the custom area opened")
+
+
+def set_log_pixels(dpi):
+    """Wine's screen DPI for the processes started after this (the server and desktop restart)."""
+    for key in ("HKCU\\Control Panel\\Desktop", "HKLM\\System\\CurrentControlSet\\Hardware Profiles\\Current\\Software\\Fonts"):
+        # reg itself, not through cmd: the key has spaces, and cmd would get the quotes escaped.
+        drv.run([WINE.wine, "reg", "add", key, "/v", "LogPixels", "/t", "REG_DWORD", "/d", str(dpi), "/f"],
+                env=WINE.env, check=False)
+    drv.run(["wineserver", "-k"], env=WINE.env, check=False)
+    drv.run(["wineserver", "-w"], env=WINE.env, check=False)
+
+
+class HighDpi(unittest.TestCase):
+    """At 150 % and 200 % the window and its controls scale by the DPI, text is drawn
+    at its size; the screenshots go to TORVANE_SCREENSHOT_DIR when it is set."""
+
+    def tearDown(self):
+        set_log_pixels(96)
+
+    def check_scale(self, dpi, size):
+        reset_machine()
+        set_log_pixels(dpi)
+        proc = WINE.start(EXE)
+        try:
+            window = drv.main_window(WINE)
+            self.assertIsNotNone(window, "the main window did not show")
+            self.assertEqual(window.geometry()[2:], size)
+            factor = dpi / 96
+            scaled = lambda p: (int(p[0] * factor), int(p[1] * factor))  # noqa: E731
+            # The install button, unavailable grey, at its scaled place; its blue after the consent.
+            self.assertTrue(drv.near(window.pixel(scaled(drv.INSTALL_PLAIN)), drv.DISABLED_GREY), dpi)
+            window.click(scaled(drv.CONSENT))
+            self.assertTrue(drv.wait_for(
+                lambda: drv.near(window.pixel(scaled(drv.INSTALL_PLAIN)), drv.ENABLED_BLUE, 24), 10), dpi)
+            shots = os.environ.get("TORVANE_SCREENSHOT_DIR")
+            if shots:
+                window.screenshot(os.path.join(shots, f"installer-{dpi * 100 // 96}.png"), margin=int(20 * factor))
+            window.click(scaled(drv.CLOSE))
+            self.assertEqual(proc.wait(60), 3)
+        finally:
+            if proc.poll() is None:
+                proc.kill()
+                proc.wait(30)
+
+    def test_150_percent_is_900_by_600(self):
+        self.check_scale(144, (900, 600))
+
+    def test_200_percent_is_1200_by_800(self):
+        self.check_scale(192, (1200, 800))
 
 
 def running(pattern):

@@ -60,6 +60,24 @@ TEST(SkinviewTree, ColumnNumbersAndSizeOption) {
     EXPECT_TRUE(HasLine(run.out, "  ControlUI c 0,120,50,220 visible=1 enabled=1")) << run.out;
 }
 
+// At 144 and 192 DPI the window, the paddings, the fixed sizes and the float
+// positions are the 96-DPI layout times 1.5 and 2.
+TEST(SkinviewTree, DpiOptionScalesTheWholeLayout) {
+    const std::wstring skin = Quoted(uitest::DataPath(L"sample\\main.xml"));
+    uitest::ToolRun run = RunSkinview(L"tree " + skin + L" --dpi 144");
+    ASSERT_EQ(0u, run.exitCode) << run.out;
+    EXPECT_TRUE(HasLine(run.out, "VerticalLayoutUI root 0,0,900,600 visible=1 enabled=1")) << run.out;
+    EXPECT_TRUE(HasLine(run.out, "    ControlUI logo 18,12,54,48 visible=1 enabled=1")) << run.out;
+    EXPECT_TRUE(HasLine(run.out, "        ControlUI btn_ok 696,492,846,546 visible=1 enabled=1")) << run.out;
+    EXPECT_TRUE(HasLine(run.out, "  ControlUI closebtn 852,12,888,48 visible=1 enabled=1")) << run.out;
+    run = RunSkinview(L"tree " + skin + L" --dpi 192");
+    ASSERT_EQ(0u, run.exitCode) << run.out;
+    EXPECT_TRUE(HasLine(run.out, "VerticalLayoutUI root 0,0,1200,800 visible=1 enabled=1")) << run.out;
+    EXPECT_TRUE(HasLine(run.out, "        ControlUI btn_ok 928,656,1128,728 visible=1 enabled=1")) << run.out;
+    EXPECT_TRUE(HasLine(run.out, "  ControlUI closebtn 1136,16,1184,64 visible=1 enabled=1")) << run.out;
+    EXPECT_EQ(2u, RunSkinview(L"tree " + skin + L" --dpi 0").exitCode);
+}
+
 TEST(SkinviewTree, BuildFailurePrintsTheParserMessageAndExitsOne) {
     uitest::TempDir dir;
     ASSERT_TRUE(uitest::WriteBytes(dir / L"bad.xml", std::string("<Window><Control></Window>")));

@@ -1,7 +1,7 @@
 // skinview: shows skin authors what the framework makes of their skin files.
 //   skinview markup FILE | skinview markup --zip ZIP ENTRY
-//   skinview tree [--zip ZIP | --dir DIR] SKINFILE [--size W,H]
-//   skinview png [--zip ZIP | --dir DIR] SKINFILE OUT.png [--size W,H]
+//   skinview tree [--zip ZIP | --dir DIR] SKINFILE [--size W,H] [--dpi N]
+//   skinview png [--zip ZIP | --dir DIR] SKINFILE OUT.png [--size W,H] [--dpi N]
 #include <windows.h>
 
 #include <new>
@@ -21,8 +21,8 @@ int wmain(int argc, wchar_t** argv) {
         if (argc >= 2 && std::wstring(argv[1]) == L"png") return skinview::RunPng(argc - 2, argv + 2);
         skinview::WriteErr(
             "usage: skinview markup FILE\n       skinview markup --zip ZIP ENTRY\n"
-            "       skinview tree [--zip ZIP | --dir DIR] SKINFILE [--size W,H]\n"
-            "       skinview png [--zip ZIP | --dir DIR] SKINFILE OUT.png [--size W,H]\n");
+            "       skinview tree [--zip ZIP | --dir DIR] SKINFILE [--size W,H] [--dpi N]\n"
+            "       skinview png [--zip ZIP | --dir DIR] SKINFILE OUT.png [--size W,H] [--dpi N]\n");
         return 2;
     } catch (const std::bad_alloc&) {
         skinview::WriteErr("error: out of memory\n");

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -26,18 +27,23 @@ struct Options {
     std::wstring out;
     int width = 0;
     int height = 0;
+    UINT dpi = 0;  // 0: the window's own
 };
 
 // Builds the skin like any window would, but reports a failure instead of showing a box.
 class PreviewWindow : public Ulmar::WindowImplBase {
 public:
-    explicit PreviewWindow(std::wstring skin) : skin_(std::move(skin)) {}
+    PreviewWindow(std::wstring skin, UINT dpi) : skin_(std::move(skin)), dpi_(dpi) {}
     bool failed() const { return failed_; }
     const std::wstring& error() const { return error_; }
 
 protected:
     const wchar_t* GetWindowClassName() const override { return L"UlmarSkinView"; }
     Ulmar::CUiString GetSkinFile() override { return Ulmar::CUiString(skin_.c_str()); }
+    // Before the skin is built, so that it is built at this scale.
+    void InitResource() override {
+        if (dpi_) GetPaintManager().SetDPI(dpi_);
+    }
     void OnSkinLoadFailed(const Ulmar::CUiString& /*skinFile*/, const wchar_t* parserMessage) override {
         failed_ = true;
         error_ = parserMessage && *parserMessage ? parserMessage : L"the skin has no controls";
@@ -45,6 +51,7 @@ protected:
 
 private:
     std::wstring skin_;
+    UINT dpi_;
     bool failed_ = false;
     std::wstring error_;
 };
@@ -58,11 +65,19 @@ bool ParseArgs(int argc, wchar_t** args, bool needOut, Options& options) {
     std::vector<std::wstring> positional;
     for (int i = 0; i < argc; ++i) {
         const std::wstring arg = args[i];
-        if ((arg == L"--zip" || arg == L"--dir" || arg == L"--size") && i + 1 < argc) {
+        if ((arg == L"--zip" || arg == L"--dir" || arg == L"--size" || arg == L"--dpi") && i + 1 < argc) {
             const wchar_t* value = args[++i];
-            if (arg == L"--zip") options.zip = value;
-            else if (arg == L"--dir") options.dir = value;
-            else if (!ParseSize(value, options.width, options.height)) return false;
+            if (arg == L"--zip") {
+                options.zip = value;
+            } else if (arg == L"--dir") {
+                options.dir = value;
+            } else if (arg == L"--dpi") {
+                const long dpi = std::wcstol(value, nullptr, 10);
+                if (dpi < 48 || dpi > 960) return false;
+                options.dpi = static_cast<UINT>(dpi);
+            } else if (!ParseSize(value, options.width, options.height)) {
+                return false;
+            }
         } else {
             positional.push_back(arg);
         }
@@ -126,7 +141,7 @@ int WithWindow(Options& options, Use use) {
     Ulmar::CPaintManagerUI::SetInstance(::GetModuleHandleW(nullptr));
     int code = 1;
     {
-        PreviewWindow window(options.skin);
+        PreviewWindow window(options.skin, options.dpi);
         const HWND hwnd = window.Create(nullptr, L"skinview", WS_POPUP, WS_EX_TOOLWINDOW, 0, 0, 100, 100);
         if (!hwnd || window.failed()) {
             const std::wstring error = window.failed() ? window.error() : L"cannot create the window";

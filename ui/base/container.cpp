@@ -157,8 +157,11 @@ void CContainerUI::SetManager(CPaintManagerUI* manager, CControlUI* parent, bool
 
 void CContainerUI::SetVisible(bool visible) {
     if (visible_ == visible) return;
+    const bool wasVisible = IsVisible();
     CControlUI::SetVisible(visible);
     for (CControlUI* child : items_) child->SetInheritedVisible(IsVisible());
+    // Shown only now that the children know it.
+    if (!wasVisible && IsVisible() && manager_) manager_->NotifyAccessibleSubtree(EVENT_OBJECT_SHOW, this);
 }
 
 void CContainerUI::SetInheritedVisible(bool visible) {

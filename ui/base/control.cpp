@@ -235,10 +235,15 @@ bool CControlUI::IsVisible() const { return visible_ && inheritedVisible_; }
 void CControlUI::SetVisible(bool visible) {
     if (visible_ == visible) return;
     const bool wasVisible = IsVisible();
+    // Hidden controls leave the accessible tree: they are named while they are still in it.
+    if (wasVisible && !visible && manager_) manager_->NotifyAccessibleSubtree(EVENT_OBJECT_HIDE, this);
     visible_ = visible;
     focused_ = false;
     if (!visible && manager_ && manager_->GetFocus() == this) manager_->SetFocus(nullptr);
-    if (IsVisible() != wasVisible) NeedParentUpdate();
+    if (IsVisible() != wasVisible) {
+        NeedParentUpdate();
+        if (IsVisible() && manager_) manager_->NotifyAccessibleSubtree(EVENT_OBJECT_SHOW, this);
+    }
 }
 
 void CControlUI::SetInheritedVisible(bool visible) {
@@ -251,6 +256,7 @@ void CControlUI::SetEnabled(bool enable) {
     if (enabled_ == enable) return;
     enabled_ = enable;
     Invalidate();
+    NotifyAccessible(EVENT_OBJECT_STATECHANGE);
 }
 bool CControlUI::IsMouseEnabled() const { return mouseEnabled_; }
 void CControlUI::SetMouseEnabled(bool enable) { mouseEnabled_ = enable; }

@@ -10,6 +10,7 @@
 #include <string>
 #include <unordered_map>
 
+#include "ui/base/accessible_info.h"
 #include "ui/base/attribute_table.h"
 #include "ui/base/events.h"
 #include "ui/base/ui_string.h"
@@ -160,6 +161,12 @@ public:
     virtual bool PassesShortcutOn() const;
     virtual bool WantsTabKey();
 
+    // ---- assistive technology ----
+    // Role, name, state, value and default action, as a screen reader gets them.
+    TAccessibleInfo GetAccessibleInfo() const;
+    // The default action (a click); false when the control has none or cannot take it now.
+    virtual bool DoAccessibleDefaultAction();
+
     virtual void Init();
     virtual void OnInitialize();
     virtual void DispatchEvent(TControlEvent& event);
@@ -245,6 +252,13 @@ public:
     static SIZE ParseSize(const wchar_t* value);
 
 protected:
+    // The role when the skin names none; 0 keeps the control from assistive technology.
+    virtual long DefaultAccessibleRole() const;
+    // Adds what only the control knows (checked, value); the rest is filled in before.
+    virtual void DescribeAccessible(TAccessibleInfo& info) const;
+    // Raises an EVENT_OBJECT_* WinEvent for this control.
+    void NotifyAccessible(DWORD event) const;
+
     // Scales a metric by the manager's DPI (raw without a manager).
     int ScaleMetric(int value) const;
     RECT ScaleMetric(RECT rc) const;
@@ -278,6 +292,8 @@ protected:
     bool resourceText_ = false;
     CUiString text_;
     CUiString toolTip_;
+    CUiString accName_;   // "accname": a name where neither the text nor the tooltip says it
+    long accRole_ = 0;    // "accrole": a role the control's class does not imply
     wchar_t shortcut_ = 0;
     CUiString userData_;
     UINT_PTR tag_ = 0;

@@ -100,6 +100,8 @@ const ControlRow CControlUI::kAttributes[] = {
     {L"richevent", [](CControlUI& c, const wchar_t* v) { c.SetRichEvent(ParseBool(v)); }},
     {L"text", [](CControlUI& c, const wchar_t* v) { c.SetText(v); }},
     {L"tooltip", [](CControlUI& c, const wchar_t* v) { c.SetToolTip(v); }},
+    {L"accname", [](CControlUI& c, const wchar_t* v) { c.accName_ = v; }},
+    {L"accrole", [](CControlUI& c, const wchar_t* v) { c.accRole_ = ParseAccessibleRole(v); }},
     {L"userdata", [](CControlUI& c, const wchar_t* v) { c.SetUserData(v); }},
     {L"enabled", [](CControlUI& c, const wchar_t* v) { c.SetEnabled(ParseBool(v)); }},
     {L"mouse", [](CControlUI& c, const wchar_t* v) { c.SetMouseEnabled(ParseBool(v)); }},

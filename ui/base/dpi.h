@@ -1,6 +1,6 @@
 #pragma once
-// CDPI: scales skin metrics (written for 96 DPI) to the window's DPI. The
-// installer runs per-monitor aware at 96 DPI, that is 100 percent.
+// CDPI: scales skin metrics (written for 96 DPI, 100 percent) to the window's
+// DPI, which the paint manager takes from the window and from WM_DPICHANGED.
 #include <windows.h>
 
 namespace Ulmar {

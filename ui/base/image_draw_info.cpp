@@ -50,6 +50,8 @@ void CImageDrawInfo::Parse(const wchar_t* draw, const wchar_t* modify, CPaintMan
     // Scaled artwork is named "<name>@<percent>.<ext>"; the loader falls back to
     // the plain name when it is missing.
     if (manager) {
+        // Skin pixels, like every other place the skin gives.
+        rcDest = manager->GetDPIObj()->Scale(rcDest);
         const int scale = manager->GetDPIScale();
         if (scale != 100 && !sImageName.IsEmpty()) {
             CUiString suffix;

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "ui/base/accessible_window.h"
 #include "ui/base/control.h"
 #include "ui/base/image.h"
 #include "ui/base/paint_manager_shared.h"
@@ -80,6 +81,11 @@ CPaintManagerUI::CPaintManagerUI()
 
 CPaintManagerUI::~CPaintManagerUI() {
     *alive_ = false;
+    // Clients may hold the accessible object longer: from now on it answers that the window went.
+    if (accessible_) {
+        accessible_->Disconnect();
+        accessible_.reset();
+    }
     // Controls awaiting cleanup and the tree go first: their destructors call back
     // into ReapObjects, which needs the lists intact.
     std::vector<std::unique_ptr<CControlUI>> cleanup;
@@ -122,6 +128,8 @@ void CPaintManagerUI::Init(HWND window, const wchar_t* name) {
         surfaces_.reset();
         AddUnique(Shared().managers, this);
     }
+    // Before the skin is built: its sizes, fonts and pictures follow the scale.
+    if (window) GetDPIObj()->SetScale(WindowDpi(window));
 }
 
 HDC CPaintManagerUI::GetPaintDC() const { return paintDc_.get().dc; }
@@ -399,6 +407,8 @@ void CPaintManagerUI::SetFocus(CControlUI* control) {
     if (window_ && !noActivate_ && ::GetFocus() != window_ && control != focus_) ::SetFocus(window_);
     if (control == focus_) return;
     const std::weak_ptr<bool> alive = alive_;
+    InvalidateFocusMark(focus_);
+    InvalidateFocusMark(control);
     if (focus_) {
         CControlUI* previous = focus_;
         focus_ = nullptr;
@@ -415,6 +425,7 @@ void CPaintManagerUI::SetFocus(CControlUI* control) {
     TControlEvent event = MakeEvent(UIEVENT_SETFOCUS, control, lastMouse_);
     control->DispatchEvent(event);
     if (alive.expired()) return;
+    if (focus_ == control) NotifyAccessible(EVENT_OBJECT_FOCUS, control);
     SendNotify(control, NotifyType::kSetFocus);
 }
 
@@ -428,6 +439,13 @@ CControlUI* CollectTabOrder(CControlUI* control, void* data) {
 }
 bool IsTabStop(CControlUI* control) { return (control->GetControlFlags() & UIFLAG_TABSTOP) != 0; }
 }  // namespace
+
+void CPaintManagerUI::ShowFocusMark(bool show) {
+    if (focusMarkShown_ == show) return;
+    if (!show) InvalidateFocusMark(focus_);
+    focusMarkShown_ = show;
+    InvalidateFocusMark(focus_);
+}
 
 bool CPaintManagerUI::SetNextTabControl(bool forward) {
     if (updateNeeded_ && forward) {
@@ -626,5 +644,38 @@ CDPI* CPaintManagerUI::GetDPIObj() {
 }
 
 int CPaintManagerUI::GetDPIScale() { return GetDPIObj()->GetScale(); }
+
+UINT CPaintManagerUI::WindowDpi(HWND window) {
+    using GetDpiForWindowFn = UINT(WINAPI*)(HWND);
+    static const auto getDpiForWindow = reinterpret_cast<GetDpiForWindowFn>(
+        reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+    if (getDpiForWindow && window) {
+        if (const UINT dpi = getDpiForWindow(window)) return dpi;
+    }
+    const win::UniqueWindowDc screen = win::GetWindowDc(nullptr);
+    const int dpi = screen ? ::GetDeviceCaps(screen.get().dc, LOGPIXELSY) : 96;
+    return dpi > 0 ? static_cast<UINT>(dpi) : 96;
+}
+
+void CPaintManagerUI::SetDPI(UINT dpi) {
+    if (dpi == 0 || dpi == GetDPIObj()->GetDPI()) return;
+    GetDPIObj()->SetScale(dpi);
+    for (auto& entry : own_->fonts) {
+        const TFontInfo& old = *entry.second;
+        if (auto font = MakeFont(old.faceName, old.size, old.bold, old.underline, old.italic, old.strikeout, false)) {
+            entry.second = std::move(font);
+        }
+    }
+    if (own_->defaultFont) {
+        const TFontInfo& old = *own_->defaultFont;
+        if (auto font = MakeFont(old.faceName, old.size, old.bold, old.underline, old.italic, old.strikeout, false)) {
+            own_->defaultFont = std::move(font);
+        }
+    }
+    drawInfos_.clear();
+    own_->images.clear();
+    if (root_) root_->NeedUpdate();
+    Invalidate();
+}
 
 }  // namespace Ulmar

@@ -20,10 +20,12 @@
 #include "ui/base/listener_list.h"
 #include "ui/base/owners.h"
 #include "ui/base/ui_string.h"
+#include "win/com.h"
 #include "win/gdi.h"
 
 namespace Ulmar {
 
+class CAccessibleWindow;
 class CControlUI;
 class CImageData;
 class CImageDrawInfo;
@@ -53,6 +55,8 @@ public:
 
 // Posted to drain the asynchronous notification queue and the delayed cleanup.
 constexpr UINT WM_UI_DRAIN = WM_APP + 1;
+// Posted by an accessible client's default action: the control acts once the call has returned.
+constexpr UINT WM_UI_ACCESSIBLE_ACTION = WM_APP + 2;
 // Native timer ids are taken from this counter, modulo 240.
 constexpr UINT kFirstTimerCounter = 4096;
 
@@ -153,6 +157,11 @@ public:
     // ---- DPI ----
     CDPI* GetDPIObj();
     int GetDPIScale();  // percent
+    // Scales everything from now on by `dpi` (96 = 100 %): fonts are made anew, pictures
+    // loaded again (a variant for the new scale may exist), the tree laid out again.
+    void SetDPI(UINT dpi);
+    // The DPI Windows gives the window (the system DPI before Windows 10).
+    static UINT WindowDpi(HWND window);
     int ScaleValue(int value) { return GetDPIObj()->Scale(value); }
 
     // ---- default colours ----
@@ -215,6 +224,10 @@ public:
     CControlUI* GetFocus() const { return focus_; }
     void SetFocus(CControlUI* control);
     bool SetNextTabControl(bool forward = true);
+    // The focus mark: a dotted frame around the focused control, shown once the
+    // keyboard has moved the focus (as Windows shows its focus cues).
+    bool IsFocusMarkShown() const { return focusMarkShown_; }
+    void ShowFocusMark(bool show);
 
     // ---- timers ----
     bool SetTimer(CControlUI* control, UINT timerId, UINT elapse);
@@ -260,6 +273,18 @@ public:
     // ---- shadow hook ----
     void SetShadow(std::unique_ptr<IWindowShadow> shadow);
     IWindowShadow* GetShadow() const { return shadow_.get(); }
+
+    // ---- assistive technology ----
+    // The controls shown to assistive technology: visible, with a role, in tab order.
+    std::vector<CControlUI*> GetAccessibleChildren() const;
+    // A control's child id (1-based) among them; 0 when it is not one of them.
+    long GetAccessibleChildId(const CControlUI* control) const;
+    // Raises an EVENT_OBJECT_* WinEvent for a control shown to assistive technology.
+    void NotifyAccessible(DWORD event, const CControlUI* control) const;
+    // The same for each of them inside `subtree` (the subtree's root included).
+    void NotifyAccessibleSubtree(DWORD event, const CControlUI* subtree) const;
+    // Runs a control's default action from the message loop (see WM_UI_ACCESSIBLE_ACTION).
+    void PostAccessibleAction(CControlUI* control);
 
     // ---- messages ----
     bool MessageHandler(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
@@ -314,6 +339,7 @@ private:
     bool HandleLayeredFrame(UINT message, WPARAM wParam, LRESULT& result);
     void OnGetMinMaxInfo(MINMAXINFO* info);
     void OnSize(WPARAM wParam, LPARAM lParam);
+    void OnDpiChanged(WPARAM wParam, LPARAM lParam);
     void OnTimer(WPARAM wParam, LPARAM lParam);
     void OnContextMenu(WPARAM wParam, LPARAM lParam);
     bool OnMouseWheel(WPARAM wParam, LPARAM lParam);  // true when the window went meanwhile
@@ -326,6 +352,9 @@ private:
     void PrepareLayered(RECT& paintRect, const RECT& client);
     void EnsureOffscreen(const RECT& client);
     void PaintAfterAll(HDC dc, const RECT& paintRect);  // the controls that paint after the tree
+    void PaintFocusMark(HDC dc, const RECT& paintRect);
+    RECT FocusMarkRect(const CControlUI* control) const;
+    void InvalidateFocusMark(const CControlUI* control);
     void ApplyLayeredAlpha(const RECT& paintRect, const RECT& client);
     void PrintClient(HDC dc, LPARAM flags);
     void OnMouseMove(WPARAM wParam, LPARAM lParam);
@@ -341,6 +370,8 @@ private:
     CControlUI* ControlAt(POINT pt) const;  // only controls of this manager
     bool Reflect(HWND child, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
     void RemoveFromPaintManagers();
+    LRESULT OnGetObject(WPARAM wParam, LPARAM lParam);
+    void RunAccessibleAction(CControlUI* control);
 
     // Declared first so that GDI+ outlives every image this manager holds.
     std::unique_ptr<win::ScopedGdiplus> gdiplus_;
@@ -376,6 +407,7 @@ private:
     bool firstLayout_ = true;
     bool updateNeeded_ = false;
     bool focusNeeded_ = false;
+    bool focusMarkShown_ = false;
     bool offscreenPaint_ = true;
     bool layered_ = false;
     bool layeredChanged_ = false;
@@ -412,6 +444,7 @@ private:
     std::vector<UniqueMemoryFont> memoryFonts_;
 
     std::unique_ptr<IWindowShadow> shadow_;
+    win::ComPtr<CAccessibleWindow> accessible_;  // made on the first WM_GETOBJECT
     std::unique_ptr<CDPI> dpi_;
     PaintStats stats_;
 };

@@ -71,6 +71,13 @@ bool CPaintManagerUI::MessageHandler(UINT message, WPARAM wParam, LPARAM lParam,
     case WM_UI_DRAIN:
         DrainQueue();
         return false;
+    case WM_GETOBJECT:
+        result = OnGetObject(wParam, lParam);
+        return result != 0;
+    case WM_UI_ACCESSIBLE_ACTION:
+        RunAccessibleAction(reinterpret_cast<CControlUI*>(lParam));
+        result = 0;
+        return true;
     case WM_CLOSE:
         OnClose();
         return false;
@@ -89,6 +96,10 @@ bool CPaintManagerUI::MessageHandler(UINT message, WPARAM wParam, LPARAM lParam,
         return false;
     case WM_SIZE:
         OnSize(wParam, lParam);
+        result = 0;
+        return true;
+    case WM_DPICHANGED:
+        OnDpiChanged(wParam, lParam);
         result = 0;
         return true;
     case WM_TIMER:
@@ -212,6 +223,15 @@ void CPaintManagerUI::OnSize(WPARAM wParam, LPARAM lParam) {
         if (alive.expired()) return;
     }
     if (root_) root_->NeedUpdate();
+}
+
+// Moved to a monitor of another scale: lay out at the new scale in the rectangle Windows suggests.
+void CPaintManagerUI::OnDpiChanged(WPARAM wParam, LPARAM lParam) {
+    SetDPI(LOWORD(wParam));
+    if (const auto* suggested = reinterpret_cast<const RECT*>(lParam)) {
+        ::SetWindowPos(window_, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                       suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+    }
 }
 
 void CPaintManagerUI::OnTimer(WPARAM wParam, LPARAM lParam) {
@@ -556,6 +576,7 @@ bool CPaintManagerUI::PreMessageHandler(UINT message, WPARAM wParam, LPARAM lPar
         if (focus_ && focus_->IsVisible() && focus_->IsEnabled() && focus_->WantsTabKey()) {
             return false;  // the control takes the Tab key itself
         }
+        ShowFocusMark(true);
         SetNextTabControl(::GetKeyState(VK_SHIFT) >= 0);
         return false;
     case WM_SYSKEYDOWN:

@@ -40,6 +40,10 @@ SIZE CPaintManagerUI::GetOffscreenSize() const {
 }
 
 namespace {
+
+// Dark enough to stand out on the light skins and on a blue button alike.
+constexpr DWORD kFocusMarkColor = 0xFF202428;
+
 CControlUI* CollectUpdateNeeded(CControlUI* control, void* data) {
     if (control->IsUpdateNeeded()) static_cast<std::vector<CControlUI*>*>(data)->push_back(control);
     return nullptr;
@@ -173,10 +177,35 @@ void CPaintManagerUI::EnsureOffscreen(const RECT& client) {
 }
 
 void CPaintManagerUI::PaintAfterAll(HDC dc, const RECT& paintRect) {
-    postPaint_.Dispatch(alive_, [&](CControlUI* control) {
+    const DispatchEnd end = postPaint_.Dispatch(alive_, [&](CControlUI* control) {
         control->PaintAfter(dc, paintRect);
         return false;
     });
+    if (end != DispatchEnd::kOwnerGone) PaintFocusMark(dc, paintRect);
+}
+
+// The frame sits two pixels outside the control, so that it shows on any of its colours.
+RECT CPaintManagerUI::FocusMarkRect(const CControlUI* control) const {
+    RECT rc = control->GetPos();
+    const int gap = dpi_ ? dpi_->Scale(2) : 2;
+    ::InflateRect(&rc, gap, gap);
+    return rc;
+}
+
+void CPaintManagerUI::InvalidateFocusMark(const CControlUI* control) {
+    if (!focusMarkShown_ || !control) return;
+    RECT rc = FocusMarkRect(control);
+    ::InflateRect(&rc, 1, 1);
+    Invalidate(rc);
+}
+
+void CPaintManagerUI::PaintFocusMark(HDC dc, const RECT& paintRect) {
+    if (!focusMarkShown_ || !focus_ || !focus_->IsVisible() || !(focus_->GetControlFlags() & UIFLAG_TABSTOP)) return;
+    const RECT rc = FocusMarkRect(focus_);
+    RECT overlap = {0, 0, 0, 0};
+    if (!::IntersectRect(&overlap, &rc, &paintRect)) return;
+    const int width = dpi_ ? dpi_->Scale(1) : 1;
+    CRenderer::DrawRect(dc, rc, width, kFocusMarkColor, PS_DOT);
 }
 
 void CPaintManagerUI::PaintOffscreen(HDC screen, RECT paint, const RECT& client) {

@@ -96,14 +96,25 @@ LRESULT WindowImplBase::ResponseDefaultKeyEvent(WPARAM key) {
     return FALSE;
 }
 
+CControlUI* WindowImplBase::GetEscapeControl() { return nullptr; }
+
 void WindowImplBase::Notify(TNotifyEvent& msg) { NotifyPump(msg); }
 
 LRESULT WindowImplBase::MessageHandler(UINT message, WPARAM wParam, LPARAM /*lParam*/, bool& /*handled*/) {
     // The answer goes back without marking the key handled: controls still see it.
     if (message == WM_KEYDOWN && (wParam == VK_RETURN || wParam == VK_ESCAPE)) {
+        if (wParam == VK_ESCAPE) ClickEscapeControl();
         return ResponseDefaultKeyEvent(wParam);
     }
     return 0;
+}
+
+// Esc is a click on the escape control, delivered from the queue as a click is:
+// the click may close this window, which must not happen under this message.
+void WindowImplBase::ClickEscapeControl() {
+    CControlUI* control = GetEscapeControl();
+    if (!control || !control->IsVisible() || !control->IsEnabled()) return;
+    pm_.SendNotify(control, NotifyType::kClick, 0, 0, true);
 }
 
 void WindowImplBase::OnClick(TNotifyEvent& msg) {

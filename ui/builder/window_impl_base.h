@@ -127,6 +127,8 @@ protected:
     virtual CUiString GetSkinFile() = 0;
     virtual const wchar_t* GetManagerName();
     virtual LRESULT ResponseDefaultKeyEvent(WPARAM key);
+    // The control Esc clicks (the close button of what the window shows now); null for none.
+    virtual CControlUI* GetEscapeControl();
 
     virtual LRESULT OnClose(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
     virtual LRESULT OnDestroy(UINT message, WPARAM wParam, LPARAM lParam, bool& handled);
@@ -159,6 +161,7 @@ protected:
 
 private:
     void ShowMaxRestore(bool maximised);
+    void ClickEscapeControl();
     // Expires when the object is destroyed, so dispatch can tell that a
     // handler deleted its own window.
     std::shared_ptr<bool> alive_;

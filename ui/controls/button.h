@@ -35,6 +35,7 @@ public:
     void PaintForeImage(HDC dc) override;
     void PaintText(HDC dc) override;
     void PaintBorder(HDC dc) override;
+    long DefaultAccessibleRole() const override { return ROLE_SYSTEM_PUSHBUTTON; }
 
     virtual const CUiString& GetNormalImage() const;
     virtual void SetNormalImage(const wchar_t* image);

@@ -193,6 +193,16 @@ void* CEditUI::GetInterface(const wchar_t* name) {
     return CLabelUI::GetInterface(name);
 }
 
+void CEditUI::DescribeAccessible(TAccessibleInfo& info) const {
+    CLabelUI::DescribeAccessible(info);
+    info.name = accName_;
+    if (info.name.IsEmpty()) info.name = GetToolTip();
+    if (info.name.IsEmpty()) info.name = tipValue_;
+    info.value = GetText();
+    if (password_) info.value = CUiString(std::wstring(info.value.GetLength(), passwordChar_));
+    if (readOnly_) info.state |= STATE_SYSTEM_READONLY;
+}
+
 UINT CEditUI::GetControlFlags() const {
     return IsEnabled() ? UINT{UIFLAG_TABSTOP | UIFLAG_SETCURSOR} : 0u;
 }
@@ -344,6 +354,7 @@ void CEditUI::SetText(const wchar_t* text) {
     text_ = text;
     if (HWND native = GetNativeWindow()) ::SetWindowTextW(native, text_);
     Invalidate();
+    NotifyAccessible(EVENT_OBJECT_VALUECHANGE);
 }
 
 void CEditUI::SetEnabled(bool enable) {

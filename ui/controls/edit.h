@@ -76,6 +76,11 @@ public:
     // The native edit window while editing, else null.
     HWND GetNativeWindow() const { return editWnd_ ? editWnd_->GetHWND() : nullptr; }
 
+protected:
+    long DefaultAccessibleRole() const override { return ROLE_SYSTEM_TEXT; }
+    // The text is the value; the name comes from the skin, the tooltip or the hint.
+    void DescribeAccessible(TAccessibleInfo& info) const override;
+
 private:
     void CreateEditWindow();
 

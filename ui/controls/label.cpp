@@ -28,6 +28,12 @@ void* CLabelUI::GetInterface(const wchar_t* name) {
     return CControlUI::GetInterface(name);
 }
 
+// Text reads as text; a picture without text as a graphic; a label with neither stays silent.
+long CLabelUI::DefaultAccessibleRole() const {
+    if (!GetText().IsEmpty()) return ROLE_SYSTEM_STATICTEXT;
+    return GetBkImage().IsEmpty() ? 0 : ROLE_SYSTEM_GRAPHIC;
+}
+
 UINT CLabelUI::GetControlFlags() const { return IsEnabled() ? UINT{UIFLAG_SETCURSOR} : 0u; }
 
 void CLabelUI::SetText(const wchar_t* text) {

@@ -41,6 +41,7 @@ public:
     void SetShowHtml(bool show);
 
 protected:
+    long DefaultAccessibleRole() const override;
     // Replaces unset text colours by the manager's defaults (and keeps them).
     void ResolveDefaultColors();
     // The item rectangle minus the scaled text padding.

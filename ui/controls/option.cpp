@@ -47,6 +47,16 @@ void COptionUI::StoreSelected(bool selected) {
     } else {
         buttonState_ &= ~UISTATE_SELECTED;
     }
+    NotifyAccessible(EVENT_OBJECT_STATECHANGE);
+}
+
+long COptionUI::DefaultAccessibleRole() const {
+    return group_.IsEmpty() ? ROLE_SYSTEM_CHECKBUTTON : ROLE_SYSTEM_RADIOBUTTON;
+}
+
+void COptionUI::DescribeAccessible(TAccessibleInfo& info) const {
+    CButtonUI::DescribeAccessible(info);
+    if (selected_) info.state |= STATE_SYSTEM_CHECKED;
 }
 
 void COptionUI::Selected(bool selected, bool notify) {

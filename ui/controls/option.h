@@ -40,6 +40,8 @@ public:
     void SetSelectedTextColor(DWORD color) { selectedTextColor_ = color; Invalidate(); }
 
 protected:
+    long DefaultAccessibleRole() const override;
+    void DescribeAccessible(TAccessibleInfo& info) const override;
     // Stores the new state and its bit.
     void StoreSelected(bool selected);
 

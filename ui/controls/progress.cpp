@@ -39,6 +39,17 @@ void CProgressUI::SetValue(int value) {
     value_ = value;
     Invalidate();
     UpdateText();
+    NotifyAccessible(EVENT_OBJECT_VALUECHANGE);
+}
+
+long CProgressUI::DefaultAccessibleRole() const { return ROLE_SYSTEM_PROGRESSBAR; }
+
+// The percentage of the range, as a progress bar reads to a screen reader.
+void CProgressUI::DescribeAccessible(TAccessibleInfo& info) const {
+    CLabelUI::DescribeAccessible(info);
+    const int range = max_ > min_ ? max_ - min_ : 1;
+    info.value.Format(L"%d%%", (value_ - min_) * 100 / range);
+    if (showText_ && accName_.IsEmpty()) info.name.Empty();  // its text is the value
 }
 
 void CProgressUI::SetStretchForeImage(bool stretch) {

@@ -34,6 +34,10 @@ public:
     // The modify string of the last fore image paint.
     const CUiString& GetForeImageModify() const { return foreModify_; }
 
+protected:
+    long DefaultAccessibleRole() const override;
+    void DescribeAccessible(TAccessibleInfo& info) const override;
+
 private:
     // max <= min becomes min + 1; the value is clamped into [min, max].
     void Normalise();

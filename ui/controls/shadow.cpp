@@ -96,7 +96,12 @@ void CShadowUI::Detach() {
 
 void CShadowUI::ApplyWindowAttributes(CPaintManagerUI& manager) {
     auto value = [&manager](const wchar_t* name) { return manager.GetWindowCustomAttribute(name); };
-    if (const wchar_t* v = value(L"shadowsize")) SetSize(CControlUI::ParseInt(v));
+    // Skin pixels: a drawn shadow's reach scales with the window. A picture's reach
+    // stays that of its corners, which are picture pixels.
+    if (const wchar_t* v = value(L"shadowsize")) {
+        const int size = CControlUI::ParseInt(v);
+        SetSize(value(L"shadowimage") ? size : manager.ScaleValue(size));
+    }
     if (const wchar_t* v = value(L"shadowsharpness")) {
         const int n = CControlUI::ParseInt(v);
         if (n >= 0) SetSharpness(static_cast<unsigned>(n));
@@ -107,7 +112,7 @@ void CShadowUI::ApplyWindowAttributes(CPaintManagerUI& manager) {
     }
     if (const wchar_t* v = value(L"shadowposition")) {
         const SIZE offset = CControlUI::ParseSize(v);
-        SetPosition(offset.cx, offset.cy);
+        SetPosition(manager.ScaleValue(offset.cx), manager.ScaleValue(offset.cy));
     }
     if (const wchar_t* v = value(L"shadowcolor")) {
         const DWORD argb = CControlUI::ParseColor(v);
