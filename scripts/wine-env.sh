@@ -2,6 +2,9 @@
 # and run_quiet for the steps whose output is not wanted unless they fail.
 # The prefix (WINEPREFIX) is each caller's own choice.
 export WINEARCH=win64
+# Wine's UI language (scripts/setup.sh makes the locale): Chinese unless the
+# caller chose another, as the English tests do for their own runs.
+export LANG="${TORVANE_WINE_LANG:-zh_CN.UTF-8}"
 export WINEDEBUG="${WINEDEBUG:--all}"
 # No Mono/Gecko installers, no desktop menu entries.
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=;winemenubuilder.exe=d}"

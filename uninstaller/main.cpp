@@ -50,7 +50,7 @@ UninstallRun MakeRun() {
     run.names.product_key = kProductKey;
     run.names.links.client_name = GetString(L"ClientName");
     run.names.links.exe_name = GetString(L"ExeName");
-    run.names.links.uninstall_text = GetString(L"UNINSTALL");
+    run.names.links.uninstall_text = UninstallLinkPrefix(GetStringBundle());
     run.self = win::ModulePath();
     run.temp = win::TempFolder();
     return run;
