@@ -1,15 +1,20 @@
 #!/usr/bin/env python3
 """Every text the installer's windows show fits its control at 96 DPI, in every
 language: skinview lays out each language's skins with the texts the code puts
-in them (from the built string bundles) and measures each one in its font."""
+in them (from the built string bundles) and measures each one in its font, under
+every UI language Wine can run in ("/lang=" shows any skin on any Windows, and
+the fonts Windows stands in for a missing face differ by UI language)."""
 import os
 import re
+import subprocess
 import tempfile
 import unittest
 import xml.etree.ElementTree as ET
 import zipfile
 
-from skin_layout_test import SKIN_ZIP, skinview, winpath
+import itertools
+
+from skin_layout_test import SKIN_ZIP, SKINVIEW, WINE_RUN, winpath
 
 BUNDLE_DIR = os.environ["TORVANE_BUNDLE_DIR"]
 LANGUAGES = os.environ["TORVANE_LANGUAGES"]
@@ -62,7 +67,14 @@ def rewrite(markup, texts, page=None, size=None):
     return ET.tostring(root, encoding="unicode")
 
 
-def measure(entry, markup, size=None):
+def skinview(ui_language, *args):
+    env = dict(os.environ, TORVANE_WINE_LANG=ui_language + ".UTF-8")
+    run = subprocess.run([WINE_RUN, SKINVIEW, *args], capture_output=True, timeout=120, stdin=subprocess.DEVNULL,
+                         env=env)
+    return run.returncode, run.stdout.decode("utf-8", "replace").replace("\r", "")
+
+
+def measure(ui_language, entry, markup, size=None):
     """[(control, textw, room, text)] of the visible labels with text."""
     with tempfile.TemporaryDirectory() as tmp:
         copy = os.path.join(tmp, "skin.zip")
@@ -70,7 +82,7 @@ def measure(entry, markup, size=None):
             for item in src.infolist():
                 dst.writestr(item, markup.encode("utf-8") if item.filename == entry else src.read(item))
         args = ["tree", "--zip", winpath(copy), entry] + (["--size", size] if size else [])
-        code, out = skinview(*args)
+        code, out = skinview(ui_language, *args)
     assert code == 0, out
     found = []
     for line in out.splitlines():
@@ -93,31 +105,31 @@ class TextsFit(unittest.TestCase):
             self.assertLessEqual(width, room, f"{name}: '{text}' needs {width} px, has {room}")
 
     def test_main_window_texts_fit_on_every_page(self):
-        for language in languages():
-            with self.subTest(language=language):
+        for language, ui in itertools.product(languages(), repeat=2):
+            with self.subTest(language=language, ui=ui):
                 strings = bundle(language)
                 entry = f"wnd_main_{language}.xml"
                 with zipfile.ZipFile(SKIN_ZIP) as z:
                     markup = z.read(entry).decode("utf-8")
                 first, second = variants(MAIN_TEXTS, strings, 2)
                 # Page 0 with the custom area open (600 x 450).
-                self.check(measure(entry, rewrite(markup, first, 0, "600,450"), "600,450"),
+                self.check(measure(ui, entry, rewrite(markup, first, 0, "600,450"), "600,450"),
                            {"lab_captionTitle", "btn_install_start", "check_userprot", "btn_userprot",
                             "btn_privacy", "btn_usercustom", "lab_install_tip", "lab_install_completed"})
-                self.check(measure(entry, rewrite(markup, first, 1)), {"lab_install_percent"})
+                self.check(measure(ui, entry, rewrite(markup, first, 1)), {"lab_install_percent"})
                 for texts in (first, second):
-                    self.check(measure(entry, rewrite(markup, texts, 2)),
+                    self.check(measure(ui, entry, rewrite(markup, texts, 2)),
                                {"check_shortcut", "btn_open_zelk", "lab_install_completed"})
 
     def test_message_box_caption_and_buttons_fit(self):
-        for language in languages():
-            with self.subTest(language=language):
+        for language, ui in itertools.product(languages(), repeat=2):
+            with self.subTest(language=language, ui=ui):
                 strings = bundle(language)
                 entry = f"messagebox_{language}.xml"
                 with zipfile.ZipFile(SKIN_ZIP) as z:
                     markup = z.read(entry).decode("utf-8")
                 for texts in variants(BOX_TEXTS, strings, len(BUTTON_WORDS)):
-                    self.check(measure(entry, rewrite(markup, texts)), {"txt_caption", "btn_ok", "btn_no"})
+                    self.check(measure(ui, entry, rewrite(markup, texts)), {"txt_caption", "btn_ok", "btn_no"})
 
 
 if __name__ == "__main__":
