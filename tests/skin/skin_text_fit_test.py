@@ -68,7 +68,8 @@ def rewrite(markup, texts, page=None, size=None):
 
 
 def skinview(ui_language, *args):
-    env = dict(os.environ, TORVANE_WINE_LANG=ui_language + ".UTF-8")
+    # The whole locale: the faces Wine stands in for a missing one follow its code page.
+    env = dict(os.environ, TORVANE_WINE_LANG=ui_language + ".UTF-8", LANG=ui_language + ".UTF-8")
     run = subprocess.run([WINE_RUN, SKINVIEW, *args], capture_output=True, timeout=120, stdin=subprocess.DEVNULL,
                          env=env)
     return run.returncode, run.stdout.decode("utf-8", "replace").replace("\r", "")
