@@ -99,38 +99,40 @@ def variants(texts, strings, count):
 
 
 class TextsFit(unittest.TestCase):
-    def check(self, measured, expect):
+    def check(self, measured, expect, where):
         seen = {name for name, _, _, _ in measured}
-        self.assertTrue(expect <= seen, f"not measured: {expect - seen}")
+        self.assertTrue(expect <= seen, f"{where}: not measured: {expect - seen}")
         for name, width, room, text in measured:
-            self.assertLessEqual(width, room, f"{name}: '{text}' needs {width} px, has {room}")
+            self.assertLessEqual(width, room, f"{where}: {name}: '{text}' needs {width} px, has {room}")
+
+    def each_skin(self, kind):
+        """(UI language, skin entry, its markup, its language's texts) for every
+        language's `kind` skin under every UI language."""
+        for language, ui in itertools.product(languages(), repeat=2):
+            entry = f"{kind}_{language}.xml"
+            with zipfile.ZipFile(SKIN_ZIP) as z:
+                markup = z.read(entry).decode("utf-8")
+            yield ui, entry, markup, bundle(language)
 
     def test_main_window_texts_fit_on_every_page(self):
-        for language, ui in itertools.product(languages(), repeat=2):
-            with self.subTest(language=language, ui=ui):
-                strings = bundle(language)
-                entry = f"wnd_main_{language}.xml"
-                with zipfile.ZipFile(SKIN_ZIP) as z:
-                    markup = z.read(entry).decode("utf-8")
-                first, second = variants(MAIN_TEXTS, strings, 2)
-                # Page 0 with the custom area open (600 x 450).
-                self.check(measure(ui, entry, rewrite(markup, first, 0, "600,450"), "600,450"),
-                           {"lab_captionTitle", "btn_install_start", "check_userprot", "btn_userprot",
-                            "btn_privacy", "btn_usercustom", "lab_install_tip", "lab_install_completed"})
-                self.check(measure(ui, entry, rewrite(markup, first, 1)), {"lab_install_percent"})
-                for texts in (first, second):
-                    self.check(measure(ui, entry, rewrite(markup, texts, 2)),
-                               {"check_shortcut", "btn_open_zelk", "lab_install_completed"})
+        for ui, entry, markup, strings in self.each_skin("wnd_main"):
+            first, second = variants(MAIN_TEXTS, strings, 2)
+            # Page 0 with the custom area open (600 x 450).
+            self.check(measure(ui, entry, rewrite(markup, first, 0, "600,450"), "600,450"),
+                       {"lab_captionTitle", "btn_install_start", "check_userprot", "btn_userprot",
+                        "btn_privacy", "btn_usercustom", "lab_install_tip", "lab_install_completed"},
+                       f"{entry} page 0 under {ui}")
+            self.check(measure(ui, entry, rewrite(markup, first, 1)), {"lab_install_percent"},
+                       f"{entry} page 1 under {ui}")
+            for texts in (first, second):
+                self.check(measure(ui, entry, rewrite(markup, texts, 2)),
+                           {"check_shortcut", "btn_open_zelk", "lab_install_completed"}, f"{entry} page 2 under {ui}")
 
     def test_message_box_caption_and_buttons_fit(self):
-        for language, ui in itertools.product(languages(), repeat=2):
-            with self.subTest(language=language, ui=ui):
-                strings = bundle(language)
-                entry = f"messagebox_{language}.xml"
-                with zipfile.ZipFile(SKIN_ZIP) as z:
-                    markup = z.read(entry).decode("utf-8")
-                for texts in variants(BOX_TEXTS, strings, len(BUTTON_WORDS)):
-                    self.check(measure(ui, entry, rewrite(markup, texts)), {"txt_caption", "btn_ok", "btn_no"})
+        for ui, entry, markup, strings in self.each_skin("messagebox"):
+            for texts in variants(BOX_TEXTS, strings, len(BUTTON_WORDS)):
+                self.check(measure(ui, entry, rewrite(markup, texts)), {"txt_caption", "btn_ok", "btn_no"},
+                           f"{entry} under {ui}")
 
 
 if __name__ == "__main__":
