@@ -13,7 +13,7 @@ InstallProduct MakeInstallProduct() {
     names.company_url = COMPANY_URL;
     names.pkg_bit = PKG_BIT;
     product.version = PRODUCT_VERSION;
-    product.uninstallText = GetString(L"UNINSTALL");
+    product.uninstallText = UninstallLinkPrefix(GetStringBundle());
     product.extractingText = GetString(L"INSTALL_1_TEXT");
     product.installingText = GetString(L"INSTALL_2_TEXT");
     product.startMenuStageText = GetString(L"INSTALL_CREATE_STARTMENU_SHORTCUT_TEXT");

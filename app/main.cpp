@@ -114,12 +114,11 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
         EnableDebugPrivilege();
 
         auto* window = new (std::nothrow) CWnd_Main;
-        wchar_t title[MAX_PATH] = {};
-        std::swprintf(title, MAX_PATH, L"%ls安装程序", CLIENT_NAME.c_str());
+        const std::wstring title = GetString(L"SETUP_TITLE");
         // No window, no loop: nothing could ever end it.
         // Created hidden (the style without WS_VISIBLE): shown only once centred,
         // and never in silent mode, not even for the moment before SW_HIDE.
-        if (window && window->Create(nullptr, title, 0x10CE0000 & ~WS_VISIBLE, 0x00060000, 0, 0, 500, 400)) {
+        if (window && window->Create(nullptr, title.c_str(), 0x10CE0000 & ~WS_VISIBLE, 0x00060000, 0, 0, 500, 400)) {
             window->CenterWindow();
             ::ShowWindow(window->GetHWND(), g_bSilent ? SW_HIDE : SW_SHOW);
             CPaintManagerUI::MessageLoop();

@@ -156,9 +156,9 @@ void CWnd_Main::InitWindow() {
     Show(checkShortcut_, false);
     if (checkShortcut_) checkShortcut_->Selected(true);
 
-    SetText(labCaptionTitle_, L"安装" + CLIENT_NAME);
-    SetText(labInstallTip_, L"正在安装" + CLIENT_NAME);
-    SetText(btnUserProt_, L"《用户许可协议》");
+    SetText(labCaptionTitle_, GetString(L"MESSAGEBOX_CAPITON"));
+    SetText(labInstallTip_, GetString(L"INSTALLING_TEXT"));
+    SetText(btnUserProt_, GetString(L"USER_AGREEMENT"));
 
     // Default folder: the earlier install's, else Program Files\<exe name>\. A
     // recorded value that is not a valid folder is shown as it is, so that the
@@ -357,7 +357,7 @@ void CWnd_Main::CreateDesktopShortcutStep() {
     state.finished_page_shown = tabInstallView_ && tabInstallView_->GetCurSel() == kPageDone;
     state.shortcut_option_selected = checkShortcut_ && checkShortcut_->IsSelected();
     state.install_folder = installFolder_;
-    const engine::ShortcutNames names{CLIENT_NAME, EXE_NAME, GetString(L"UNINSTALL")};
+    const engine::ShortcutNames names{CLIENT_NAME, EXE_NAME, UninstallLinkPrefix(GetStringBundle())};
     engine::CreateDesktopShortcut(state, names, GetString(L"DESKTOP_SHORTCUT_COMMENT"));
 }
 

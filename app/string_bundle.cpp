@@ -11,12 +11,24 @@ constexpr wchar_t kTrimmed[] = L" \t\n\r\f\v";
 
 }  // namespace
 
-CStringBundle::CStringBundle() : CStringBundle(::GetModuleHandleW(nullptr), IDR_STRING_BUNDLE) {}
+CStringBundle::CStringBundle() {
+    const HMODULE module = ::GetModuleHandleW(nullptr);
+    const std::vector<BundleLanguage> carried = BundleLanguages(module);
+    const BundleLanguage* chosen =
+        ChooseLanguage(carried, ::GetUserDefaultUILanguage(), RequestedLanguage(::GetCommandLineW()));
+    if (!chosen) return;
+    language_ = chosen->name;
+    Load(win::ReadModuleResource(module, L"LANG", IDR_STRING_BUNDLE, chosen->id).Bytes());
+}
 
-CStringBundle::CStringBundle(HMODULE module, WORD id) { Load(module, id); }
+CStringBundle::CStringBundle(HMODULE module, WORD id) { Load(win::ReadModuleResource(module, L"LANG", id).Bytes()); }
 
-void CStringBundle::Load(HMODULE module, WORD id) {
-    const std::wstring text = win::Utf8ToWide(win::ReadModuleResource(module, L"LANG", id).Bytes());
+CStringBundle::CStringBundle(HMODULE module, const BundleLanguage& language) : language_(language.name) {
+    Load(win::ReadModuleResource(module, L"LANG", IDR_STRING_BUNDLE, language.id).Bytes());
+}
+
+void CStringBundle::Load(const std::string& bytes) {
+    const std::wstring text = win::Utf8ToWide(bytes);
     if (text.empty()) return;
 
     pugi::xml_document doc;
@@ -38,9 +50,14 @@ std::wstring CStringBundle::GetString(const std::wstring& id) const {
     return text.substr(first, last - first + 1);
 }
 
-std::wstring CStringBundle::GetLanguage() {
-    if (language_.empty()) language_ = L"zh_CN";
-    return language_;
+std::wstring CStringBundle::GetLanguage() const {
+    return language_.empty() ? std::wstring(L"zh_CN") : language_;
+}
+
+std::wstring UninstallLinkPrefix(const CStringBundle& bundle) {
+    const std::wstring pattern = bundle.GetString(L"UNINSTALL_SHORTCUT");
+    const size_t slot = pattern.find(L"%s");
+    return slot == std::wstring::npos ? bundle.GetString(L"UNINSTALL") : pattern.substr(0, slot);
 }
 
 CStringBundle& GetStringBundle() {

@@ -6,7 +6,9 @@ find_package(Python3 REQUIRED COMPONENTS Interpreter)
 set(TORVANE_RELEASE_FILE ${CMAKE_SOURCE_DIR}/product/release.txt)
 set(TORVANE_RELEASE_PY ${CMAKE_SOURCE_DIR}/scripts/release.py)
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
-             ${TORVANE_RELEASE_FILE} ${TORVANE_RELEASE_PY} ${CMAKE_SOURCE_DIR}/skin/lang/zh_CN.xml)
+             ${TORVANE_RELEASE_FILE} ${TORVANE_RELEASE_PY} ${CMAKE_SOURCE_DIR}/skin/lang/languages.txt)
+file(GLOB _bundle_sources CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/skin/lang/*.xml)
+set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${_bundle_sources})
 
 function(torvane_release)
   execute_process(COMMAND ${Python3_EXECUTABLE} ${TORVANE_RELEASE_PY} ${ARGN}
@@ -19,9 +21,17 @@ endfunction()
 execute_process(COMMAND ${Python3_EXECUTABLE} ${TORVANE_RELEASE_PY} get ${TORVANE_RELEASE_FILE} Version
                 OUTPUT_VARIABLE TORVANE_VERSION OUTPUT_STRIP_TRAILING_WHITESPACE)
 
-# The string bundle as the installer carries it (resource "LANG" 104).
-set(TORVANE_BUNDLE_XML ${CMAKE_BINARY_DIR}/lang/zh_CN.xml)
-torvane_release(bundle ${TORVANE_RELEASE_FILE} ${CMAKE_SOURCE_DIR}/skin/lang/zh_CN.xml ${TORVANE_BUNDLE_XML})
+# The string bundles as the programs carry them (resource "LANG" 104, one per
+# resource language) and the resource script that holds them.
+set(TORVANE_STRINGS_RC ${CMAKE_BINARY_DIR}/strings.rc)
+torvane_release(bundles ${TORVANE_RELEASE_FILE} ${CMAKE_SOURCE_DIR}/skin/lang/languages.txt
+                ${CMAKE_SOURCE_DIR}/skin/lang ${CMAKE_BINARY_DIR}/lang ${TORVANE_STRINGS_RC})
+file(STRINGS ${CMAKE_SOURCE_DIR}/skin/lang/languages.txt _language_lines REGEX "^[a-z]")
+set(TORVANE_BUNDLE_XML "")
+foreach(_line IN LISTS _language_lines)
+  string(REGEX MATCH "^[a-zA-Z_]+" _language "${_line}")
+  list(APPEND TORVANE_BUNDLE_XML ${CMAKE_BINARY_DIR}/lang/${_language}.xml)
+endforeach()
 
 # torvane_version_rc(VAR FILE_NAME DESCRIPTION_SUFFIX): VAR names a resource
 # script with the version information of the program FILE_NAME.

@@ -9,6 +9,7 @@ import subprocess
 import time
 
 TITLE = "托尔文安装程序"
+TITLE_EN = "Torvane Setup"    # under an English UI language or /lang=en_US
 
 # Main window (600 x 400, 450 with the custom area).
 CONSENT = (25, 380)            # check_userprot's box
@@ -154,6 +155,11 @@ def visible_windows(wine, name=None):
     return wine.xdo(*args).split()
 
 
+def winpath(path):
+    """The Wine path of a Unix path (drive Z: is the root)."""
+    return "Z:" + os.path.abspath(path).replace("/", "\\")
+
+
 def near(color, want, tolerance=12):
     return all(abs(a - b) <= tolerance for a, b in zip(color, want))
 
@@ -168,10 +174,10 @@ def wait_for(condition, timeout=30.0, step=0.2):
     return condition()
 
 
-def main_window(wine, timeout=60):
+def main_window(wine, timeout=60, title=TITLE):
     """The installer's main window once it is mapped and painted."""
     def find():
-        ids = visible_windows(wine, TITLE)
+        ids = visible_windows(wine, title)
         return ids[0] if ids else None
     wid = wait_for(find, timeout)
     if not wid:

@@ -1,5 +1,6 @@
 """Drives an interactive install of TorvaneSetup.exe, and the uninstall of it, and
-writes PNGs of their states:
+writes PNGs of their states; then an English install (Wine's UI language
+en_US), whose PNGs end in "-en_US":
     installer_screenshots.py EXE DIR
 Needs WINEPREFIX (a prefix it may install into) and DISPLAY (with a compositor for
 the shadow). Prints each file it writes."""
@@ -29,22 +30,17 @@ def shot(window, out, name):
     print(f"screenshots: {path}")
 
 
-def main():
-    exe, out = sys.argv[1], sys.argv[2]
-    os.makedirs(out, exist_ok=True)
-    wine = drv.Wine(os.environ["WINEPREFIX"])
-    reset(wine)
-
-    # A successful install, with the custom area and a refused path on the way.
+def install_by_hand(wine, exe, out, suffix="", title=drv.TITLE):
+    """A successful install, with the custom area and a refused path on the way."""
     proc = wine.start(exe)
-    window = drv.main_window(wine)
+    window = drv.main_window(wine, title=title)
     window.click(drv.CONSENT)
     time.sleep(0.5)
-    shot(window, out, "page0.png")
+    shot(window, out, f"page0{suffix}.png")
     window.click(drv.CUSTOM_TOGGLE)
     drv.wait_for(lambda: window.geometry()[3] == 450, 5)
     time.sleep(0.5)
-    shot(window, out, "page0-custom.png")
+    shot(window, out, f"page0-custom{suffix}.png")
     window.click(drv.PATH_EDIT)
     window.key("End")
     window.key("shift+Home")
@@ -52,7 +48,7 @@ def main():
     window.click(drv.INSTALL)
     box = drv.message_box(wine, exclude=[window.wid])
     time.sleep(0.5)
-    shot(box, out, "messagebox.png")
+    shot(box, out, f"messagebox{suffix}.png")
     box.click(drv.BOX_ONLY)
     window.click(drv.PATH_EDIT)
     window.key("End")
@@ -61,24 +57,35 @@ def main():
     window.click(drv.INSTALL, settle=0)
     # Page 1: the progress bar's track where page 0 is white.
     drv.wait_for(lambda: sum(window.pixel(drv.PROGRESS_TRACK)) < 740, 30, 0.05)
-    shot(window, out, "page1.png")
+    shot(window, out, f"page1{suffix}.png")
     drv.wait_for(lambda: drv.near(window.pixel(drv.START_NOW_PLAIN), drv.ENABLED_BLUE, 24), 120)
     time.sleep(0.5)
-    shot(window, out, "page2-success.png")
+    shot(window, out, f"page2-success{suffix}.png")
     window.click(drv.CLOSE)
     proc.wait(60)
 
-    # The uninstaller of that install: its question, then its answer.
+
+def uninstall_by_hand(wine, out, suffix=""):
+    """The uninstaller of that install: its question, then its answer."""
     proc = wine.start(wine.c_drive("Program Files/Torvane/Uninstall.exe"))
     box = drv.message_box(wine, timeout=120)
     time.sleep(0.5)
-    shot(box, out, "uninstall-confirm.png")
+    shot(box, out, f"uninstall-confirm{suffix}.png")
     box.click(drv.BOX_OK)
     result = drv.message_box(wine, exclude=(box.wid,), timeout=180)
     time.sleep(0.5)
-    shot(result, out, "uninstall-done.png")
+    shot(result, out, f"uninstall-done{suffix}.png")
     result.click(drv.BOX_ONLY)
     print(f"screenshots: the uninstall ended with exit code {proc.wait(120)}")
+
+
+def main():
+    exe, out = sys.argv[1], sys.argv[2]
+    os.makedirs(out, exist_ok=True)
+    wine = drv.Wine(os.environ["WINEPREFIX"])
+    reset(wine)
+    install_by_hand(wine, exe, out)
+    uninstall_by_hand(wine, out)
 
     # A failed install: a file stands where the payload needs a folder.
     reset(wine)
@@ -96,6 +103,12 @@ def main():
     window.click(drv.START_NOW)
     code = proc.wait(60)
     print(f"screenshots: the failed install ended with exit code {code}")
+    reset(wine)
+
+    # The same as an English Windows shows it.
+    wine.env["LC_MESSAGES"] = "en_US.UTF-8"
+    install_by_hand(wine, exe, out, "-en_US", drv.TITLE_EN)
+    uninstall_by_hand(wine, out, "-en_US")
     reset(wine)
 
 

@@ -68,8 +68,8 @@ bash "$source_dir/scripts/pack-payload.sh" "$work/payload.7z" "$epoch" "$payload
 "$rc_compiler" -J res -O coff "$work/payload.res" "$work/payload_res.obj"
 "$python" "$source_dir/scripts/release.py" version-rc "$work/release.txt" "$work/version.rc" "${version_rc_args[@]}"
 "$rc_compiler" -O coff "$work/version.rc" "$work/version.obj"
-"$python" "$source_dir/scripts/release.py" bundle "$work/release.txt" "$source_dir/skin/lang/zh_CN.xml" "$work/zh_CN.xml"
-sed "s|@TORVANE_BUNDLE_XML@|$work/zh_CN.xml|" "$source_dir/skin/strings.rc.in" > "$work/strings.rc"
+"$python" "$source_dir/scripts/release.py" bundles "$work/release.txt" "$source_dir/skin/lang/languages.txt" \
+  "$source_dir/skin/lang" "$work/lang" "$work/strings.rc"
 "$rc_compiler" -O coff "$work/strings.rc" "$work/strings.obj"
 
 version_file=${version_rc_args[1]}   # --file NAME: the script CMake compiled for the installers

@@ -13,7 +13,7 @@ packages=(
   cmake ninja-build make perl dpkg-dev
   wine wine32:i386 wine64 xvfb xauth x11-utils imagemagick xdotool xcompmgr
   7zip gcab xz-utils libstb-dev fonts-wqy-microhei python3 osslsigncode openssl git
-  python3-pil
+  python3-pil locales
   clang libclang-rt-dev
 )
 
@@ -79,5 +79,13 @@ if ! i386_runs; then
     > "$binfmt/register"
   i386_runs || { echo "setup: i386 programs still do not run under qemu-i386" >&2; exit 1; }
 fi
+
+# Wine takes its UI language from the Unix locale, which must exist: the suite
+# runs the installer in Chinese and in English.
+for locale in zh_CN en_US; do
+  locale -a 2>/dev/null | grep -qx "$locale.utf8" && continue
+  need_root
+  localedef -i "$locale" -f UTF-8 "$locale.UTF-8"
+done
 
 "$here/deps.sh"

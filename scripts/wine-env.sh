@@ -2,6 +2,10 @@
 # and run_quiet for the steps whose output is not wanted unless they fail.
 # The prefix (WINEPREFIX) is each caller's own choice.
 export WINEARCH=win64
+# Wine's UI language, which it takes from LC_MESSAGES (scripts/setup.sh makes
+# the locale): Chinese unless the caller chose another. LANG stays as it is:
+# it sets Wine's code pages too, and cmd's output is read as UTF-8.
+export LC_MESSAGES="${TORVANE_WINE_LANG:-zh_CN.UTF-8}"
 export WINEDEBUG="${WINEDEBUG:--all}"
 # No Mono/Gecko installers, no desktop menu entries.
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=;winemenubuilder.exe=d}"

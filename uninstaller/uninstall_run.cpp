@@ -34,6 +34,7 @@ UninstallExit RunUninstall(const UninstallRun& run, engine::RemovalReport* repor
     engine::RemoveProductService(report);
     engine::RemoveInstalledFiles(root, exe_name, {self_name, kSourceMarkerFileName, kRecordFileName}, report);
     engine::RemoveProductShortcuts(run.names.links, report);
+    for (const engine::ShortcutNames& links : run.other_links) engine::RemoveProductShortcuts(links, report);
     engine::RemoveRegistryEntries(run.names.product_key, report);
 
     if (!report->failed.empty()) return UNINSTALL_STEP_FAILED;

@@ -5,6 +5,7 @@
 #include "engine/uninstall/removal.h"
 
 #include <string>
+#include <vector>
 
 // What the process returns.
 enum UninstallExit : int {
@@ -18,6 +19,9 @@ enum UninstallExit : int {
 
 struct UninstallRun {
     engine::UninstallNames names;
+    // The links as the installer's other languages name them: an install made
+    // in another language than this uninstaller speaks leaves those.
+    std::vector<engine::ShortcutNames> other_links;
     std::wstring self;  // the running uninstaller's file
     std::wstring temp;  // where its file may go aside first
 };

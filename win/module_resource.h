@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 namespace win {
 
@@ -23,5 +24,11 @@ ModuleResource ReadModuleResource(HMODULE module, const wchar_t* type, const wch
 inline ModuleResource ReadModuleResource(HMODULE module, const wchar_t* type, WORD id) {
     return ReadModuleResource(module, type, MAKEINTRESOURCEW(id));
 }
+
+// The same resource in one resource language only (no fallback to another).
+ModuleResource ReadModuleResource(HMODULE module, const wchar_t* type, WORD id, LANGID language);
+
+// The resource languages `module` holds resource `id` of `type` in, in the module's order.
+std::vector<LANGID> ModuleResourceLanguages(HMODULE module, const wchar_t* type, WORD id);
 
 }  // namespace win

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <vector>
 
 namespace {
@@ -13,6 +14,8 @@ constexpr WORD kTruncatedBundle = 202;
 constexpr WORD kWrongRootBundle = 203;
 constexpr WORD kControlWhitespaceBundle = 204;
 constexpr WORD kMissingBundle = 299;
+constexpr LANGID kChinese = 0x0804;
+constexpr LANGID kEnglish = 0x0409;
 
 CStringBundle Load(WORD id) { return CStringBundle(GetModuleHandleW(nullptr), id); }
 
@@ -112,9 +115,13 @@ const std::vector<Entry> kShipped = {
     {L"INSTALL_TIPS", L"安装提示"},
     {L"INSTALL_COMPLETE", L"安装完成"},
     {L"START_NOW", L"立即体验"},
+    {L"SETUP_TITLE", L"托尔文安装程序"},
+    {L"INSTALLING_TEXT", L"正在安装托尔文"},
+    {L"USER_AGREEMENT", L"《用户许可协议》"},
+    {L"UNINSTALL_SHORTCUT", L"卸载%s"},
 };
 
-TEST(ShippedBundle, HoldsTheThirtySevenEntriesWithTheirTexts) {
+TEST(ShippedBundle, HoldsTheFortyOneEntriesWithTheirTexts) {
     const CStringBundle& bundle = GetStringBundle();
     EXPECT_EQ(bundle.Count(), kShipped.size());
     for (const Entry& e : kShipped) {
@@ -128,7 +135,7 @@ TEST(ShippedBundle, HoldsTheThirtySevenEntriesWithTheirTexts) {
 
 // Resource order: the four product entries first, then the table's order.
 TEST(ShippedBundle, EntriesStandInTheirOrder) {
-    const std::string xml = win::ReadModuleResource(nullptr, L"LANG", 104).Bytes();
+    const std::string xml = win::ReadModuleResource(nullptr, L"LANG", 104, kChinese).Bytes();
     ASSERT_FALSE(xml.empty());
     size_t last = 0;
     for (const Entry& e : kShipped) {
@@ -143,7 +150,7 @@ TEST(ShippedBundle, EntriesStandInTheirOrder) {
 }
 
 TEST(ShippedBundle, DesktopCommentIsWhitespaceOnlyInTheResource) {
-    const std::string xml = win::ReadModuleResource(nullptr, L"LANG", 104).Bytes();
+    const std::string xml = win::ReadModuleResource(nullptr, L"LANG", 104, kChinese).Bytes();
     const std::string open = "<String id=\"DESKTOP_SHORTCUT_COMMENT\">";
     const size_t start = xml.find(open);
     ASSERT_NE(start, std::string::npos);
@@ -167,6 +174,96 @@ TEST(ProductState, ConstantsAndInitialState) {
     EXPECT_EQ(g_pMainWnd, nullptr);
     EXPECT_EQ(g_bMainWndClosed.load(), 0);
     EXPECT_EQ(GetLanguage(), L"zh_CN");
+}
+
+// ---- languages ----
+
+const std::vector<BundleLanguage> kCarried = {{L"en_US", kEnglish}, {L"zh_CN", kChinese}};
+
+std::wstring Chosen(LANGID ui, const std::wstring& requested = L"") {
+    const BundleLanguage* language = ChooseLanguage(kCarried, ui, requested);
+    return language ? language->name : L"(none)";
+}
+
+TEST(LanguageChoice, ChineseUiLanguagesGetChineseEveryOtherGetsEnglish) {
+    EXPECT_EQ(Chosen(0x0804), L"zh_CN");  // zh-CN
+    EXPECT_EQ(Chosen(0x0404), L"zh_CN");  // zh-TW: the same primary language
+    EXPECT_EQ(Chosen(0x0C04), L"zh_CN");  // zh-HK
+    EXPECT_EQ(Chosen(0x0409), L"en_US");
+    EXPECT_EQ(Chosen(0x0809), L"en_US");  // en-GB
+    EXPECT_EQ(Chosen(0x0411), L"en_US");  // ja-JP: no bundle, the fallback
+    EXPECT_EQ(Chosen(0x0407), L"en_US");  // de-DE
+}
+
+TEST(LanguageChoice, ARequestedLanguageWinsOnlyWhenCarried) {
+    EXPECT_EQ(Chosen(0x0804, L"en_US"), L"en_US");
+    EXPECT_EQ(Chosen(0x0409, L"zh_CN"), L"zh_CN");
+    EXPECT_EQ(Chosen(0x0409, L"fr_FR"), L"en_US");
+    EXPECT_EQ(Chosen(0x0804, L"zh_cn"), L"zh_CN");  // names are exact: the UI language decides
+    EXPECT_EQ(Chosen(0x0804, L"en_us"), L"zh_CN");
+}
+
+TEST(LanguageChoice, WithoutEnglishTheFirstCarriedIsTheFallback) {
+    const std::vector<BundleLanguage> chineseOnly = {{L"zh_CN", kChinese}};
+    EXPECT_EQ(ChooseLanguage(chineseOnly, 0x0411, L"")->name, L"zh_CN");
+    EXPECT_EQ(ChooseLanguage({}, 0x0409, L"en_US"), nullptr);
+}
+
+TEST(LanguageChoice, LangSwitchInAnyPositionBesideSilent) {
+    EXPECT_EQ(RequestedLanguage(L"setup.exe /lang=en_US"), L"en_US");
+    EXPECT_EQ(RequestedLanguage(L"setup.exe /s /lang=en_US"), L"en_US");
+    EXPECT_EQ(RequestedLanguage(L"setup.exe /lang=zh_CN /s"), L"zh_CN");
+    EXPECT_EQ(RequestedLanguage(L"\"C:\\a b\\setup.exe\" /lang=zh_CN /s /lang=en_US"), L"en_US");
+    EXPECT_EQ(RequestedLanguage(L"setup.exe /s"), L"");
+    EXPECT_EQ(RequestedLanguage(L"setup.exe /LANG=en_US -lang=en_US lang=en_US"), L"");
+    // The program's own path is no argument.
+    EXPECT_EQ(RequestedLanguage(L"/lang=en_US"), L"");
+}
+
+TEST(ShippedBundles, TheExecutableCarriesEnglishAndChinese) {
+    const std::vector<BundleLanguage> carried = BundleLanguages(GetModuleHandleW(nullptr));
+    ASSERT_EQ(carried.size(), 2u);
+    std::vector<std::wstring> names;
+    for (const BundleLanguage& language : carried) names.push_back(language.name);
+    EXPECT_NE(std::find(names.begin(), names.end(), L"en_US"), names.end());
+    EXPECT_NE(std::find(names.begin(), names.end(), L"zh_CN"), names.end());
+    // The suite runs Wine in Chinese.
+    EXPECT_EQ(GetLanguage(), L"zh_CN");
+}
+
+size_t Count(const std::wstring& text, const std::wstring& part) {
+    size_t n = 0;
+    for (size_t at = text.find(part); at != std::wstring::npos; at = text.find(part, at + part.size())) ++n;
+    return n;
+}
+
+// Every language has every Chinese id, as many "%s" in each (the callers format
+// them), and no Chinese left in a text where the Chinese bundle has some.
+TEST(ShippedBundles, EveryLanguageTranslatesEveryEntry) {
+    const HMODULE exe = GetModuleHandleW(nullptr);
+    const CStringBundle chinese(exe, BundleLanguage{L"zh_CN", kChinese});
+    const CStringBundle english(exe, BundleLanguage{L"en_US", kEnglish});
+    EXPECT_EQ(english.GetLanguage(), L"en_US");
+    EXPECT_EQ(english.Count(), chinese.Count());
+    for (const Entry& e : kShipped) {
+        const std::wstring zh = chinese.GetString(e.id);
+        const std::wstring en = english.GetString(e.id);
+        EXPECT_EQ(en.empty(), zh.empty()) << e.id;
+        EXPECT_EQ(Count(en, L"%s"), Count(zh, L"%s")) << e.id;
+        for (wchar_t c : en) EXPECT_FALSE(c >= 0x3000 && c <= 0x9FFF) << e.id;
+    }
+    EXPECT_EQ(english.GetString(L"ClientName"), L"Torvane");
+    EXPECT_EQ(english.GetString(L"ExeName"), chinese.GetString(L"ExeName"));
+    EXPECT_EQ(english.GetString(L"CompanyUrl"), chinese.GetString(L"CompanyUrl"));
+    EXPECT_EQ(english.GetString(L"MESSAGEBOX_CAPITON"), L"Install Torvane");
+}
+
+TEST(ShippedBundles, UninstallLinkPrefixKeepsItsSpace) {
+    const HMODULE exe = GetModuleHandleW(nullptr);
+    EXPECT_EQ(UninstallLinkPrefix(CStringBundle(exe, BundleLanguage{L"zh_CN", kChinese})), L"卸载");
+    EXPECT_EQ(UninstallLinkPrefix(CStringBundle(exe, BundleLanguage{L"en_US", kEnglish})), L"Uninstall ");
+    // Without the pattern the plain word stands in.
+    EXPECT_EQ(UninstallLinkPrefix(Load(kEdgeBundle)), L"");
 }
 
 }  // namespace

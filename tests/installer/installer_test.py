@@ -2,12 +2,14 @@
 xdotool, in a prefix of its own (WINEPREFIX). Run as
     installer_test.py EXE [unittest args]
 The install report goes to a loopback server this script runs on 127.0.0.1:18731."""
+import hashlib
 import http.server
 import os
 import re
 import shutil
 import subprocess
 import sys
+import tempfile
 import threading
 import time
 import unittest
@@ -17,6 +19,7 @@ import installer_driver as drv  # noqa: E402
 
 EXE = None
 WINE = None
+SKIN_ZIP = os.environ.get("TORVANE_SKIN_ZIP", "")
 REPORT_PORT = 18731
 PROGRAM_FILES = "Program Files\\Torvane\\"
 APP_KEY = "HKCU\\Software\\Torvane3"
@@ -45,8 +48,9 @@ def reset_machine():
              f'reg delete HKLM\\Software\\Torvane3 /f /reg:32 & sc delete TorvaneService')
     WINE.cmd("taskkill /f /im v.exe")
     for path in ("Program Files/Torvane", "Earlier", "Other", "Blocked", "victim", "rel", "Apps", "skinless",
-                 "users/Public/Desktop/托尔文.lnk",
-                 "ProgramData/Microsoft/Windows/Start Menu/Programs/托尔文"):
+                 "users/Public/Desktop/托尔文.lnk", "users/Public/Desktop/Torvane.lnk",
+                 "ProgramData/Microsoft/Windows/Start Menu/Programs/托尔文",
+                 "ProgramData/Microsoft/Windows/Start Menu/Programs/Torvane"):
         full = WINE.c_drive(path)
         if os.path.isdir(full):
             shutil.rmtree(full, ignore_errors=True)
@@ -520,6 +524,138 @@ class UntrustedInput(unittest.TestCase):
         self.assertLess(time.time() - started, 60)
         self.assertEqual(shown, set(), "a window or box showed")
         self.assertFalse(os.path.exists(WINE.c_drive(PROGRAM_FILES)))
+
+
+def registry_values(key, view="/reg:32"):
+    """{name: data} of one key's values, read from "reg export" (UTF-16: cmd's
+    output has the console's code page, which may lack the names' letters)."""
+    path = WINE.c_drive("export.reg")
+    WINE.cmd(f"reg export {key} C:\\export.reg {view} /y")
+    values = {}
+    try:
+        with open(path, encoding="utf-16") as f:
+            for line in f.read().splitlines():
+                name, sep, data = line.partition("=")
+                if sep and name.startswith('"'):
+                    values[name.strip('"')] = data
+    finally:
+        if os.path.exists(path):
+            os.remove(path)
+    return values
+
+
+def installed_state():
+    """The install folder's files with their bytes' digests (the record's bytes
+    are the files it lists, which are the same), the three keys' values, and the
+    links by folder."""
+    folder = WINE.c_drive(PROGRAM_FILES)
+    files = {}
+    for top, _, names in os.walk(folder):
+        for name in names:
+            path = os.path.join(top, name)
+            with open(path, "rb") as f:
+                files[os.path.relpath(path, folder)] = hashlib.sha256(f.read()).hexdigest()
+    keys = {key: registry_values(key, view) for key, view in
+            ((APP_KEY, ""), (UNINSTALL_KEY, "/reg:32"), ("HKLM\\Software\\Torvane3", "/reg:32"))}
+    # The machine's Guid is new on each clean machine: only its shape compares.
+    guid = keys["HKLM\\Software\\Torvane3"].get("Guid", "")
+    keys["HKLM\\Software\\Torvane3"]["Guid"] = re.sub("[0-9A-F]", "x", guid)
+    programs = WINE.c_drive("ProgramData/Microsoft/Windows/Start Menu/Programs")
+    links = {name: sorted(os.listdir(os.path.join(programs, name))) for name in ("托尔文", "Torvane")
+             if os.path.isdir(os.path.join(programs, name))}
+    desktop = sorted(n for n in os.listdir(WINE.c_drive("users/Public/Desktop")) if n.endswith(".lnk"))
+    return files, keys, links, desktop
+
+
+def differing_pixels(a, b):
+    """How many pixels of two pictures of one size differ by more than a tenth."""
+    run = subprocess.run(["compare", "-metric", "AE", "-fuzz", "10%", a, b, "null:"],
+                         capture_output=True, text=True, timeout=60)
+    return int(float(run.stderr.split()[0]))
+
+
+class English(unittest.TestCase):
+    """The same installer under an English UI language, or told /lang=en_US."""
+
+    def setUp(self):
+        reset_machine()
+
+    def tearDown(self):
+        WINE.env["LANG"] = os.environ.get("LANG", "C.UTF-8")
+        WINE.env["LC_MESSAGES"] = os.environ.get("LC_MESSAGES", "")
+
+    @staticmethod
+    def speak_english():
+        """Wine's UI language from LANG=en_US.UTF-8 alone."""
+        WINE.env["LANG"] = "en_US.UTF-8"
+        WINE.env.pop("LC_MESSAGES", None)
+
+    def test_silent_installs_in_both_languages_leave_the_same_files_and_registry(self):
+        self.assertEqual(WINE.run_exe(EXE, "/s"), 0)
+        zh = installed_state()
+        reset_machine()
+        self.assertEqual(WINE.run_exe(EXE, "/lang=en_US", "/s"), 0)
+        en = installed_state()
+        reset_machine()
+        self.speak_english()
+        self.assertEqual(WINE.run_exe(EXE, "/s"), 0)
+        self.assertEqual(installed_state(), en, "LANG=en_US.UTF-8 and /lang=en_US differ")
+
+        zh_files, zh_keys, zh_links, zh_desktop = zh
+        en_files, en_keys, en_links, en_desktop = en
+        self.assertEqual(en_files, zh_files)
+        self.assertIn("Torvane.exe", en_files)
+        # Only the display texts differ: the product's and the maker's names.
+        for key in zh_keys:
+            differing = {name for name in zh_keys[key].keys() | en_keys[key].keys()
+                         if zh_keys[key].get(name) != en_keys[key].get(name)}
+            self.assertLessEqual(differing, {"DisplayName", "Publisher"}, key)
+        self.assertEqual(zh_keys[UNINSTALL_KEY]["DisplayName"], '"托尔文"')
+        self.assertEqual(en_keys[UNINSTALL_KEY]["DisplayName"], '"Torvane"')
+        self.assertEqual(en_keys[UNINSTALL_KEY]["Publisher"], '"Xinglan Sample Software Co., Ltd."')
+        self.assertIn("AppPath", en_keys[APP_KEY])
+        self.assertEqual(zh_links, {"托尔文": ["卸载托尔文.lnk", "托尔文.lnk"]})
+        self.assertEqual(en_links, {"Torvane": ["Torvane.lnk", "Uninstall Torvane.lnk"]})
+        self.assertEqual((zh_desktop, en_desktop), (["托尔文.lnk"], ["Torvane.lnk"]))
+
+    def window_matches_skin(self, title, language, *args):
+        """Starts the installer and compares its page 0 with skinview's picture of
+        each language's skin: it must look like `language`'s and not the other's."""
+        proc = WINE.start(EXE, *args)
+        try:
+            window = drv.main_window(WINE, title=title)
+            self.assertIsNotNone(window, f"no window titled {title}")
+            # The mouse away from every control: no hot state in the picture.
+            WINE.xdo("mousemove", "0", "0")
+            time.sleep(1)
+            with tempfile.TemporaryDirectory() as tmp:
+                shot = os.path.join(tmp, "window.png")
+                window.screenshot(shot, margin=0)
+                differences = {}
+                for other in ("en_US", "zh_CN"):
+                    skin = os.path.join(tmp, other + ".png")
+                    drv.run(["wine", os.environ["TORVANE_SKINVIEW"], "png", "--zip", drv.winpath(SKIN_ZIP),
+                             f"wnd_main_{other}.xml", drv.winpath(skin)], env=WINE.env)
+                    # Below the picture: the install button and the consent row.
+                    crop = ["-crop", "600x120+0+280", "+repage"]
+                    for path in (shot, skin):
+                        drv.run(["convert", path, *crop, path + ".row.png"])
+                    differences[other] = differing_pixels(shot + ".row.png", skin + ".row.png")
+            other = "zh_CN" if language == "en_US" else "en_US"
+            self.assertLess(differences[language], 50, differences)
+            self.assertGreater(differences[other], 500, differences)
+            window.click(drv.CLOSE)
+            self.assertEqual(proc.wait(60), 3)
+        finally:
+            if proc.poll() is None:
+                proc.kill()
+
+    def test_running_window_speaks_the_chosen_language(self):
+        self.window_matches_skin(drv.TITLE, "zh_CN")
+        self.window_matches_skin(drv.TITLE_EN, "en_US", "/lang=en_US")
+        self.speak_english()
+        self.window_matches_skin(drv.TITLE_EN, "en_US")
+        self.window_matches_skin(drv.TITLE, "zh_CN", "/lang=zh_CN")
 
 
 def main():

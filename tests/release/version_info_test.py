@@ -138,6 +138,38 @@ class ReleaseTool(unittest.TestCase):
                 f.write("Version=9\n")
             self.assertEqual(self.run_tool("merge", release, merged, "--name-file", names).returncode, 1)
 
+    def test_each_language_gets_its_names_and_a_name_file_replaces_them_all(self):
+        release = os.path.join(SOURCE, "product", "release.txt")
+        languages = os.path.join(SOURCE, "skin", "lang", "languages.txt")
+        lang_dir = os.path.join(SOURCE, "skin", "lang")
+        with tempfile.TemporaryDirectory() as tmp:
+            rc = os.path.join(tmp, "strings.rc")
+            result = self.run_tool("bundles", release, languages, lang_dir, tmp, rc)
+            self.assertEqual(result.returncode, 0, result.stderr)
+            english = open(os.path.join(tmp, "en_US.xml"), encoding="utf-8").read()
+            chinese = open(os.path.join(tmp, "zh_CN.xml"), encoding="utf-8").read()
+            self.assertIn('<String id="ClientName">Torvane</String>', english)
+            self.assertIn('<String id="ClientName">托尔文</String>', chinese)
+            self.assertIn('<String id="ExeName">Torvane</String>', chinese)
+            script = open(rc, encoding="utf-8").read()
+            self.assertIn("LANGUAGE 0x9, 0x1\n104 LANG", script)
+            self.assertIn("LANGUAGE 0x4, 0x2\n104 LANG", script)
+
+            # A name file's ClientName stands for every language that it does not name.
+            names = os.path.join(tmp, "names.txt")
+            with open(names, "w", encoding="utf-8") as f:
+                f.write("ClientName=Mirror\n")
+            merged = os.path.join(tmp, "r.txt")
+            self.assertEqual(self.run_tool("merge", release, merged, "--name-file", names).returncode, 0)
+            self.run_tool("bundles", merged, languages, lang_dir, tmp, rc)
+            english = open(os.path.join(tmp, "en_US.xml"), encoding="utf-8").read()
+            self.assertIn('<String id="ClientName">Mirror</String>', english)
+            self.assertIn('<String id="CompanyName">Xinglan Sample Software Co., Ltd.</String>', english)
+
+            with open(names, "w", encoding="utf-8") as f:
+                f.write("ClientName.en=Mirror\n")
+            self.assertEqual(self.run_tool("merge", release, merged, "--name-file", names).returncode, 1)
+
 
 if __name__ == "__main__":
     SOURCE, BUILD = sys.argv.pop(1), sys.argv.pop(1)

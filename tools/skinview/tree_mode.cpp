@@ -12,6 +12,8 @@
 #include "ui/base/container.h"
 #include "ui/base/control.h"
 #include "ui/base/paint_manager.h"
+#include "ui/base/render.h"
+#include "ui/controls/label.h"
 #include "ui/builder/window_impl_base.h"
 #include "win/text.h"
 
@@ -115,6 +117,23 @@ bool SetUpLocation(Options& options) {
     return true;
 }
 
+// A label's text, as " textw=W room=R text=TEXT" before the line's end: W is
+// the width it draws on one line in its font, R the width inside its text padding.
+void DescribeText(Ulmar::CControlUI* control, std::string& out) {
+    auto* label = static_cast<Ulmar::CLabelUI*>(control->GetInterface(L"Label"));
+    const Ulmar::CUiString text = control->GetText();
+    Ulmar::CPaintManagerUI* manager = control->GetManager();
+    if (!label || text.IsEmpty() || !manager || !manager->GetPaintDC()) return;
+    const SIZE size = Ulmar::CRenderer::GetTextSize(manager->GetPaintDC(), manager, text.GetData(), label->GetFont(),
+                                                    DT_SINGLELINE);
+    const RECT& rc = control->GetPos();
+    const RECT padding = label->GetTextPadding();
+    char buffer[64];
+    std::snprintf(buffer, sizeof(buffer), " textw=%ld room=%ld text=", size.cx,
+                  (rc.right - rc.left) - padding.left - padding.right);
+    out.insert(out.size() - 1, std::string(buffer) + win::WideToUtf8(text.GetData()));
+}
+
 void Describe(Ulmar::CControlUI* control, int depth, std::string& out) {
     out.append(static_cast<size_t>(depth) * 2, ' ');
     out += win::WideToUtf8(control->GetClassName());
@@ -126,6 +145,7 @@ void Describe(Ulmar::CControlUI* control, int depth, std::string& out) {
     std::snprintf(buffer, sizeof(buffer), " %ld,%ld,%ld,%ld visible=%d enabled=%d\n", rc.left, rc.top, rc.right,
                   rc.bottom, control->IsVisible() ? 1 : 0, control->IsEnabled() ? 1 : 0);
     out += buffer;
+    DescribeText(control, out);
     auto* container = static_cast<Ulmar::IContainerUI*>(control->GetInterface(L"IContainer"));
     if (!container) return;
     for (int i = 0; i < container->GetCount(); ++i) Describe(container->GetItemAt(i), depth + 1, out);

@@ -24,6 +24,36 @@ const typename Map::mapped_type* FindOwnThenShared(const Map& own, const Map& sh
     return nullptr;
 }
 
+int CALLBACK StopAtFirstFace(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
+    *reinterpret_cast<bool*>(found) = true;
+    return 0;
+}
+
+bool FaceInstalled(const std::wstring& face) {
+    if (face.empty() || face.size() >= LF_FACESIZE) return false;
+    const win::UniqueWindowDc screen = win::GetWindowDc(nullptr);
+    if (!screen) return false;
+    LOGFONTW wanted = {};
+    wanted.lfCharSet = DEFAULT_CHARSET;
+    std::wcscpy(wanted.lfFaceName, face.c_str());
+    bool found = false;
+    ::EnumFontFamiliesExW(screen.get().dc, &wanted, StopAtFirstFace, reinterpret_cast<LPARAM>(&found), 0);
+    return found;
+}
+
+// A font's name may list faces to try in turn ("Segoe UI,Tahoma"): the first
+// one installed, else the last, which the font mapper then stands in for.
+std::wstring ChooseFace(const std::wstring& faces) {
+    for (size_t start = 0;;) {
+        const size_t comma = faces.find(L',', start);
+        std::wstring face = faces.substr(start, comma == std::wstring::npos ? comma : comma - start);
+        face.erase(0, face.find_first_not_of(L' '));
+        face.erase(face.find_last_not_of(L' ') + 1);
+        if (comma == std::wstring::npos || FaceInstalled(face)) return face;
+        start = comma + 1;
+    }
+}
+
 }  // namespace
 
 CPaintManagerUI::ResourceTable& CPaintManagerUI::Table(bool shared) { return shared ? Shared().resources : *own_; }
@@ -35,9 +65,10 @@ std::unique_ptr<TFontInfo> CPaintManagerUI::MakeFont(const wchar_t* face, int si
                                                      bool boldAddsWeight) {
     LOGFONTW lf = {};
     ::GetObjectW(::GetStockObject(DEFAULT_GUI_FONT), sizeof(lf), &lf);
-    if (face && *face) {
+    const std::wstring chosen = ChooseFace(face ? face : L"");
+    if (!chosen.empty()) {
         // lfFaceName holds 31 characters and the terminator.
-        std::wcsncpy(lf.lfFaceName, face, LF_FACESIZE - 1);
+        std::wcsncpy(lf.lfFaceName, chosen.c_str(), LF_FACESIZE - 1);
         lf.lfFaceName[LF_FACESIZE - 1] = 0;
     }
     lf.lfCharSet = DEFAULT_CHARSET;
