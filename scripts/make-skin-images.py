@@ -70,7 +70,13 @@ class Canvas:
 
     def final(self, size=None):
         # an area average: exact coverage, no ringing around hard edges
-        return self.img.resize(size or (self.w, self.h), Image.BOX)
+        w, h = size or (self.w, self.h)
+        return self.img.resize((round(w * output_percent / 100), round(h * output_percent / 100)), Image.BOX)
+
+
+# The size pictures come out at, in percent of their design size: the same
+# drawing again at 150 and 200 gives a high-DPI window sharp variants.
+output_percent = 100
 
 
 def draw_rrect(mask, c, box, r, fill=255):
@@ -527,6 +533,17 @@ PICTURES = {
     "messagebox_icon_22x22.png": message_icons,
 }
 
+# Whole pictures (no sprite cut by source rectangles, no corners in picture
+# pixels) also drawn at these scales as "name@150.png" and "name@200.png": the
+# framework tries that name first when a window is at that scale.
+SCALED_PICTURES = ("icon_title_20x20.png", "unexpand_12x12.png", "expand_12x12.png", "icon_folder_14x14.png")
+SCALES = (150, 200)
+
+
+def scaled_name(name, percent):
+    stem, ext = os.path.splitext(name)
+    return "%s@%d%s" % (stem, percent, ext)
+
 
 def main(argv):
     if len(argv) != 2:
@@ -534,8 +551,14 @@ def main(argv):
         return 2
     outdir = argv[1]
     os.makedirs(outdir, exist_ok=True)
+    global output_percent
     for name, make in PICTURES.items():
         save_png(make(), outdir, name)
+    for percent in SCALES:
+        output_percent = percent
+        for name in SCALED_PICTURES:
+            save_png(PICTURES[name](), outdir, scaled_name(name, percent))
+    output_percent = 100
     with open(os.path.join(outdir, "torvane.ico"), "wb") as f:
         f.write(ico_bytes([logo(s) for s in ICON_SIZES]))
     return 0
