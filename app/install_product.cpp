@@ -14,6 +14,7 @@ InstallProduct MakeInstallProduct() {
     names.pkg_bit = PKG_BIT;
     product.version = PRODUCT_VERSION;
     product.uninstallText = UninstallLinkPrefix(GetStringBundle());
+    product.otherLanguagesLinks = OtherLanguagesLinks(::GetModuleHandleW(nullptr), EXE_NAME);
     product.extractingText = GetString(L"INSTALL_1_TEXT");
     product.installingText = GetString(L"INSTALL_2_TEXT");
     product.startMenuStageText = GetString(L"INSTALL_CREATE_STARTMENU_SHORTCUT_TEXT");

@@ -60,6 +60,16 @@ std::wstring UninstallLinkPrefix(const CStringBundle& bundle) {
     return slot == std::wstring::npos ? bundle.GetString(L"UNINSTALL") : pattern.substr(0, slot);
 }
 
+std::vector<engine::ShortcutNames> OtherLanguagesLinks(HMODULE module, const std::wstring& exe_name) {
+    std::vector<engine::ShortcutNames> links;
+    for (const BundleLanguage& language : BundleLanguages(module)) {
+        if (language.name == GetLanguage()) continue;
+        const CStringBundle other(module, language);
+        links.push_back({other.GetString(L"ClientName"), exe_name, UninstallLinkPrefix(other)});
+    }
+    return links;
+}
+
 CStringBundle& GetStringBundle() {
     static CStringBundle bundle;
     return bundle;

@@ -6,9 +6,11 @@
 #include <windows.h>
 
 #include "app/language.h"
+#include "engine/shortcuts/shortcuts.h"
 
 #include <map>
 #include <string>
+#include <vector>
 
 constexpr WORD IDR_STRING_BUNDLE = 104;
 
@@ -46,3 +48,7 @@ inline std::wstring GetLanguage() { return GetStringBundle().GetLanguage(); }
 // The start of the uninstaller's link name before the client name ("Uninstall "
 // of "Uninstall %s"), from UNINSTALL_SHORTCUT.
 std::wstring UninstallLinkPrefix(const CStringBundle& bundle);
+
+// The links an install in each of `module`'s other languages makes, as their
+// bundles name them (an earlier install may have spoken another language).
+std::vector<engine::ShortcutNames> OtherLanguagesLinks(HMODULE module, const std::wstring& exe_name);

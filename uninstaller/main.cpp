@@ -51,12 +51,7 @@ UninstallRun MakeRun() {
     run.names.links.client_name = GetString(L"ClientName");
     run.names.links.exe_name = GetString(L"ExeName");
     run.names.links.uninstall_text = UninstallLinkPrefix(GetStringBundle());
-    const HMODULE exe = ::GetModuleHandleW(nullptr);
-    for (const BundleLanguage& language : BundleLanguages(exe)) {
-        if (language.name == GetLanguage()) continue;
-        const CStringBundle other(exe, language);
-        run.other_links.push_back({other.GetString(L"ClientName"), run.names.links.exe_name, UninstallLinkPrefix(other)});
-    }
+    run.other_links = OtherLanguagesLinks(::GetModuleHandleW(nullptr), run.names.links.exe_name);
     run.self = win::ModulePath();
     run.temp = win::TempFolder();
     return run;

@@ -4,11 +4,13 @@
 
 #include "engine/progress/install_messages.h"
 #include "engine/registry/registry_records.h"
+#include "engine/shortcuts/shortcuts.h"
 
 #include <windows.h>
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // Names and texts the worker needs from the application (string bundle and product
 // constants); the engine does not read them itself.
@@ -19,6 +21,9 @@ struct InstallProduct {
     std::wstring extractingText;        // INSTALL_1_TEXT, before each unpacked path
     std::wstring installingText;        // INSTALL_2_TEXT
     std::wstring startMenuStageText;    // INSTALL_CREATE_STARTMENU_SHORTCUT_TEXT
+    // The links an install in another language makes: an earlier install's go
+    // once this one has committed.
+    std::vector<engine::ShortcutNames> otherLanguagesLinks;
 };
 
 struct InstallContext {

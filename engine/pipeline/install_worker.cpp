@@ -15,6 +15,7 @@
 #include "engine/update/update_transaction.h"
 #include "report/install_report.h"
 #include "win/com.h"
+#include "win/path.h"
 #include "win/result.h"
 
 #include <shlwapi.h>
@@ -119,6 +120,20 @@ void CreateShortcuts(const InstallContext& ctx, std::wstring& stage) {
     }
 }
 
+// An earlier install in another language left its links under its names. They
+// go only after the commit (a rollback restores this run's names alone), and a
+// language that names its links as this one does keeps them: they are ours now.
+void RemoveOtherLanguagesLinks(const InstallContext& ctx) {
+    const engine::ShortcutNames ours = MakeUpdateNames(ctx.product).links;
+    const win::ScopedCoInit com;
+    for (const engine::ShortcutNames& other : ctx.product.otherLanguagesLinks) {
+        if (other.client_name.empty() || win::EqualsNoCase(other.client_name, ours.client_name)) continue;
+        Trace(engine::RemoveStartMenuShortcuts(other), L"removeStartMenuShortcuts failed!");
+        Trace(engine::RemoveQuickLaunchShortcut(other), L"removeQuickLaunchShortcut failed!");
+        Trace(engine::RemoveDesktopShortcut(other), L"removeDesktopShortcut failed!");
+    }
+}
+
 void WriteRegistry(const InstallContext& ctx) {
     engine::RegistryRecord registry;
     engine::Fill(&registry, ctx.installDir, ctx.product.names.exe_name);
@@ -189,6 +204,7 @@ int32_t RunInstall(InstallContext& ctx) {
     if (!update.Commit(g_allDirs, &earlierRemoved)) return Fail(update, FromWin32(ERROR_WRITE_FAULT));
     if (!ctx.earlierDir.empty() && !update.journal().earlier.empty())
         Trace(earlierRemoved, L"removeEarlierInstallation failed!");
+    RemoveOtherLanguagesLinks(ctx);
 
     PostStage(window, stage, 100.0f);
     Trace(archive.Delete(), L"deleteTempArchive failed!");
