@@ -188,9 +188,10 @@ TEST(SkinResources, ManifestAsksForAdministratorAndCommonControls6) {
     for (const char* os : {"{35138b9a-5d96-4fbd-8e2d-a2440225f93a}", "{4a2f28e3-53b9-4441-ba9c-d69d4a4a6e38}",
                            "{1f676c76-80e1-4239-95bb-83d0f6d0da78}", "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"})
         EXPECT_NE(manifest.find(os), std::string::npos) << "supportedOS " << os;
-    // The framework draws at 100 % only; a DPI-aware claim would leave the window tiny on high-DPI screens.
-    EXPECT_EQ(manifest.find(">true</dpiAware>"), std::string::npos);
-    EXPECT_EQ(manifest.find("PerMonitor"), std::string::npos);
+    // The framework lays out at the window's DPI: per-monitor v2 where Windows has it, else
+    // system-aware. Without the claim Windows would stretch a 96-DPI bitmap and blur the text.
+    EXPECT_NE(manifest.find(">true</dpiAware>"), std::string::npos);
+    EXPECT_NE(manifest.find(">PerMonitorV2, System</dpiAwareness>"), std::string::npos);
 }
 
 }  // namespace
