@@ -349,8 +349,10 @@ class Accessibility(MainWindowCase):
         # value events, raised only for a shown control, stand for it then.
         values = [int(e[3].rstrip("%")) for e in events if e[0] == "value" and e[2:3] == ["安装进度"]]
         self.assertTrue(values or any(e[0] == "show" and e[2:3] == ["安装进度"] for e in events), events)
+        # The values are read when the watcher gets each event, not when it was raised:
+        # a loaded run read 80 before a late 75. What must hold is that the bar rose.
         self.assertGreaterEqual(len(set(values)), 2, values)
-        self.assertEqual(values, sorted(values), values)
+        self.assertGreater(values[-1], values[0], values)
         self.assertTrue(any(e[0] == "focus" for e in events), events)
 
 

@@ -8,6 +8,7 @@ import shutil
 import subprocess
 import sys
 import tempfile
+import time
 import unittest
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts"))
@@ -286,6 +287,23 @@ class Interactive(unittest.TestCase):
         self.assertIsNone(reg_value(UNINSTALL_KEY, "DisplayName"))
         self.shoot(result, "uninstall-done.png")
         result.click(drv.BOX_ONLY)
+        self.assertEqual(self.proc.wait(120), 0)
+
+    def test_keyboard_alone_tab_and_space_answer_and_esc_is_the_close_button(self):
+        box = drv.message_box(WINE, timeout=120)
+        self.assertIsNotNone(box, "no confirmation")
+        # The question must be answered: its close button is off, and so Esc does nothing.
+        box.key("Escape")
+        time.sleep(3)
+        self.assertIsNone(self.proc.poll(), "Esc answered the question")
+        # The focus starts on OK (the first enabled control); Tab goes to Cancel and round to OK.
+        box.key("Tab")
+        box.key("Tab")
+        box.key("space")
+        result = drv.message_box(WINE, exclude=(box.wid,), timeout=180)
+        self.assertIsNotNone(result, "no result")
+        self.assertFalse(os.path.exists(WINE.c_drive(FOLDER)))
+        result.key("Escape")  # the answer's close button is on
         self.assertEqual(self.proc.wait(120), 0)
 
 
