@@ -1,6 +1,6 @@
 // Reads the installer's main window from outside, as a screen reader does:
 // AccessibleObjectFromWindow on its client area, then each child.
-//   accessibility-probe dump     one line per child: id, role, state, name, value,
+//   accessibility-probe dump     one line per child (AccessibleChildren): id, role, state, name, value,
 //                                default action, location, the child a hit test at
 //                                its centre finds; a first line for the client itself
 //   accessibility-probe do ID    accDoDefaultAction on child ID
@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cwchar>
 #include <string>
+#include <vector>
 
 #include "win/com.h"
 
@@ -62,7 +63,12 @@ int Dump(IAccessible* client) {
     const HRESULT parentHr = client->get_accParent(reinterpret_cast<IDispatch**>(parent.put_void()));
     Print(L"self\t" + std::to_wstring(LongOf(role)) + L"\t" + std::to_wstring(count) + L"\t" +
           (SUCCEEDED(parentHr) && parent ? L"parent" : L"no-parent"));
-    for (long id = 1; id <= count; ++id) {
+    // Child ids are the controls' own, not 1..count: walk them as a screen reader does.
+    std::vector<VARIANT> ids(static_cast<size_t>(count) + 1);
+    long got = 0;
+    if (FAILED(::AccessibleChildren(client, 0, count + 1, ids.data(), &got)) || got != count) return 3;
+    for (long i = 0; i < got; ++i) {
+        const long id = LongOf(ids[i]);
         const VARIANT child = Child(id);
         VARIANT childRole, state;
         if (FAILED(client->get_accRole(child, &childRole)) || FAILED(client->get_accState(child, &state))) return 3;

@@ -345,10 +345,10 @@ class Accessibility(MainWindowCase):
         self.assertIn(["state", str(install.id), "极速安装", "-", f"{STATE_FOCUSABLE:08x}"], events)
         # Page 0 hid its controls, page 1 showed the bar, whose value then rose.
         self.assertIn(["hide", str(install.id)], events)
-        # Page 1's show event for the bar went missing in one loaded run (cause not found): its
-        # value events, raised only for a shown control, stand for it then.
+        # The watcher reads each event's child after the fact, maybe pages later: the child
+        # ids are the controls' own, so the late read still names the bar.
+        self.assertTrue(any(e[0] == "show" and e[2:3] == ["安装进度"] for e in events), events)
         values = [int(e[3].rstrip("%")) for e in events if e[0] == "value" and e[2:3] == ["安装进度"]]
-        self.assertTrue(values or any(e[0] == "show" and e[2:3] == ["安装进度"] for e in events), events)
         # The values are read when the watcher gets each event, not when it was raised:
         # a loaded run read 80 before a late 75. What must hold is that the bar rose.
         self.assertGreaterEqual(len(set(values)), 2, values)

@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <oleacc.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -38,7 +39,7 @@ const wchar_t kSkin[] =
     L"<Edit name=\"path\" width=\"100\" accname=\"Folder\" text=\"C:\\x\" />"
     L"</HorizontalLayout>"
     L"<HorizontalLayout name=\"page\" height=\"40\">"
-    L"<Text width=\"50\" text=\"Busy\" />"
+    L"<Text name=\"busy\" width=\"50\" text=\"Busy\" />"
     L"<Progress name=\"bar\" width=\"100\" min=\"0\" max=\"200\" value=\"50\" />"
     L"</HorizontalLayout>"
     L"<Label name=\"hidden\" height=\"20\" text=\"Hidden\" visible=\"false\" />"
@@ -74,6 +75,17 @@ struct Window {
         return static_cast<T*>(window.pm().FindControl(name));
     }
     long Id(const wchar_t* controlName) { return window.pm().GetAccessibleChildId(window.pm().FindControl(controlName)); }
+    // The children's ids as a client walks them (AccessibleChildren); empty on failure.
+    std::vector<long> Ids() {
+        long count = 0;
+        if (client->get_accChildCount(&count) != S_OK) return {};
+        std::vector<VARIANT> children(static_cast<size_t>(count) + 1);
+        long got = 0;
+        if (FAILED(::AccessibleChildren(client.get(), 0, count + 1, children.data(), &got))) return {};
+        std::vector<long> ids;
+        for (long i = 0; i < got; ++i) ids.push_back(children[i].vt == VT_I4 ? children[i].lVal : -1);
+        return ids;
+    }
     std::wstring Name(long id) {
         BSTR text = nullptr;
         client->get_accName(Child(id), &text);
@@ -141,9 +153,11 @@ TEST(Accessible, ChildrenAreTheShownControlsInTabOrderWithRolesAndNames) {
 
     long count = 0;
     ASSERT_EQ(S_OK, w.client->get_accChildCount(&count));
+    const std::vector<long> ids = w.Ids();
+    ASSERT_EQ(static_cast<size_t>(count), ids.size());
     std::vector<std::wstring> names;
     std::vector<long> roles;
-    for (long id = 1; id <= count; ++id) {
+    for (long id : ids) {
         names.push_back(w.Name(id));
         roles.push_back(w.Role(id));
     }
@@ -156,10 +170,11 @@ TEST(Accessible, ChildrenAreTheShownControlsInTabOrderWithRolesAndNames) {
     // Values: the bar's share of its range, the edit's text.
     EXPECT_EQ(L"25%", w.Value(w.Id(L"bar")));
     EXPECT_EQ(L"C:\\x", w.Value(w.Id(L"path")));
-    // Out of range ids are refused, not read past the list.
+    // Ids of no control, or of one kept from assistive technology, are refused.
     BSTR text = nullptr;
-    EXPECT_EQ(E_INVALIDARG, w.client->get_accName(Child(count + 1), &text));
+    EXPECT_EQ(E_INVALIDARG, w.client->get_accName(Child(ids.back() + 1000), &text));
     EXPECT_EQ(E_INVALIDARG, w.client->get_accName(Child(-5), &text));
+    EXPECT_EQ(E_INVALIDARG, w.client->get_accName(Child(w.Find<CControlUI>(L"spacer")->GetAccessibleId()), &text));
 }
 
 TEST(Accessible, StateLocationHitTestAndNavigationFollowTheControls) {
@@ -193,9 +208,14 @@ TEST(Accessible, StateLocationHitTestAndNavigationFollowTheControls) {
 
     VARIANT next;
     ASSERT_EQ(S_OK, w.client->accNavigate(NAVDIR_NEXT, Child(agree), &next));
-    EXPECT_EQ(agree + 1, next.lVal);
+    EXPECT_EQ(w.Id(L"a"), next.lVal);
+    ASSERT_EQ(S_OK, w.client->accNavigate(NAVDIR_PREVIOUS, Child(agree), &next));
+    EXPECT_EQ(w.Id(L"terms"), next.lVal);
     ASSERT_EQ(S_OK, w.client->accNavigate(NAVDIR_FIRSTCHILD, Child(CHILDID_SELF), &next));
-    EXPECT_EQ(1, next.lVal);
+    EXPECT_EQ(w.Id(L"go"), next.lVal);
+    ASSERT_EQ(S_OK, w.client->accNavigate(NAVDIR_LASTCHILD, Child(CHILDID_SELF), &next));
+    EXPECT_EQ(w.Id(L"bar"), next.lVal);
+    EXPECT_EQ(S_FALSE, w.client->accNavigate(NAVDIR_NEXT, Child(w.Id(L"bar")), &next));
 }
 
 TEST(Accessible, DefaultActionClicksFromTheMessageLoopAndOnlyWhatCanTakeIt) {
@@ -218,7 +238,7 @@ TEST(Accessible, ControlsRaiseFocusStateValueAndShowHideEvents) {
     Window w;
     EventLog log(w.window.hwnd());
     ASSERT_NE(nullptr, log.hook);
-    const long bar = w.Id(L"bar"), busy = w.Id(L"bar") - 1;
+    const long bar = w.Id(L"bar"), busy = w.Id(L"busy");
     w.Find<CProgressUI>(L"bar")->SetValue(120);
     EXPECT_TRUE(log.Saw(EVENT_OBJECT_VALUECHANGE, bar));
     w.Find<CCheckBoxUI>(L"agree")->Selected(true);
@@ -231,8 +251,20 @@ TEST(Accessible, ControlsRaiseFocusStateValueAndShowHideEvents) {
     EXPECT_TRUE(log.Saw(EVENT_OBJECT_HIDE, bar));
     EXPECT_TRUE(log.Saw(EVENT_OBJECT_REORDER, CHILDID_SELF));
     EXPECT_EQ(0, w.Id(L"bar"));
+    // The walk leaves them out; an event read late still names them, now invisible.
+    const std::vector<long> ids = w.Ids();
+    EXPECT_EQ(ids.end(), std::find(ids.begin(), ids.end(), busy));
+    EXPECT_EQ(w.Id(L"path"), ids.back());
+    EXPECT_EQ(L"Busy", w.Name(busy));
+    EXPECT_TRUE(w.State(busy) & STATE_SYSTEM_INVISIBLE);
+    // Shown again, they keep their ids.
     w.Find<CControlUI>(L"page")->SetVisible(true);
     EXPECT_TRUE(log.Saw(EVENT_OBJECT_SHOW, bar));
+    EXPECT_EQ(bar, w.Id(L"bar"));
+    // An earlier control hiding leaves a later one's id as it was.
+    w.Find<CControlUI>(L"go")->SetVisible(false);
+    EXPECT_EQ(bar, w.Id(L"bar"));
+    EXPECT_EQ(L"60%", w.Value(bar));
 }
 
 TEST(Accessible, ObjectHeldPastItsWindowAnswersDisconnectedAndIsFreedOnce) {

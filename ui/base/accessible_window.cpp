@@ -1,6 +1,7 @@
 // CAccessibleWindow: the client area's IAccessible.
 #include "ui/base/accessible_window.h"
 
+#include <algorithm>
 #include <utility>
 #include <vector>
 
@@ -49,10 +50,9 @@ CAccessibleWindow::Target CAccessibleWindow::Resolve(const VARIANT& child, CCont
     *control = nullptr;
     if (child.vt != VT_I4) return Target::kInvalid;
     if (child.lVal == CHILDID_SELF) return Target::kSelf;
-    const std::vector<CControlUI*> children = manager_->GetAccessibleChildren();
-    if (child.lVal < 1 || child.lVal > static_cast<long>(children.size())) return Target::kInvalid;
-    *control = children[child.lVal - 1];
-    return Target::kControl;
+    // Hidden controls still answer (invisible): a client reads an event's child after the fact.
+    *control = manager_->FindAccessibleControl(child.lVal);
+    return *control ? Target::kControl : Target::kInvalid;
 }
 
 // ---- IUnknown ----
@@ -61,6 +61,12 @@ HRESULT CAccessibleWindow::QueryInterface(REFIID iid, void** out) {
     if (!out) return E_POINTER;
     if (iid == IID_IUnknown || iid == IID_IDispatch || iid == IID_IAccessible) {
         *out = static_cast<IAccessible*>(this);
+        AddRef();
+        return S_OK;
+    }
+    // Child ids are not 1..count: clients (AccessibleChildren) enumerate them.
+    if (iid == IID_IEnumVARIANT) {
+        *out = static_cast<IEnumVARIANT*>(this);
         AddRef();
         return S_OK;
     }
@@ -305,27 +311,25 @@ HRESULT CAccessibleWindow::accNavigate(long direction, VARIANT start, VARIANT* e
     CControlUI* control = nullptr;
     const Target target = Resolve(start, &control);
     if (target == Target::kInvalid) return E_INVALIDARG;
-    const long count = static_cast<long>(manager_->GetAccessibleChildren().size());
-    long to = 0;
+    const std::vector<CControlUI*> children = manager_->GetAccessibleChildren();
+    const CControlUI* to = nullptr;
     if (target == Target::kSelf) {
-        if (direction == NAVDIR_FIRSTCHILD) {
-            to = 1;
-        } else if (direction == NAVDIR_LASTCHILD) {
-            to = count;
-        } else {
+        if (direction != NAVDIR_FIRSTCHILD && direction != NAVDIR_LASTCHILD) {
             return standard_->accNavigate(direction, start, end);
         }
-    } else if (direction == NAVDIR_NEXT) {
-        to = start.lVal + 1;
-    } else if (direction == NAVDIR_PREVIOUS) {
-        to = start.lVal - 1;
+        if (!children.empty()) to = direction == NAVDIR_FIRSTCHILD ? children.front() : children.back();
+    } else if (direction == NAVDIR_NEXT || direction == NAVDIR_PREVIOUS) {
+        const auto at = std::find(children.begin(), children.end(), control);
+        if (at == children.end()) return S_FALSE;  // hidden: it has no neighbours
+        if (direction == NAVDIR_NEXT && at + 1 != children.end()) to = *(at + 1);
+        if (direction == NAVDIR_PREVIOUS && at != children.begin()) to = *(at - 1);
     } else if (direction == NAVDIR_FIRSTCHILD || direction == NAVDIR_LASTCHILD) {
         return E_INVALIDARG;  // a simple element has no children
     } else {
         return S_FALSE;  // spatial directions are left to the client
     }
-    if (to < 1 || to > count) return S_FALSE;
-    PutLong(end, to);
+    if (!to) return S_FALSE;
+    PutLong(end, to->GetAccessibleId());
     return S_OK;
 }
 
@@ -359,6 +363,46 @@ HRESULT CAccessibleWindow::accDoDefaultAction(VARIANT child) {
     if (info.defaultAction.IsEmpty() || (info.state & STATE_SYSTEM_UNAVAILABLE)) return DISP_E_MEMBERNOTFOUND;
     manager_->PostAccessibleAction(control);
     return S_OK;
+}
+
+// ---- IEnumVARIANT: the shown children's ids, as they were when the walk began ----
+
+void CAccessibleWindow::StartWalkIfAtStart() {
+    if (walkAt_ != 0 || !manager_) return;
+    walk_.clear();
+    for (const CControlUI* control : manager_->GetAccessibleChildren()) walk_.push_back(control->GetAccessibleId());
+}
+
+HRESULT CAccessibleWindow::Next(ULONG count, VARIANT* out, ULONG* fetched) {
+    if (fetched) *fetched = 0;
+    if (!out) return E_POINTER;
+    if (!manager_) return RPC_E_DISCONNECTED;
+    StartWalkIfAtStart();
+    ULONG n = 0;
+    for (; n < count && walkAt_ < walk_.size(); ++n, ++walkAt_) PutLong(&out[n], walk_[walkAt_]);
+    for (ULONG i = n; i < count; ++i) ::VariantInit(&out[i]);
+    if (fetched) *fetched = n;
+    return n == count ? S_OK : S_FALSE;
+}
+
+HRESULT CAccessibleWindow::Skip(ULONG count) {
+    if (!manager_) return RPC_E_DISCONNECTED;
+    StartWalkIfAtStart();
+    const size_t left = walk_.size() - walkAt_;
+    walkAt_ += count < left ? count : left;
+    return count <= left ? S_OK : S_FALSE;
+}
+
+HRESULT CAccessibleWindow::Reset() {
+    if (!manager_) return RPC_E_DISCONNECTED;
+    walkAt_ = 0;
+    return S_OK;
+}
+
+// One cursor per object: a second walk at once has no use here.
+HRESULT CAccessibleWindow::Clone(IEnumVARIANT** out) {
+    if (out) *out = nullptr;
+    return E_NOTIMPL;
 }
 
 HRESULT CAccessibleWindow::put_accName(VARIANT, BSTR) { return E_NOTIMPL; }

@@ -1,11 +1,14 @@
 #pragma once
 // CAccessibleWindow: the IAccessible a paint manager hands out for its window's
 // client area (WM_GETOBJECT, OBJID_CLIENT). Its children are simple elements,
-// one per control the manager shows to assistive technology, numbered from 1 in
-// tab order; the window itself (CHILDID_SELF) is answered by the system's
-// standard client object, which is also the way to the parent.
+// one per control the manager shows to assistive technology, in tab order, each
+// known by its control's lasting id (so not 1..count: the object enumerates
+// them through IEnumVARIANT); the window itself (CHILDID_SELF) is answered by
+// the system's standard client object, which is also the way to the parent.
 #include <windows.h>
 #include <oleacc.h>
+
+#include <vector>
 
 #include "win/com.h"
 
@@ -14,7 +17,7 @@ namespace Ulmar {
 class CControlUI;
 class CPaintManagerUI;
 
-class CAccessibleWindow final : public IAccessible {
+class CAccessibleWindow final : public IAccessible, public IEnumVARIANT {
 public:
     // Returns an object with one reference the caller owns, or null.
     static CAccessibleWindow* Create(CPaintManagerUI* manager);
@@ -54,6 +57,11 @@ public:
     HRESULT STDMETHODCALLTYPE accDoDefaultAction(VARIANT child) override;
     HRESULT STDMETHODCALLTYPE put_accName(VARIANT child, BSTR name) override;
     HRESULT STDMETHODCALLTYPE put_accValue(VARIANT child, BSTR value) override;
+    // IEnumVARIANT
+    HRESULT STDMETHODCALLTYPE Next(ULONG count, VARIANT* out, ULONG* fetched) override;
+    HRESULT STDMETHODCALLTYPE Skip(ULONG count) override;
+    HRESULT STDMETHODCALLTYPE Reset() override;
+    HRESULT STDMETHODCALLTYPE Clone(IEnumVARIANT** out) override;
 
 private:
     CAccessibleWindow(CPaintManagerUI* manager, win::ComPtr<IAccessible> standard);
@@ -63,7 +71,12 @@ private:
     enum class Target { kSelf, kControl, kInvalid };
     Target Resolve(const VARIANT& child, CControlUI** control) const;
 
+    // Takes the list of ids a walk reads when the cursor is at its start.
+    void StartWalkIfAtStart();
+
     LONG refs_ = 1;
+    std::vector<long> walk_;  // the enumeration's ids
+    size_t walkAt_ = 0;
     CPaintManagerUI* manager_;              // borrowed; null once the manager went
     win::ComPtr<IAccessible> standard_;     // the system's object for the client area
 };

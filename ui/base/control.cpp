@@ -18,7 +18,7 @@ bool Intersect(RECT& out, const RECT& a, const RECT& b) {
 
 }  // namespace
 
-CControlUI::CControlUI() = default;
+CControlUI::CControlUI() : accessibleId_(NextAccessibleId()) {}
 
 CControlUI::~CControlUI() {
     if (OnDestroy) OnDestroy(this);

@@ -56,6 +56,9 @@ struct TPercentInfo {
     double bottom = 0;
 };
 
+// A fresh accessible child id: 1, 2, ... for the process's life (0 is the window itself).
+long NextAccessibleId();
+
 class CControlUI {
 public:
     CControlUI();
@@ -164,6 +167,9 @@ public:
     // ---- assistive technology ----
     // Role, name, state, value and default action, as a screen reader gets them.
     TAccessibleInfo GetAccessibleInfo() const;
+    // The control's child id for assistive technology: unique in the process and kept for
+    // the control's life, so an event read late still names the control it was raised for.
+    long GetAccessibleId() const { return accessibleId_; }
     // The default action (a click); false when the control has none or cannot take it now.
     virtual bool DoAccessibleDefaultAction();
 
@@ -294,6 +300,7 @@ protected:
     CUiString toolTip_;
     CUiString accName_;   // "accname": a name where neither the text nor the tooltip says it
     long accRole_ = 0;    // "accrole": a role the control's class does not imply
+    const long accessibleId_;
     wchar_t shortcut_ = 0;
     CUiString userData_;
     UINT_PTR tag_ = 0;

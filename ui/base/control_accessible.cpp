@@ -4,6 +4,11 @@
 
 namespace Ulmar {
 
+long NextAccessibleId() {
+    static LONG last = 0;
+    return ::InterlockedIncrement(&last);
+}
+
 TAccessibleInfo CControlUI::GetAccessibleInfo() const {
     TAccessibleInfo info;
     info.role = accRole_ != 0 ? accRole_ : DefaultAccessibleRole();

@@ -277,8 +277,10 @@ public:
     // ---- assistive technology ----
     // The controls shown to assistive technology: visible, with a role, in tab order.
     std::vector<CControlUI*> GetAccessibleChildren() const;
-    // A control's child id (1-based) among them; 0 when it is not one of them.
+    // A control's child id (its GetAccessibleId) when it is one of them; 0 otherwise.
     long GetAccessibleChildId(const CControlUI* control) const;
+    // The control with a role that has this id, shown or not; null for none.
+    CControlUI* FindAccessibleControl(long id) const;
     // Raises an EVENT_OBJECT_* WinEvent for a control shown to assistive technology.
     void NotifyAccessible(DWORD event, const CControlUI* control) const;
     // The same for each of them inside `subtree` (the subtree's root included).
@@ -371,7 +373,7 @@ private:
     bool Reflect(HWND child, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result);
     void RemoveFromPaintManagers();
     LRESULT OnGetObject(WPARAM wParam, LPARAM lParam);
-    void RunAccessibleAction(CControlUI* control);
+    void RunAccessibleAction(long id);
 
     // Declared first so that GDI+ outlives every image this manager holds.
     std::unique_ptr<win::ScopedGdiplus> gdiplus_;

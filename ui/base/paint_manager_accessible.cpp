@@ -2,7 +2,6 @@
 // WM_GETOBJECT answers the client area's IAccessible; controls raise WinEvents
 // through the manager, which knows their child ids.
 #include <algorithm>
-#include <iterator>
 
 #include "ui/base/accessible_window.h"
 #include "ui/base/control.h"
@@ -19,6 +18,11 @@ struct AccessibleWalk {
 CControlUI* CollectAccessible(CControlUI* control, void* data) {
     if (control->GetAccessibleInfo().role != 0) static_cast<AccessibleWalk*>(data)->controls.push_back(control);
     return nullptr;
+}
+
+CControlUI* MatchAccessibleId(CControlUI* control, void* data) {
+    if (control->GetAccessibleId() != *static_cast<const long*>(data)) return nullptr;
+    return control->GetAccessibleInfo().role != 0 ? control : nullptr;
 }
 
 bool IsInside(const CControlUI* control, const CControlUI* subtree) {
@@ -40,8 +44,12 @@ std::vector<CControlUI*> CPaintManagerUI::GetAccessibleChildren() const {
 long CPaintManagerUI::GetAccessibleChildId(const CControlUI* control) const {
     if (!control) return 0;
     const std::vector<CControlUI*> children = GetAccessibleChildren();
-    const auto it = std::find(children.begin(), children.end(), control);
-    return it == children.end() ? 0 : static_cast<long>(std::distance(children.begin(), it)) + 1;
+    return std::find(children.begin(), children.end(), control) == children.end() ? 0 : control->GetAccessibleId();
+}
+
+CControlUI* CPaintManagerUI::FindAccessibleControl(long id) const {
+    if (!root_ || id <= 0) return nullptr;
+    return root_->FindControl(MatchAccessibleId, &id, UIFIND_ALL);
 }
 
 void CPaintManagerUI::NotifyAccessible(DWORD event, const CControlUI* control) const {
@@ -51,27 +59,26 @@ void CPaintManagerUI::NotifyAccessible(DWORD event, const CControlUI* control) c
 
 void CPaintManagerUI::NotifyAccessibleSubtree(DWORD event, const CControlUI* subtree) const {
     if (!window_ || !subtree) return;
-    const std::vector<CControlUI*> children = GetAccessibleChildren();
     bool any = false;
-    for (size_t i = 0; i < children.size(); ++i) {
-        if (!IsInside(children[i], subtree)) continue;
-        ::NotifyWinEvent(event, window_, OBJID_CLIENT, static_cast<LONG>(i + 1));
+    for (const CControlUI* child : GetAccessibleChildren()) {
+        if (!IsInside(child, subtree)) continue;
+        ::NotifyWinEvent(event, window_, OBJID_CLIENT, child->GetAccessibleId());
         any = true;
     }
-    // The child ids after them have moved.
+    // The list of children changed.
     if (any) ::NotifyWinEvent(EVENT_OBJECT_REORDER, window_, OBJID_CLIENT, CHILDID_SELF);
 }
 
 // A client's call returns before the control acts: a click may open a modal
 // box, which must not hold the client's call (and the client) until it ends.
 void CPaintManagerUI::PostAccessibleAction(CControlUI* control) {
-    if (window_) ::PostMessageW(window_, WM_UI_ACCESSIBLE_ACTION, 0, reinterpret_cast<LPARAM>(control));
+    if (window_ && control) ::PostMessageW(window_, WM_UI_ACCESSIBLE_ACTION, 0, control->GetAccessibleId());
 }
 
-void CPaintManagerUI::RunAccessibleAction(CControlUI* control) {
-    // The control may have gone meanwhile: act only on one that is still shown.
-    if (GetAccessibleChildId(control) == 0) return;
-    control->DoAccessibleDefaultAction();
+void CPaintManagerUI::RunAccessibleAction(long id) {
+    // The control may have gone or hidden meanwhile: act only on one that is still shown.
+    CControlUI* control = FindAccessibleControl(id);
+    if (control && GetAccessibleChildId(control) != 0) control->DoAccessibleDefaultAction();
 }
 
 LRESULT CPaintManagerUI::OnGetObject(WPARAM wParam, LPARAM lParam) {

@@ -75,7 +75,7 @@ bool CPaintManagerUI::MessageHandler(UINT message, WPARAM wParam, LPARAM lParam,
         result = OnGetObject(wParam, lParam);
         return result != 0;
     case WM_UI_ACCESSIBLE_ACTION:
-        RunAccessibleAction(reinterpret_cast<CControlUI*>(lParam));
+        RunAccessibleAction(static_cast<long>(lParam));
         result = 0;
         return true;
     case WM_CLOSE:
