@@ -7,6 +7,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <cstdlib>
 #include <cstring>
 #include <new>
 #include <string>
@@ -315,6 +316,64 @@ TEST(WindowBase, SkinWithShowShadowGetsAShadowWindow) {
     EXPECT_EQ(nullptr, ShadowOf(L"<Window size=\"300,200\"><Control/></Window>"));
     EXPECT_NE(nullptr, ShadowOf(L"<Window size=\"300,200\" showshadow=\"true\" shadowsize=\"6\" "
                                 L"shadowcolor=\"#FF000000\"><Control/></Window>"));
+}
+
+namespace {
+
+int FontHeight(HFONT font) {
+    LOGFONTW lf = {};
+    return ::GetObjectW(font, sizeof(lf), &lf) ? std::abs(lf.lfHeight) : 0;
+}
+
+RECT WindowRect(HWND hwnd) {
+    RECT rc = {};
+    ::GetWindowRect(hwnd, &rc);
+    return rc;
+}
+
+}  // namespace
+
+// Moved to a monitor of another scale: the window takes the rectangle Windows suggests and
+// lays out, draws text and casts its shadow at the new scale.
+TEST(WindowBase, DpiChangeRelaysOutTheWindowItsFontsAndShadow) {
+    ShadowWindow window(L"<Window size=\"300,200\" caption=\"0,0,0,30\" showshadow=\"true\" shadowsize=\"6\" "
+                        L"shadowcolor=\"#FF000000\"><VerticalLayout><Label name=\"head\" height=\"40\" text=\"Hi\"/>"
+                        L"<Control/></VerticalLayout></Window>");
+    const HWND hwnd = window.Create(nullptr, L"dpi", WS_POPUP | WS_VISIBLE, 0, 200, 200, 300, 200);
+    ASSERT_NE(nullptr, hwnd);
+    CPaintManagerUI& pm = window.GetPaintManager();
+    ASSERT_EQ(100, pm.GetDPIScale()) << "the test display runs at 96 DPI";
+    CControlUI* head = pm.FindControl(L"head");
+    ASSERT_NE(nullptr, head);
+    uitest::Flush(hwnd);
+    ASSERT_TRUE(uitest::PumpUntil([&] { return head->GetHeight() == 40; }));
+    HWND shadow = nullptr;
+    ::EnumWindows(&FindShadow, reinterpret_cast<LPARAM>(&shadow));
+    ASSERT_NE(nullptr, shadow);
+    const int fontBefore = FontHeight(pm.GetDefaultFontInfoFont());
+    ASSERT_GT(fontBefore, 0);
+
+    RECT suggested = {150, 120, 150 + 600, 120 + 400};
+    ::SendMessageW(hwnd, WM_DPICHANGED, MAKEWPARAM(192, 192), reinterpret_cast<LPARAM>(&suggested));
+    uitest::Flush(hwnd);
+
+    const RECT rc = WindowRect(hwnd);
+    EXPECT_EQ(150, rc.left);
+    EXPECT_EQ(120, rc.top);
+    EXPECT_EQ(600, rc.right - rc.left);
+    EXPECT_EQ(400, rc.bottom - rc.top);
+    EXPECT_EQ(200, pm.GetDPIScale());
+    EXPECT_TRUE(uitest::PumpUntil([&] { return head->GetHeight() == 80 && head->GetWidth() == 600; }))
+        << head->GetWidth() << "x" << head->GetHeight();
+    EXPECT_EQ(60, pm.GetCaptionRect().bottom);
+    EXPECT_EQ(2 * fontBefore, FontHeight(pm.GetDefaultFontInfoFont()));
+    // The shadow reaches twice as far around the moved window.
+    EXPECT_TRUE(uitest::PumpUntil([&] {
+        const RECT s = WindowRect(shadow);
+        return s.left == rc.left - 12 && s.top == rc.top - 12 && s.right == rc.right + 12 && s.bottom == rc.bottom + 12;
+    })) << WindowRect(shadow).left << "," << WindowRect(shadow).top;
+    ::DestroyWindow(hwnd);
+    uitest::PumpFor(50);
 }
 
 // ---- a missing skin, in a child process ----

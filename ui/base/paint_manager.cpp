@@ -62,7 +62,10 @@ CPaintManagerUI::CPaintManagerUI()
         auto font = std::make_unique<TFontInfo>();
         font->font.reset(::CreateFontIndirectW(&lf));
         font->faceName = lf.lfFaceName;
-        font->size = lf.lfHeight < 0 ? -lf.lfHeight : lf.lfHeight;
+        // Sizes are 96-DPI pixels; the stock font's height is the system DPI's.
+        const win::UniqueWindowDc screen = win::GetWindowDc(nullptr);
+        const int systemDpi = screen ? ::GetDeviceCaps(screen.get().dc, LOGPIXELSY) : 96;
+        font->size = ::MulDiv(lf.lfHeight < 0 ? -lf.lfHeight : lf.lfHeight, 96, systemDpi > 0 ? systemDpi : 96);
         font->bold = lf.lfWeight >= FW_BOLD;
         font->underline = lf.lfUnderline != 0;
         font->italic = lf.lfItalic != 0;
@@ -660,17 +663,24 @@ UINT CPaintManagerUI::WindowDpi(HWND window) {
 void CPaintManagerUI::SetDPI(UINT dpi) {
     if (dpi == 0 || dpi == GetDPIObj()->GetDPI()) return;
     GetDPIObj()->SetScale(dpi);
-    for (auto& entry : own_->fonts) {
-        const TFontInfo& old = *entry.second;
-        if (auto font = MakeFont(old.faceName, old.size, old.bold, old.underline, old.italic, old.strikeout, false)) {
-            entry.second = std::move(font);
+    auto remake = [this](std::unique_ptr<TFontInfo>& slot, const TFontInfo& old, bool boldAddsWeight) {
+        if (auto font = MakeFont(old.faceName, old.size, old.bold, old.underline, old.italic, old.strikeout,
+                                 boldAddsWeight)) {
+            slot = std::move(font);
         }
+    };
+    for (auto& entry : own_->fonts) remake(entry.second, *entry.second, false);
+    if (own_->defaultFont) remake(own_->defaultFont, *own_->defaultFont, true);
+    // Fonts shared with other windows stay at the scale they were made for: this window
+    // takes copies at its own.
+    const ResourceTable& shared = Shared().resources;
+    for (const auto& entry : shared.fonts) {
+        std::unique_ptr<TFontInfo>& slot = own_->fonts[entry.first];
+        if (!slot) remake(slot, *entry.second, false);
+        if (!slot) own_->fonts.erase(entry.first);
     }
-    if (own_->defaultFont) {
-        const TFontInfo& old = *own_->defaultFont;
-        if (auto font = MakeFont(old.faceName, old.size, old.bold, old.underline, old.italic, old.strikeout, false)) {
-            own_->defaultFont = std::move(font);
-        }
+    if ((!own_->defaultFont || own_->defaultFont->faceName.IsEmpty()) && shared.defaultFont) {
+        remake(own_->defaultFont, *shared.defaultFont, true);
     }
     drawInfos_.clear();
     own_->images.clear();

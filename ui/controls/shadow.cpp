@@ -94,14 +94,25 @@ void CShadowUI::Detach() {
     shadow_ = nullptr;
 }
 
-void CShadowUI::ApplyWindowAttributes(CPaintManagerUI& manager) {
+// Skin pixels: a drawn shadow's reach and offset scale with the window. A picture's
+// reach stays that of its corners, which are picture pixels.
+void CShadowUI::ApplyScaledAttributes(CPaintManagerUI& manager, int scalePercent) {
     auto value = [&manager](const wchar_t* name) { return manager.GetWindowCustomAttribute(name); };
-    // Skin pixels: a drawn shadow's reach scales with the window. A picture's reach
-    // stays that of its corners, which are picture pixels.
     if (const wchar_t* v = value(L"shadowsize")) {
         const int size = CControlUI::ParseInt(v);
-        SetSize(value(L"shadowimage") ? size : manager.ScaleValue(size));
+        SetSize(value(L"shadowimage") ? size : CDPI::ScaleValue(size, scalePercent));
     }
+    if (const wchar_t* v = value(L"shadowposition")) {
+        const SIZE offset = CControlUI::ParseSize(v);
+        SetPosition(CDPI::ScaleValue(offset.cx, scalePercent), CDPI::ScaleValue(offset.cy, scalePercent));
+    }
+}
+
+void CShadowUI::ApplyWindowAttributes(CPaintManagerUI& manager) {
+    auto value = [&manager](const wchar_t* name) { return manager.GetWindowCustomAttribute(name); };
+    ApplyScaledAttributes(manager, manager.GetDPIObj()->GetAwareness() == CDPI::Awareness::Unaware
+                                       ? 100
+                                       : manager.GetDPIScale());
     if (const wchar_t* v = value(L"shadowsharpness")) {
         const int n = CControlUI::ParseInt(v);
         if (n >= 0) SetSharpness(static_cast<unsigned>(n));
@@ -109,10 +120,6 @@ void CShadowUI::ApplyWindowAttributes(CPaintManagerUI& manager) {
     if (const wchar_t* v = value(L"shadowdarkness")) {
         const int n = CControlUI::ParseInt(v);
         if (n >= 0) SetDarkness(static_cast<unsigned>(n));
-    }
-    if (const wchar_t* v = value(L"shadowposition")) {
-        const SIZE offset = CControlUI::ParseSize(v);
-        SetPosition(manager.ScaleValue(offset.cx), manager.ScaleValue(offset.cy));
     }
     if (const wchar_t* v = value(L"shadowcolor")) {
         const DWORD argb = CControlUI::ParseColor(v);
@@ -480,6 +487,11 @@ void CShadowUI::OnOwnerMessage(HWND owner, UINT message, WPARAM wParam, LPARAM l
         break;
     case WM_EXITSIZEMOVE:
         if (status_ & SS_VISIBLE) Update(owner);
+        break;
+    case WM_DPICHANGED:
+        // Seen before the owner takes the new DPI: scale by the message's own. The owner's
+        // resize to the suggested rectangle then rebuilds the shadow at its new reach.
+        if (manager_) ApplyScaledAttributes(*manager_, ::MulDiv(LOWORD(wParam), 100, 96));
         break;
     case WM_DESTROY:
         ::DestroyWindow(shadow_);

@@ -64,6 +64,7 @@ public:
 
 private:
     void ApplyWindowAttributes(CPaintManagerUI& manager);
+    void ApplyScaledAttributes(CPaintManagerUI& manager, int scalePercent);
     static LRESULT CALLBACK SubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
     void OnOwnerMessage(HWND owner, UINT message, WPARAM wParam, LPARAM lParam);
     // Where the shadow goes for an owner window rectangle.
