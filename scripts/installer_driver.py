@@ -174,6 +174,16 @@ def wait_for(condition, timeout=30.0, step=0.2):
     return condition()
 
 
+def set_log_pixels(wine, dpi):
+    """Wine's screen DPI for the processes started after this (the server and desktop restart)."""
+    for key in ("HKCU\\Control Panel\\Desktop", "HKLM\\System\\CurrentControlSet\\Hardware Profiles\\Current\\Software\\Fonts"):
+        # reg itself, not through cmd: the key has spaces, and cmd would get the quotes escaped.
+        run([wine.wine, "reg", "add", key, "/v", "LogPixels", "/t", "REG_DWORD", "/d", str(dpi), "/f"],
+            env=wine.env, check=False)
+    run(["wineserver", "-k"], env=wine.env, check=False)
+    run(["wineserver", "-w"], env=wine.env, check=False)
+
+
 def main_window(wine, timeout=60, title=TITLE):
     """The installer's main window once it is mapped and painted."""
     def find():

@@ -1,6 +1,7 @@
 """Drives an interactive install of TorvaneSetup.exe, and the uninstall of it, and
 writes PNGs of their states; then an English install (Wine's UI language
-en_US), whose PNGs end in "-en_US":
+en_US), whose PNGs end in "-en_US"; then the first page at 125, 150 and 200 %
+("installer-125.png" ...):
     installer_screenshots.py EXE DIR
 Needs WINEPREFIX (a prefix it may install into) and DISPLAY (with a compositor for
 the shadow). Prints each file it writes."""
@@ -106,10 +107,31 @@ def main():
     reset(wine)
 
     # The same as an English Windows shows it.
+    chinese = wine.env.get("LC_MESSAGES")
     wine.env["LC_MESSAGES"] = "en_US.UTF-8"
     install_by_hand(wine, exe, out, "-en_US", drv.TITLE_EN)
     uninstall_by_hand(wine, out, "-en_US")
     reset(wine)
+    if chinese is None:
+        del wine.env["LC_MESSAGES"]
+    else:
+        wine.env["LC_MESSAGES"] = chinese
+
+    # The first page at 125 %, 150 % and 200 % (Wine's screen DPI).
+    try:
+        for dpi in (120, 144, 192):
+            drv.set_log_pixels(wine, dpi)
+            proc = wine.start(exe)
+            window = drv.main_window(wine)
+            window.click(tuple(int(v * dpi / 96) for v in drv.CONSENT))
+            time.sleep(0.5)
+            path = os.path.join(out, f"installer-{dpi * 100 // 96}.png")
+            window.screenshot(path, margin=int(20 * dpi / 96))
+            print(f"screenshots: {path}")
+            window.click(tuple(int(v * dpi / 96) for v in drv.CLOSE))
+            proc.wait(60)
+    finally:
+        drv.set_log_pixels(wine, 96)
 
 
 if __name__ == "__main__":

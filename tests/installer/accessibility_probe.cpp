@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/ui/accessible_support.h"
 #include "win/com.h"
 
 namespace {
@@ -34,14 +35,6 @@ void Print(const std::wstring& line) {
                 nullptr);
 }
 
-VARIANT Child(long id) {
-    VARIANT v;
-    ::VariantInit(&v);
-    v.vt = VT_I4;
-    v.lVal = id;
-    return v;
-}
-
 // A BSTR property as text; "-" when the object has none.
 template <typename Getter>
 std::wstring Text(Getter get) {
@@ -55,7 +48,7 @@ std::wstring Text(Getter get) {
 long LongOf(const VARIANT& v) { return v.vt == VT_I4 ? v.lVal : -1; }
 
 int Dump(IAccessible* client) {
-    const VARIANT self = Child(CHILDID_SELF);
+    const VARIANT self = uitest::ChildId(CHILDID_SELF);
     VARIANT role;
     long count = 0;
     if (FAILED(client->get_accRole(self, &role)) || FAILED(client->get_accChildCount(&count))) return 3;
@@ -69,7 +62,7 @@ int Dump(IAccessible* client) {
     if (FAILED(::AccessibleChildren(client, 0, count + 1, ids.data(), &got)) || got != count) return 3;
     for (long i = 0; i < got; ++i) {
         const long id = LongOf(ids[i]);
-        const VARIANT child = Child(id);
+        const VARIANT child = uitest::ChildId(id);
         VARIANT childRole, state;
         if (FAILED(client->get_accRole(child, &childRole)) || FAILED(client->get_accState(child, &state))) return 3;
         long x = 0, y = 0, w = 0, h = 0;
@@ -159,7 +152,7 @@ int wmain(int argc, wchar_t** argv) {
     if (std::wcscmp(argv[1], L"dump") == 0) return Dump(client.get());
     if (std::wcscmp(argv[1], L"watch") == 0 && argc == 3) return Watch(window, std::wcstoul(argv[2], nullptr, 10));
     if (std::wcscmp(argv[1], L"do") == 0 && argc == 3) {
-        const HRESULT hr = client->accDoDefaultAction(Child(std::wcstol(argv[2], nullptr, 10)));
+        const HRESULT hr = client->accDoDefaultAction(uitest::ChildId(std::wcstol(argv[2], nullptr, 10)));
         Print(hr == S_OK ? L"done" : L"refused");
         return hr == S_OK ? 0 : 3;
     }

@@ -394,18 +394,12 @@ class Keyboard(MainWindowCase):
 
 
 def set_log_pixels(dpi):
-    """Wine's screen DPI for the processes started after this (the server and desktop restart)."""
-    for key in ("HKCU\\Control Panel\\Desktop", "HKLM\\System\\CurrentControlSet\\Hardware Profiles\\Current\\Software\\Fonts"):
-        # reg itself, not through cmd: the key has spaces, and cmd would get the quotes escaped.
-        drv.run([WINE.wine, "reg", "add", key, "/v", "LogPixels", "/t", "REG_DWORD", "/d", str(dpi), "/f"],
-                env=WINE.env, check=False)
-    drv.run(["wineserver", "-k"], env=WINE.env, check=False)
-    drv.run(["wineserver", "-w"], env=WINE.env, check=False)
+    drv.set_log_pixels(WINE, dpi)
 
 
 class HighDpi(unittest.TestCase):
-    """At 150 % and 200 % the window and its controls scale by the DPI, text is drawn
-    at its size; the screenshots go to TORVANE_SCREENSHOT_DIR when it is set."""
+    """At 125 %, 150 % and 200 % the window and its controls scale by the DPI, text is
+    drawn at its size; the screenshots go to TORVANE_SCREENSHOT_DIR when it is set."""
 
     def tearDown(self):
         set_log_pixels(96)
@@ -434,6 +428,9 @@ class HighDpi(unittest.TestCase):
             if proc.poll() is None:
                 proc.kill()
                 proc.wait(30)
+
+    def test_125_percent_is_750_by_500(self):
+        self.check_scale(120, (750, 500))
 
     def test_150_percent_is_900_by_600(self):
         self.check_scale(144, (900, 600))

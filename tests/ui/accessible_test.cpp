@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/ui/accessible_support.h"
 #include "tests/ui/ui_test_support.h"
 #include "ui/base/container.h"
 #include "ui/base/paint_manager.h"
@@ -44,14 +45,6 @@ const wchar_t kSkin[] =
     L"</HorizontalLayout>"
     L"<Label name=\"hidden\" height=\"20\" text=\"Hidden\" visible=\"false\" />"
     L"</VerticalLayout></Window>";
-
-VARIANT Child(long id) {
-    VARIANT v;
-    ::VariantInit(&v);
-    v.vt = VT_I4;
-    v.lVal = id;
-    return v;
-}
 
 std::wstring Take(BSTR text) {
     std::wstring out = text ? std::wstring(text, ::SysStringLen(text)) : L"";
@@ -88,22 +81,22 @@ struct Window {
     }
     std::wstring Name(long id) {
         BSTR text = nullptr;
-        client->get_accName(Child(id), &text);
+        client->get_accName(uitest::ChildId(id), &text);
         return Take(text);
     }
     std::wstring Value(long id) {
         BSTR text = nullptr;
-        client->get_accValue(Child(id), &text);
+        client->get_accValue(uitest::ChildId(id), &text);
         return Take(text);
     }
     long Role(long id) {
         VARIANT v;
-        client->get_accRole(Child(id), &v);
+        client->get_accRole(uitest::ChildId(id), &v);
         return v.vt == VT_I4 ? v.lVal : -1;
     }
     long State(long id) {
         VARIANT v;
-        client->get_accState(Child(id), &v);
+        client->get_accState(uitest::ChildId(id), &v);
         return v.vt == VT_I4 ? v.lVal : -1;
     }
 };
@@ -145,7 +138,7 @@ TEST(Accessible, ChildrenAreTheShownControlsInTabOrderWithRolesAndNames) {
     Window w;
     ASSERT_TRUE(w.client);
     VARIANT self;
-    ASSERT_EQ(S_OK, w.client->get_accRole(Child(CHILDID_SELF), &self));
+    ASSERT_EQ(S_OK, w.client->get_accRole(uitest::ChildId(CHILDID_SELF), &self));
     EXPECT_EQ(ROLE_SYSTEM_CLIENT, self.lVal);
     win::ComPtr<IDispatch> parent;
     EXPECT_EQ(S_OK, w.client->get_accParent(reinterpret_cast<IDispatch**>(parent.put_void())));
@@ -172,9 +165,9 @@ TEST(Accessible, ChildrenAreTheShownControlsInTabOrderWithRolesAndNames) {
     EXPECT_EQ(L"C:\\x", w.Value(w.Id(L"path")));
     // Ids of no control, or of one kept from assistive technology, are refused.
     BSTR text = nullptr;
-    EXPECT_EQ(E_INVALIDARG, w.client->get_accName(Child(ids.back() + 1000), &text));
-    EXPECT_EQ(E_INVALIDARG, w.client->get_accName(Child(-5), &text));
-    EXPECT_EQ(E_INVALIDARG, w.client->get_accName(Child(w.Find<CControlUI>(L"spacer")->GetAccessibleId()), &text));
+    EXPECT_EQ(E_INVALIDARG, w.client->get_accName(uitest::ChildId(ids.back() + 1000), &text));
+    EXPECT_EQ(E_INVALIDARG, w.client->get_accName(uitest::ChildId(-5), &text));
+    EXPECT_EQ(E_INVALIDARG, w.client->get_accName(uitest::ChildId(w.Find<CControlUI>(L"spacer")->GetAccessibleId()), &text));
 }
 
 TEST(Accessible, StateLocationHitTestAndNavigationFollowTheControls) {
@@ -197,7 +190,7 @@ TEST(Accessible, StateLocationHitTestAndNavigationFollowTheControls) {
     POINT corner = {pos.left, pos.top};
     ::ClientToScreen(w.window.hwnd(), &corner);
     long x = 0, y = 0, cx = 0, cy = 0;
-    ASSERT_EQ(S_OK, w.client->accLocation(&x, &y, &cx, &cy, Child(agree)));
+    ASSERT_EQ(S_OK, w.client->accLocation(&x, &y, &cx, &cy, uitest::ChildId(agree)));
     EXPECT_EQ(corner.x, x);
     EXPECT_EQ(corner.y, y);
     EXPECT_EQ(80, cx);
@@ -207,15 +200,15 @@ TEST(Accessible, StateLocationHitTestAndNavigationFollowTheControls) {
     EXPECT_EQ(agree, hit.lVal);
 
     VARIANT next;
-    ASSERT_EQ(S_OK, w.client->accNavigate(NAVDIR_NEXT, Child(agree), &next));
+    ASSERT_EQ(S_OK, w.client->accNavigate(NAVDIR_NEXT, uitest::ChildId(agree), &next));
     EXPECT_EQ(w.Id(L"a"), next.lVal);
-    ASSERT_EQ(S_OK, w.client->accNavigate(NAVDIR_PREVIOUS, Child(agree), &next));
+    ASSERT_EQ(S_OK, w.client->accNavigate(NAVDIR_PREVIOUS, uitest::ChildId(agree), &next));
     EXPECT_EQ(w.Id(L"terms"), next.lVal);
-    ASSERT_EQ(S_OK, w.client->accNavigate(NAVDIR_FIRSTCHILD, Child(CHILDID_SELF), &next));
+    ASSERT_EQ(S_OK, w.client->accNavigate(NAVDIR_FIRSTCHILD, uitest::ChildId(CHILDID_SELF), &next));
     EXPECT_EQ(w.Id(L"go"), next.lVal);
-    ASSERT_EQ(S_OK, w.client->accNavigate(NAVDIR_LASTCHILD, Child(CHILDID_SELF), &next));
+    ASSERT_EQ(S_OK, w.client->accNavigate(NAVDIR_LASTCHILD, uitest::ChildId(CHILDID_SELF), &next));
     EXPECT_EQ(w.Id(L"bar"), next.lVal);
-    EXPECT_EQ(S_FALSE, w.client->accNavigate(NAVDIR_NEXT, Child(w.Id(L"bar")), &next));
+    EXPECT_EQ(S_FALSE, w.client->accNavigate(NAVDIR_NEXT, uitest::ChildId(w.Id(L"bar")), &next));
 }
 
 TEST(Accessible, DefaultActionClicksFromTheMessageLoopAndOnlyWhatCanTakeIt) {
@@ -224,13 +217,13 @@ TEST(Accessible, DefaultActionClicksFromTheMessageLoopAndOnlyWhatCanTakeIt) {
     ASSERT_TRUE(w.client);
     auto* agree = w.Find<CCheckBoxUI>(L"agree");
     BSTR action = nullptr;
-    ASSERT_EQ(S_OK, w.client->get_accDefaultAction(Child(w.Id(L"agree")), &action));
+    ASSERT_EQ(S_OK, w.client->get_accDefaultAction(uitest::ChildId(w.Id(L"agree")), &action));
     EXPECT_EQ(L"Check", Take(action));
-    ASSERT_EQ(S_OK, w.client->accDoDefaultAction(Child(w.Id(L"agree"))));
+    ASSERT_EQ(S_OK, w.client->accDoDefaultAction(uitest::ChildId(w.Id(L"agree"))));
     EXPECT_FALSE(agree->IsSelected()) << "the click waits for the message loop";
     EXPECT_TRUE(uitest::PumpUntil([&] { return agree->IsSelected(); }));
-    EXPECT_EQ(DISP_E_MEMBERNOTFOUND, w.client->accDoDefaultAction(Child(w.Id(L"go"))));       // disabled
-    EXPECT_EQ(DISP_E_MEMBERNOTFOUND, w.client->accDoDefaultAction(Child(w.Id(L"bar"))));      // no action
+    EXPECT_EQ(DISP_E_MEMBERNOTFOUND, w.client->accDoDefaultAction(uitest::ChildId(w.Id(L"go"))));       // disabled
+    EXPECT_EQ(DISP_E_MEMBERNOTFOUND, w.client->accDoDefaultAction(uitest::ChildId(w.Id(L"bar"))));      // no action
 }
 
 TEST(Accessible, ControlsRaiseFocusStateValueAndShowHideEvents) {
@@ -285,8 +278,8 @@ TEST(Accessible, ObjectHeldPastItsWindowAnswersDisconnectedAndIsFreedOnce) {
     long count = 0;
     EXPECT_EQ(RPC_E_DISCONNECTED, held->get_accChildCount(&count));
     BSTR name = nullptr;
-    EXPECT_EQ(RPC_E_DISCONNECTED, held->get_accName(Child(1), &name));
-    EXPECT_EQ(RPC_E_DISCONNECTED, held->accDoDefaultAction(Child(1)));
+    EXPECT_EQ(RPC_E_DISCONNECTED, held->get_accName(uitest::ChildId(1), &name));
+    EXPECT_EQ(RPC_E_DISCONNECTED, held->accDoDefaultAction(uitest::ChildId(1)));
     // The last reference is the test's: AddRef then Release leaves it where it was.
     EXPECT_EQ(2u, held->AddRef());
     EXPECT_EQ(1u, held->Release());
