@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <fstream>
 #include <random>
+#include <set>
 #include <string>
 
 #include "tests/ui/canvas.h"
@@ -112,6 +113,67 @@ TEST(NineSlice, OneToOneCopyKeepsToThePaintRectangle) {
     EXPECT_EQ(canvas.At(89, 19), 0xFF0000FFu);
     EXPECT_EQ(canvas.At(60, 20), 0xFF000000u);
     EXPECT_EQ(canvas.At(90, 15), 0xFF000000u);
+}
+
+// A blended picture drawn at another size (a scale with no picture variant) is
+// resized smoothly, not by nearest pixels, and only from its own source rectangle.
+TEST(NineSlice, BlendedSliceAtAnotherSizeIsResizedSmoothly) {
+    // Black | white, both opaque, beside a red pixel that is not part of the source.
+    auto pair = test::MakeBitmap(3, 1, {0xFF000000, 0xFFFFFFFF, 0xFFFF0000});
+    Canvas wide(8, 1, 0xFF00FF00);
+    CRenderer::DrawImage(wide.dc(), pair.get(), RECT{0, 0, 8, 1}, RECT{0, 0, 8, 1}, RECT{0, 0, 2, 1}, kNoCorner,
+                         true);
+    std::vector<DWORD> greys;
+    for (int x = 0; x < 8; ++x) {
+        const DWORD p = wide.At(x, 0);
+        EXPECT_EQ(p & 0xFF, (p >> 8) & 0xFF) << "grey, no red or green mixed in, at " << x;
+        EXPECT_EQ(p & 0xFF, (p >> 16) & 0xFF) << x;
+        greys.push_back(p & 0xFF);
+    }
+    EXPECT_EQ(0u, greys.front());
+    EXPECT_EQ(255u, greys.back());
+    for (int x = 1; x < 8; ++x) EXPECT_GE(greys[x], greys[x - 1]) << x;
+    EXPECT_GE(std::set<DWORD>(greys.begin(), greys.end()).size(), 5u) << "a ramp, not two halves";
+
+    // Shrunk, a checkerboard averages to grey.
+    auto checker = test::MakeBitmap(4, 4, {0xFF000000, 0xFFFFFFFF, 0xFF000000, 0xFFFFFFFF,
+                                           0xFFFFFFFF, 0xFF000000, 0xFFFFFFFF, 0xFF000000,
+                                           0xFF000000, 0xFFFFFFFF, 0xFF000000, 0xFFFFFFFF,
+                                           0xFFFFFFFF, 0xFF000000, 0xFFFFFFFF, 0xFF000000});
+    Canvas small(2, 2, 0xFF00FF00);
+    CRenderer::DrawImage(small.dc(), checker.get(), RECT{0, 0, 2, 2}, RECT{0, 0, 2, 2}, RECT{0, 0, 4, 4},
+                         kNoCorner, true);
+    for (POINT p : {POINT{0, 0}, POINT{1, 0}, POINT{0, 1}, POINT{1, 1}}) {
+        EXPECT_LE(ChannelDistance(small.At(p.x, p.y), 0xFF7F7F7F), 4) << p.x << "," << p.y;
+    }
+
+    // Drawn within a paint rectangle, the shown part is the same as in the whole drawing.
+    Canvas part(8, 1, 0xFF00FF00);
+    CRenderer::DrawImage(part.dc(), pair.get(), RECT{0, 0, 8, 1}, RECT{2, 0, 6, 1}, RECT{0, 0, 2, 1}, kNoCorner,
+                         true);
+    for (int x = 0; x < 8; ++x) {
+        EXPECT_EQ(x >= 2 && x < 6 ? wide.At(x, 0) : 0xFF00FF00u, part.At(x, 0)) << x;
+    }
+}
+
+TEST(NineSlice, BottomUpPictureIsResizedTheRightWayUp) {
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = 1;
+    info.bmiHeader.biHeight = 2;  // bottom-up: the first row in memory is the bottom one
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    void* bits = nullptr;
+    win::UniqueBitmap bitmap(::CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    ASSERT_TRUE(bitmap);
+    static_cast<DWORD*>(bits)[0] = 0xFFFFFFFF;  // bottom: white
+    static_cast<DWORD*>(bits)[1] = 0xFF000000;  // top: black
+    Canvas canvas(1, 8, 0xFF00FF00);
+    CRenderer::DrawImage(canvas.dc(), bitmap.get(), RECT{0, 0, 1, 8}, RECT{0, 0, 1, 8}, RECT{0, 0, 1, 2}, kNoCorner,
+                         true);
+    EXPECT_EQ(0xFF000000u, canvas.At(0, 0));
+    EXPECT_EQ(0xFFFFFFFFu, canvas.At(0, 7));
+    EXPECT_LT(canvas.At(0, 3) & 0xFF, canvas.At(0, 4) & 0xFF);
 }
 
 // 6 x 4 bar: columns red, green, white | white, blue, black.

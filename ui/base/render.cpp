@@ -11,6 +11,7 @@
 #include "ui/base/blend.h"
 #include "ui/base/paint_manager.h"
 #include "ui/base/render_internal.h"
+#include "ui/base/resample.h"
 
 namespace Ulmar {
 namespace {
@@ -41,11 +42,30 @@ void ApplyClip(HDC dc, win::UniqueRegion region, const RECT& rc, CRenderClip& cl
     ::SelectClipRgn(dc, clip.hRgn.get());
 }
 
-// A blend of a premultiplied slice, or a plain stretch when opaque.
+// The pixels of a 32-bit DIB section as rows (bottom-up DIBs get a negative stride).
+struct DibRows {
+    const BYTE* first = nullptr;  // row 0, the top
+    int stride = 0;
+};
+
+DibRows RowsOf(HBITMAP bitmap) {
+    DIBSECTION dib = {};
+    if (::GetObjectW(bitmap, sizeof(dib), &dib) != sizeof(dib) || !dib.dsBm.bmBits || dib.dsBm.bmBitsPixel != 32) {
+        return DibRows{};
+    }
+    const auto* bits = static_cast<const BYTE*>(dib.dsBm.bmBits);
+    const int stride = dib.dsBm.bmWidthBytes;
+    if (dib.dsBmih.biHeight < 0) return DibRows{bits, stride};
+    return DibRows{bits + static_cast<ptrdiff_t>(dib.dsBm.bmHeight - 1) * stride, -stride};
+}
+
+// A blend of a premultiplied slice, or a plain stretch when opaque (StretchBlt's
+// HALFTONE smooths that). A blended slice drawn at another size is resized smoothly
+// first where the source's pixels can be read: AlphaBlend would pick nearest pixels.
 class SliceDrawer {
 public:
-    SliceDrawer(HDC dc, HDC source, const RECT& paint, bool alpha, BYTE fade)
-        : dc_(dc), source_(source), paint_(paint), opaque_(!alpha && fade >= 255) {
+    SliceDrawer(HDC dc, HDC source, DibRows rows, const RECT& paint, bool alpha, BYTE fade)
+        : dc_(dc), source_(source), rows_(rows), paint_(paint), opaque_(!alpha && fade >= 255) {
         blend_.BlendOp = AC_SRC_OVER;
         blend_.BlendFlags = 0;
         blend_.SourceConstantAlpha = fade;
@@ -58,14 +78,37 @@ public:
         if (dw <= 0 || dh <= 0 || sw <= 0 || sh <= 0 || !Meets(dest, paint_)) return;
         if (opaque_) {
             ::StretchBlt(dc_, dest.left, dest.top, dw, dh, source_, sx, sy, sw, sh, SRCCOPY);
+        } else if ((dw != sw || dh != sh) && rows_.first && DrawResized(dest, RECT{sx, sy, sx + sw, sy + sh})) {
+            return;
         } else {
             Blend::AlphaBlend(dc_, dest.left, dest.top, dw, dh, source_, sx, sy, sw, sh, blend_);
         }
     }
 
 private:
+    // Only the part inside the paint rectangle is resized and drawn.
+    bool DrawResized(const RECT& dest, const RECT& source) const {
+        RECT shown;
+        if (!::IntersectRect(&shown, &dest, &paint_)) return true;
+        const int w = shown.right - shown.left, h = shown.bottom - shown.top;
+        const RECT part = {shown.left - dest.left, shown.top - dest.top, shown.right - dest.left,
+                           shown.bottom - dest.top};
+        void* bits = nullptr;
+        const win::UniqueBitmap resized = win::CreateDib32(w, h, &bits);
+        if (!resized || !ResampleBgra(rows_.first, rows_.stride, source, dest.right - dest.left,
+                                      dest.bottom - dest.top, part, static_cast<DWORD*>(bits))) {
+            return false;
+        }
+        win::UniqueMemoryDc memory = win::CreateMemoryDc(dc_);
+        if (!memory) return false;
+        win::ScopedSelectObject select(memory.get(), resized.get());
+        if (!select.ok()) return false;
+        return Blend::AlphaBlend(dc_, shown.left, shown.top, w, h, memory.get(), 0, 0, w, h, blend_);
+    }
+
     HDC dc_;
     HDC source_;
+    DibRows rows_;
     RECT paint_;
     bool opaque_;
     BLENDFUNCTION blend_;
@@ -260,7 +303,7 @@ void CRenderer::DrawImage(HDC dc, HBITMAP bitmap, const RECT& dest, const RECT& 
         return;
     }
 
-    const SliceDrawer drawer(dc, memory.get(), paint, alpha, fade);
+    const SliceDrawer drawer(dc, memory.get(), RowsOf(bitmap), paint, alpha, fade);
     const int cl = corner.left, ct = corner.top, cr = corner.right, cb = corner.bottom;
     // Destination and source grid lines.
     const int dx[4] = {dest.left, dest.left + cl, dest.right - cr, dest.right};
