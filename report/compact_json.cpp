@@ -1,53 +1,7 @@
 #include "report/compact_json.h"
 
-#include <cmath>
-#include <cstdio>
-#include <cstring>
-
 namespace report {
 namespace {
-
-void AppendUnsigned(std::string& out, Json::LargestUInt value) {
-    char digits[24];
-    char* p = digits + sizeof(digits);
-    do {
-        *--p = static_cast<char>('0' + value % 10);
-        value /= 10;
-    } while (value != 0);
-    out.append(p, digits + sizeof(digits));
-}
-
-void AppendSigned(std::string& out, Json::LargestInt value) {
-    if (value < 0) {
-        out += '-';
-        // Negate in unsigned arithmetic: the smallest value has no positive twin.
-        AppendUnsigned(out, 0 - static_cast<Json::LargestUInt>(value));
-    } else {
-        AppendUnsigned(out, static_cast<Json::LargestUInt>(value));
-    }
-}
-
-void AppendDouble(std::string& out, double value) {
-    if (std::isnan(value)) {
-        out += "null";
-        return;
-    }
-    if (std::isinf(value)) {
-        out += value < 0 ? "-1e+9999" : "1e+9999";
-        return;
-    }
-    char text[40];
-    const int length = std::snprintf(text, sizeof(text), "%.17g", value);
-    if (length <= 0 || length >= static_cast<int>(sizeof(text))) return;
-    bool fraction_or_exponent = false;
-    for (int i = 0; i < length; ++i) {
-        if (text[i] == ',') text[i] = '.';  // a decimal comma from the C locale
-        if (text[i] == '.' || text[i] == 'e') fraction_or_exponent = true;
-    }
-    out.append(text, static_cast<size_t>(length));
-    // Keep it recognisably a double when read back.
-    if (!fraction_or_exponent) out += ".0";
-}
 
 void AppendEscape(std::string& out, unsigned unit) {
     static const char kHex[] = "0123456789abcdef";
@@ -120,9 +74,11 @@ void AppendQuoted(std::string& out, const char* text, size_t length) {
 void AppendValue(std::string& out, const Json::Value& value) {
     switch (value.type()) {
         case Json::nullValue: out += "null"; break;
-        case Json::intValue: AppendSigned(out, value.asLargestInt()); break;
-        case Json::uintValue: AppendUnsigned(out, value.asLargestUInt()); break;
-        case Json::realValue: AppendDouble(out, value.asDouble()); break;
+        // asString gives numbers the writer's own text (%.17g for doubles, kept
+        // recognisably a double; null and +/-1e+9999 when not finite).
+        case Json::intValue:
+        case Json::uintValue:
+        case Json::realValue: out += value.asString(); break;
         case Json::booleanValue: out += value.asBool() ? "true" : "false"; break;
         case Json::stringValue: {
             const char* begin = nullptr;
