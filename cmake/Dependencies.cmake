@@ -35,14 +35,18 @@ target_compile_options(dep_pugixml PRIVATE -w ${TORVANE_NO_UNWIND_FLAGS})
 
 # json_value.cpp includes <iostream> without using it; its static initialiser alone
 # would bring the standard console streams. Its guard is set while JsonCpp compiles
-# (with exceptions on, JsonCpp never writes to std::cerr).
+# (with exceptions on, JsonCpp never writes to std::cerr). Its assertions are
+# replaced by stream-free ones (cmake/jsoncpp_assertions.h), and Value keeps no
+# reference to the writer (cmake/jsoncpp_value_without_writer.h).
 torvane_source_of(_jsoncpp_src ${TORVANE_JSONCPP_ROOT})
 add_library(dep_jsoncpp STATIC ${_jsoncpp_src}/src/lib_json/json_reader.cpp
             ${_jsoncpp_src}/src/lib_json/json_value.cpp ${_jsoncpp_src}/src/lib_json/json_writer.cpp)
 target_include_directories(dep_jsoncpp SYSTEM PUBLIC ${TORVANE_JSONCPP_ROOT}/include)
 target_include_directories(dep_jsoncpp PRIVATE ${_jsoncpp_src}/src/lib_json)
 target_compile_definitions(dep_jsoncpp PRIVATE _GLIBCXX_IOSTREAM)
-target_compile_options(dep_jsoncpp PRIVATE -w)
+target_compile_options(dep_jsoncpp PRIVATE -w -include ${CMAKE_CURRENT_LIST_DIR}/jsoncpp_assertions.h)
+set_source_files_properties(${_jsoncpp_src}/src/lib_json/json_value.cpp PROPERTIES
+  COMPILE_OPTIONS "-include;${CMAKE_CURRENT_LIST_DIR}/jsoncpp_value_without_writer.h")
 
 torvane_import(dep_zlib ${TORVANE_ZLIB_ROOT}/lib/libz.a ${TORVANE_ZLIB_ROOT}/include)
 torvane_import(dep_minizip ${TORVANE_ZLIB_ROOT}/lib/libminizip.a ${TORVANE_ZLIB_ROOT}/include/minizip)

@@ -56,9 +56,6 @@ set(_7z_sources
   CPP/7zip/Compress/Lzma2Decoder.cpp CPP/7zip/Compress/LzmaDecoder.cpp
   CPP/7zip/Compress/DeflateDecoder.cpp CPP/7zip/Compress/BitlDecoder.cpp
   CPP/7zip/Compress/PpmdDecoder.cpp
-  # used directly by the Zip handler
-  CPP/7zip/Compress/ShrinkDecoder.cpp CPP/7zip/Compress/ImplodeDecoder.cpp CPP/7zip/Compress/XzDecoder.cpp
-  CPP/7zip/Compress/ZstdDecoder.cpp CPP/7zip/Compress/LzfseDecoder.cpp
   # used directly by the Cab handler
   CPP/7zip/Compress/LzxDecoder.cpp CPP/7zip/Compress/QuantumDecoder.cpp CPP/7zip/Compress/LzOutWindow.cpp
   # decryption: needed to link; we answer every password request with E_ABORT
@@ -66,7 +63,8 @@ set(_7z_sources
   C/7zStream.c C/7zCrc.c C/7zCrcOpt.c C/Alloc.c C/Bcj2.c C/CpuArch.c C/Lzma2Dec.c C/Lzma2DecMt.c
   C/LzmaDec.c C/MtDec.c C/Threads.c C/Ppmd7.c C/Ppmd7Dec.c C/Aes.c C/AesOpt.c
   C/Sha256.c C/Sha256Opt.c
-  C/Xz.c C/XzDec.c C/XzIn.c C/XzCrc64.c C/XzCrc64Opt.c C/ZstdDec.c C/Xxh64.c C/Delta.c C/Ppmd8.c C/Ppmd8Dec.c
+  # XzDecMt_Destroy, from the XZ decoder's (inline) destructor
+  C/XzDec.c C/Ppmd8.c C/Ppmd8Dec.c
 )
 list(TRANSFORM _7z_sources PREPEND ${_7z}/)
 
@@ -97,7 +95,11 @@ set(_7z_zip_sources
   C/Bra.c C/Bra86.c
 )
 list(TRANSFORM _7z_zip_sources PREPEND ${_7z}/)
-list(APPEND _7z_zip_sources ${PROJECT_SOURCE_DIR}/engine/sevenzip/zip_read_only.cpp)
+set(_zip_refusals ${PROJECT_SOURCE_DIR}/engine/sevenzip/zip_read_only.cpp
+  ${PROJECT_SOURCE_DIR}/engine/sevenzip/zip_methods_left_out.cpp)
+# Never on a hot path: small rather than fast.
+set_property(SOURCE ${_zip_refusals} APPEND PROPERTY COMPILE_OPTIONS -Os)
+list(APPEND _7z_zip_sources ${_zip_refusals})
 
 # The C code holds the decoders' inner loops, the CRC and the branch filters: -O3. The
 # C++ coders around them: -O2. Handlers, stream glue and factories run per block or
@@ -121,7 +123,9 @@ function(_torvane_7z_target name)
   target_include_directories(${name} SYSTEM PRIVATE ${_7z}/CPP)
 endfunction()
 function(_torvane_7z_zip_flags name)
-  target_compile_definitions(${name} PRIVATE
+  # Z7_ZIP_LZFSE_DISABLE: an LZFSE item is an unsupported method, as in
+  # zip_methods_left_out.cpp
+  target_compile_definitions(${name} PRIVATE Z7_ZIP_LZFSE_DISABLE
     CFilterCoder=CFilterCoder_ZipRW CAlignedMidBuffer=CAlignedMidBuffer_ZipRW NCrypto=NCrypto_ZipRW)
 endfunction()
 

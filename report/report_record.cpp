@@ -1,8 +1,10 @@
 #include "report/report_record.h"
 
+#include "report/compact_json.h"
+
 #include "win/text.h"
 
-#include <json/json.h>
+#include <json/value.h>
 
 namespace report {
 
@@ -20,22 +22,9 @@ std::string BuildReportJson(const ReportFacts& facts) {
     record["pcvs"] = win::WideToUtf8(facts.version);
     record["pccid"] = kChannel;
 
-    // FastWriter is deprecated in favour of StreamWriterBuilder, but it is the
-    // writer whose compact output the log server has always received.
-#if defined(__GNUC__)
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-#elif defined(_MSC_VER)
-#pragma warning(push)
-#pragma warning(disable : 4996)
-#endif
-    Json::FastWriter writer;
-    return writer.write(record);
-#if defined(__GNUC__)
-#pragma GCC diagnostic pop
-#elif defined(_MSC_VER)
-#pragma warning(pop)
-#endif
+    // The log server has always received JsonCpp's fast writer's compact text;
+    // WriteCompactJson gives the same bytes without the standard streams.
+    return WriteCompactJson(record);
 }
 
 }  // namespace report

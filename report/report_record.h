@@ -17,7 +17,7 @@ struct ReportFacts {
     std::wstring version;  // "pcvs": the packaged product's version
 };
 
-// Compact JSON (JsonCpp's fast writer) with every member of the record.
+// Compact JSON (the bytes of JsonCpp's fast writer) with every member of the record.
 std::string BuildReportJson(const ReportFacts& facts);
 
 }  // namespace report

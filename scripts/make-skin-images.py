@@ -33,6 +33,10 @@ def mix(c0, c1, t):
 
 
 def save_png(img, outdir, name):
+    # An opaque picture is written without its alpha channel: the same pixels in
+    # three bytes each (the loader asks for four and fills in opaque alpha).
+    if img.mode == "RGBA" and img.getchannel("A").getextrema() == (255, 255):
+        img = img.convert("RGB")
     img.save(os.path.join(outdir, name), "PNG", optimize=True)
 
 

@@ -6,7 +6,8 @@ relink.py --build DIR --out EXE [--replace NAME=PATH]... -- COMMAND
 COMMAND is the link as ninja lists it (ninja -t commands TARGET: ': && ... && :',
 run in the build folder). Each NAME must end exactly one input of the link, as
 a whole path component; that input becomes PATH. The program goes to EXE; no
-import library is written and nothing after the link (signing) runs.
+import library is written and nothing after the link (signing) runs. A link map
+goes beside EXE (EXE.map): the build's own map describes the build's program.
 """
 import argparse
 import shlex
@@ -44,6 +45,8 @@ def rewrite(words, replacements, out):
             continue
         if word.startswith("-Wl,--out-implib,"):
             continue
+        if word.startswith("-Wl,-Map="):
+            word = "-Wl,-Map=" + out + ".map"
         for name, path in replacements.items():
             if word == name or word.endswith("/" + name):
                 found[name] += 1

@@ -55,5 +55,12 @@ check "setup.sh refuses to run as an ordinary user" $([ $rc != 0 ] && grep -q 'r
 check "setup.sh writes nothing before it knows it is root" \
   $([ -z "$(ls "$work/apt/sources.list.d" | grep -v '^debian.sources$')" ]; echo $?)
 
+# A relink (pack.sh) writes its link map beside its own program: the build's map
+# must keep describing the build's program (the stub size checks read it).
+out=$(python3 -c "import sys; sys.path.insert(0, '$src/scripts'); import relink
+print(' '.join(relink.rewrite(['g++', '-o', 'a.exe', '-Wl,-Map=/b/TorvaneSetup.map', 'x.obj'], {}, 'w/setup.exe')))" 2>&1)
+check "relink.py sends the link map beside its program" \
+  $(grep -q -- '-Wl,-Map=w/setup.exe.map' <<<"$out" && ! grep -q 'TorvaneSetup.map' <<<"$out"; echo $?)
+
 echo "$passed passed, $failed failed"
 [ $failed = 0 ]

@@ -20,6 +20,8 @@ q="-bso0 -bsp0"
 7zz a $q -t7z -m0=BCJ2 -m1=PPMd -m2=LZMA:d20 -m3=LZMA:d20 -mb0:1 -mb0s1:2 -mb0s2:3 ppmd_bcj2.7z ./tree/*
 7zz a $q -tzip -mm=Deflate deflate.zip ./tree/*
 7zz a $q -tzip -mm=LZMA lzma.zip ./tree/*
+7zz a $q -tzip -mm=Deflate64 deflate64.zip ./tree/*
+7zz a $q -tzip -mm=PPMd ppmd.zip ./tree/*
 (cd tree && gcab -c -z ../mszip.cab top.txt docs/readme.txt bin/tool.bin)
 xz --format=lzma -c tree/docs/readme.txt > readme.lzma
 "$lzma" e tree/bin/tool.bin tool.lzma86 -f86 >/dev/null
@@ -37,4 +39,5 @@ cp lzma2_bcj.7z corrupted.7z
 printf '\x5a' | dd of=corrupted.7z bs=1 seek=2000 conv=notrunc status=none
 head -c 4096 /dev/urandom > not_an_archive.bin
 python3 "$here/make_unsafe_archives.py" "$out"
+python3 "$here/make_zip_methods.py" "$out"
 touch .done
