@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -63,6 +64,12 @@ public:
     // so that what is read is the very file that was written. Borrowed: the
     // caller keeps it open while the archive is used.
     void SetArchiveFile(HANDLE file) { m_archiveFile = file; }
+    // Reads the archive from these bytes in memory, before any file or path.
+    // Borrowed: they stay readable while the archive is used.
+    void SetArchiveBytes(const void* data, size_t size) {
+        m_archiveBytes = data;
+        m_archiveSize = size;
+    }
     // Detects the format (unless one was set) and reads the item count, names and sizes.
     virtual bool ReadInArchiveMetadata();
     // Forces the format: detection is skipped until DetectCompressionFormat.
@@ -86,6 +93,8 @@ protected:
     std::vector<std::wstring> m_itemNames;
     std::vector<uint32_t> m_origSizes;
     HANDLE m_archiveFile = nullptr;  // borrowed; null: open the path
+    const void* m_archiveBytes = nullptr;  // borrowed; null: the file or the path
+    size_t m_archiveSize = 0;
 
 private:
     bool ReadMetadataOnce();

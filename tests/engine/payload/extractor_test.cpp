@@ -1,4 +1,5 @@
 #include "engine/sevenzip/com_adapters.h"
+#include "engine/sevenzip/memory_stream.h"
 #include "engine/sevenzip/sevenzip.h"
 
 #include <gtest/gtest.h>
@@ -405,7 +406,77 @@ TEST(SevenZipExtractor, ArchiveFileHandleIsReadRatherThanThePath) {
     EXPECT_EQ(ReadAll(out / L"dest\\a.txt"), "just one file\n");
 }
 
+// The archive read from memory gives what the same file gives: the result code,
+// the items reported and the bytes unpacked, for good, damaged and refused archives.
+TEST(SevenZipExtractor, ArchiveInMemoryUnpacksAsTheSameFileDoes) {
+    ScratchFolder out(L"inmemory");
+    for (const wchar_t* name : {L"lzma2_bcj.7z", L"ppmd_bcj2.7z", L"deflate.zip", L"mszip.cab", L"readme.lzma",
+                                L"tool.lzma86", L"empty.7z", L"corrupted.7z", L"encrypted_data.7z",
+                                L"zipcrypto.zip", L"not_an_archive.bin"}) {
+        const std::string tag = win::WideToUtf8(name);
+        const std::string bytes = ReadAll(Archive(name));
+        ASSERT_FALSE(bytes.empty()) << tag;
+        const std::wstring fromFile = out / (std::wstring(name) + L".file\\").c_str();
+        const std::wstring fromMemory = out / (std::wstring(name) + L".memory\\").c_str();
+
+        SevenZipExtractor byPath, byBytes;
+        byPath.SetArchivePath(Archive(name));
+        byBytes.SetArchiveBytes(bytes.data(), bytes.size());
+        RecordingCallback pathItems, memoryItems;
+        pathItems.wantList = memoryItems.wantList = true;
+        const LONG pathResult = byPath.ExtractArchive(fromFile, &pathItems);
+        EXPECT_EQ(byBytes.ExtractArchive(fromMemory, &memoryItems), pathResult) << tag;
+        EXPECT_EQ(byBytes.GetCompressionFormat(), byPath.GetCompressionFormat()) << tag;
+        EXPECT_EQ(memoryItems.listed, pathItems.listed) << tag;
+        EXPECT_EQ(memoryItems.files, pathItems.files) << tag;
+        EXPECT_EQ(memoryItems.folders, pathItems.folders) << tag;
+        for (const std::wstring& file : pathItems.files) {
+            if (!win::FileExists(fromFile + file)) continue;
+            EXPECT_EQ(ReadAll(fromMemory + file), ReadAll(fromFile + file)) << tag << " " << win::WideToUtf8(file);
+        }
+    }
+}
+
 }  // namespace
+
+// The memory stream reads and seeks as a file does: short reads at the end,
+// positions past the end allowed, before the start refused.
+TEST(MemoryInStream, ReadsAndSeeksAsAFileDoes) {
+    const char data[] = "0123456789";
+    CMyComPtr<IInStream> in = new intl::MemoryInStream(data, 10);
+    char buffer[8] = {};
+    UInt32 read = 0;
+    UInt64 position = 0;
+    ASSERT_EQ(in->Seek(-3, STREAM_SEEK_END, &position), S_OK);
+    EXPECT_EQ(position, 7u);
+    ASSERT_EQ(in->Read(buffer, 8, &read), S_OK);
+    EXPECT_EQ(read, 3u);
+    EXPECT_EQ(std::string(buffer, read), "789");
+    ASSERT_EQ(in->Read(buffer, 8, &read), S_OK);
+    EXPECT_EQ(read, 0u);
+
+    ASSERT_EQ(in->Seek(4, STREAM_SEEK_SET, &position), S_OK);
+    ASSERT_EQ(in->Seek(-2, STREAM_SEEK_CUR, &position), S_OK);
+    EXPECT_EQ(position, 2u);
+    ASSERT_EQ(in->Read(buffer, 2, &read), S_OK);
+    EXPECT_EQ(std::string(buffer, read), "23");
+
+    EXPECT_EQ(in->Seek(-5, STREAM_SEEK_CUR, &position), HRESULT_FROM_WIN32(ERROR_NEGATIVE_SEEK));
+    ASSERT_EQ(in->Seek(0, STREAM_SEEK_CUR, &position), S_OK);
+    EXPECT_EQ(position, 4u);  // the refused seek moved nothing
+    EXPECT_EQ(in->Seek(0, 7, &position), STG_E_INVALIDFUNCTION);
+
+    ASSERT_EQ(in->Seek(20, STREAM_SEEK_SET, &position), S_OK);
+    EXPECT_EQ(position, 20u);
+    ASSERT_EQ(in->Read(buffer, 8, &read), S_OK);
+    EXPECT_EQ(read, 0u);
+
+    CMyComPtr<IStreamGetSize> sized;
+    ASSERT_EQ(in.QueryInterface(IID_IStreamGetSize, &sized), S_OK);
+    UInt64 size = 0;
+    ASSERT_EQ(sized->GetSize(&size), S_OK);
+    EXPECT_EQ(size, 10u);
+}
 
 // A link planted in the destination is replaced, never written through: a link
 // to a file at an item's name, and a link to a folder at a folder on the way.
