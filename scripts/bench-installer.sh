@@ -160,11 +160,12 @@ latency() { # LABEL EXE: RUNS silent installs, each line the probe's; then the m
   summary "$label, window up (install time)" ms "${installs[@]}"
 }
 
-temp_dir=$(winepath -u "$(wine cmd /c echo %TEMP% | tr -d '\r')")
+# The install record of the default folder: an install over an earlier one moves
+# it aside just before unpacking and writes it anew right after.
+record=$(winepath -u "$(wine cmd /c echo %ProgramW6432%\\Torvane\\Uninstall.xml | tr -d '\r')")
 title='托尔文安装程序'
 clicked() { # LABEL EXE: RUNS installs clicked through the visible window
   local label=$1 exe=$2 line i j probe_pid window unpacking=() before=() after=() installs=()
-  local archive=$temp_dir/resource.7z
   for i in $(seq "$runs"); do
     probe latency "$(winpath "$exe")" > "$work/latency.out" & probe_pid=$!
     probe wait
@@ -173,9 +174,9 @@ clicked() { # LABEL EXE: RUNS installs clicked through the visible window
     xdotool mousemove --window "$window" 25 380 click 1   # the consent box
     sleep 0.5
     xdotool mousemove --window "$window" 300 326 click 1  # the install button
-    # The worker's temporary archive comes and goes; the last page follows.
-    for j in $(seq 1200); do [ -e "$archive" ] && break; sleep 0.05; done
-    while [ -e "$archive" ]; do sleep 0.05; done
+    # The install record goes and comes back; the last page follows.
+    for j in $(seq 1200); do [ -e "$record" ] || break; sleep 0.05; done
+    until [ -e "$record" ]; do sleep 0.05; done
     sleep 3
     probe close
     wait "$probe_pid" || true
@@ -189,7 +190,7 @@ clicked() { # LABEL EXE: RUNS installs clicked through the visible window
   summary "$label, longest unanswered WM_NULL while unpacking" ms "${unpacking[@]}"
   summary "$label, longest before unpacking (start, first paint, the click)" ms "${before[@]}"
   summary "$label, longest after unpacking (last page, close)" ms "${after[@]}"
-  summary "$label, unpacking (temporary archive seen)" ms "${installs[@]}"
+  summary "$label, unpacking (install record missing)" ms "${installs[@]}"
 }
 
 part_demo() {
