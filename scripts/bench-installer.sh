@@ -20,7 +20,10 @@
 # each section: other work on it shows in the figures.
 # Not part of the suite: a benchmark, run by hand.
 # Usage: scripts/bench-installer.sh [RUNS] [PART...]
-#   PART: sizes wine frame idle demo big (default: all, in that order)
+#   PART: sizes wine frame idle demo big race (default: all but race, in that order)
+#   race: the silent install of the ~256 MiB mix against native `7zz x -mmt1` and
+#   `7zz x` on the same archive, the installer's peak resident set during it, and
+#   start to first frame of the installer against Wine's notepad.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${TORVANE_BUILD:-$root/build}
@@ -201,8 +204,8 @@ part_demo() {
   clicked "demo payload, clicked" "$setup_test"
 }
 
-part_big() {
-  local big_exe=$work/TorvaneSetup-big.exe
+big_exe=$work/TorvaneSetup-big.exe
+make_big() { # the ~256 MiB mix packed like the product payload into a copy of the installer
   if [ ! -f "$big_exe" ] || [ "$big_exe" -ot "$setup_test" ]; then
     if [ ! -f "$work/.mix-made" ]; then
       rm -rf "$work/mix" && mkdir -p "$work/mix"
@@ -216,12 +219,51 @@ part_big() {
     7zz a -t7z -ms=on -m0=BCJ -m1=LZMA2:d8m:c16m -mx=5 -mmt=2 -bso0 -bsp0 "$work/big.7z" "$work/stage/*"
     probe repack "$(winpath "$setup_test")" "$(winpath "$work/big.7z")" "$(winpath "$big_exe")"
   fi
+}
+
+part_big() {
+  make_big
   du -sm "$work/stage" | awk '{print "big payload unpacked: " $1 " MiB"}'
   probe size "$(winpath "$big_exe")"
   section "UI answers during silent installs"
   latency "~256 MiB payload" "$big_exe"
   section "UI answers during installs clicked through the window"
   clicked "~256 MiB payload, clicked" "$big_exe"
+}
+
+vm_hwm_mib() { awk '/^VmHWM:/ {printf "%.1f", $2 / 1024}' "/proc/$1/status"; }
+part_race() {
+  make_big
+  section "the whole silent install against 7zz on the same archive (warm)"
+  # Unpacked where the installer writes: the same file system.
+  local out=$WINEPREFIX/drive_c/7zz-out t0 pid hwm ours=() st=() mt=() peaks=()
+  echo "archive: $(stat -c %s "$work/big.7z") bytes; threads: $(nproc) logical processors"
+  # Untimed: warms the file cache; every timed install then replaces an earlier one.
+  wine "$big_exe" /s
+  for _ in $(seq "$runs"); do
+    t0=$(now_ms)
+    # `wine` execs the loader: the installer keeps this pid, and its VmHWM is the
+    # peak resident set of the whole installer process.
+    wine "$big_exe" /s & pid=$!
+    hwm=0
+    while kill -0 "$pid" 2>/dev/null; do
+      hwm=$(vm_hwm_mib "$pid" 2>/dev/null || echo "$hwm"); sleep 0.2
+    done
+    wait "$pid" || { echo "bench: the silent install failed" >&2; exit 1; }
+    ours+=($(( $(now_ms) - t0 ))); peaks+=("$hwm")
+    rm -rf "$out"; t0=$(now_ms); 7zz x -bso0 -bsp0 -mmt1 -o"$out" "$work/big.7z"; st+=($(( $(now_ms) - t0 )))
+    rm -rf "$out"; t0=$(now_ms); 7zz x -bso0 -bsp0 -o"$out" "$work/big.7z"; mt+=($(( $(now_ms) - t0 )))
+  done
+  rm -rf "$out"
+  summary "installer /s, start to exit" ms "${ours[@]}"
+  summary "7zz x -mmt1" ms "${st[@]}"
+  summary "7zz x (all cores)" ms "${mt[@]}"
+  summary "installer peak resident set (VmHWM)" MiB "${peaks[@]}"
+  echo "NSIS: not measured (the team does not install or run other installers)"
+  section "start to first frame against Wine's notepad"
+  managed off
+  probe frame "C:\\windows\\notepad.exe" "$runs" "notepad" Notepad
+  probe frame "$(winpath "$setup")" "$runs" "installer"
 }
 
 managed off  # the parts but "frame" run without waits for a window manager
