@@ -48,6 +48,19 @@ HRESULT OpenArchiveStream(const void* bytes, size_t size, HANDLE file, const std
     return S_OK;
 }
 
+// The handler's decoding threads ("mt"); handlers without the setting (Cab,
+// LZMA) decode on the calling thread whatever is asked.
+void AskForDecodeThreads(IInArchive* handler, uint32_t threads) {
+    CMyComPtr<ISetProperties> setter;
+    if (handler->QueryInterface(IID_ISetProperties, reinterpret_cast<void**>(&setter)) != S_OK || !setter) return;
+    const wchar_t* const names[] = {L"mt"};
+    PROPVARIANT value;
+    PropVariantInit(&value);
+    value.vt = VT_UI4;
+    value.ulVal = threads;
+    setter->SetProperties(names, &value, 1);  // a handler that refuses it keeps its own count
+}
+
 // Path and size of one item; a path that is not a string counts as empty.
 HRESULT ReadItem(IInArchive* handler, UInt32 index, std::wstring& path, UInt64& size) {
     PROPVARIANT prop;
@@ -157,6 +170,15 @@ std::vector<uint32_t> SevenZipArchive::GetOrigSizes() {
 
 bool SevenZipArchive::ReadMetadataOnce() { return m_metadataRead || ReadInArchiveMetadata(); }
 
+uint32_t DefaultDecodeThreads() {
+    DWORD_PTR process = 0, system = 0;
+    uint32_t count = 0;
+    if (::GetProcessAffinityMask(::GetCurrentProcess(), &process, &system))
+        for (; process; process &= process - 1) ++count;
+    if (count == 0) count = 1;
+    return count < kMaxDecodeThreads ? count : kMaxDecodeThreads;
+}
+
 LONG SevenZipExtractor::ExtractArchive(const std::wstring& destFolder, ProgressCallback* callback) {
     DetectCompressionFormat();
 
@@ -196,6 +218,7 @@ LONG SevenZipExtractor::ExtractArchive(const std::wstring& destFolder, ProgressC
         }
     }
 
+    AskForDecodeThreads(handler, m_decodeThreads ? m_decodeThreads : DefaultDecodeThreads());
     auto* extractSpec = new ArchiveExtractCallback(handler, destFolder, m_overwriteMode, callback);
     CMyComPtr<IArchiveExtractCallback> extractCallback = extractSpec;
     hr = handler->Extract(nullptr, static_cast<UInt32>(-1), 0, extractCallback);

@@ -100,6 +100,12 @@ private:
     bool ReadMetadataOnce();
 };
 
+// One decoding thread per logical processor of this process, at most
+// kMaxDecodeThreads: each holds a block in and a block out (about 4 x the
+// dictionary), and a 32-bit process has 2 GiB of addresses for all of them.
+constexpr uint32_t kMaxDecodeThreads = 8;
+uint32_t DefaultDecodeThreads();
+
 class SevenZipExtractor : public SevenZipArchive {
 public:
     // Unpacks every item into destFolder. 0 is success; otherwise a Windows error
@@ -107,11 +113,15 @@ public:
     virtual LONG ExtractArchive(const std::wstring& destFolder, ProgressCallback* callback);
 
     void SetOverwriteMode(int mode) { m_overwriteMode = mode; }
+    // Threads that decode blocks of a block-packed LZMA2 archive at once; 0 (the
+    // default) is DefaultDecodeThreads().
+    void SetDecodeThreads(uint32_t threads) { m_decodeThreads = threads; }
     int GetOverwriteMode() const { return m_overwriteMode; }
     const std::wstring& GetErrorMessage() const { return m_errorMessage; }
 
 private:
     int m_overwriteMode = OverwriteMode::DeleteExisting;
+    uint32_t m_decodeThreads = 0;
     std::wstring m_errorMessage;
 };
 
