@@ -23,7 +23,8 @@
 #   PART: sizes wine frame idle demo big race (default: all but race, in that order)
 #   race: the silent install of the ~256 MiB mix against native `7zz x -mmt1` and
 #   `7zz x` on the same archive, the installer's peak resident set during it, and
-#   start to first frame of the installer against Wine's notepad.
+#   start to first frame of the installer against Wine's notepad. RACE_BASELINE=EXE
+#   puts another installer build with the same payload beside it, run in turn.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${TORVANE_BUILD:-$root/build}
@@ -232,28 +233,40 @@ part_big() {
 }
 
 vm_hwm_mib() { awk '/^VmHWM:/ {printf "%.1f", $2 / 1024}' "/proc/$1/status"; }
+silent_install() { # EXE: one silent install; prints "ms peak-MiB"
+  local t0 pid hwm=0
+  t0=$(now_ms)
+  # `wine` execs the loader: the installer keeps this pid, and its VmHWM is the
+  # peak resident set of the whole installer process.
+  wine "$1" /s & pid=$!
+  while kill -0 "$pid" 2>/dev/null; do
+    hwm=$(vm_hwm_mib "$pid" 2>/dev/null || echo "$hwm"); sleep 0.2
+  done
+  wait "$pid" || { echo "bench: the silent install of $1 failed" >&2; exit 1; }
+  echo "$(( $(now_ms) - t0 )) $hwm"
+}
 part_race() {
   make_big
   section "the whole silent install against 7zz on the same archive (warm)"
   # Unpacked where the installer writes: the same file system.
-  local out=$WINEPREFIX/drive_c/7zz-out t0 pid hwm ours=() st=() mt=() peaks=()
+  local out=$WINEPREFIX/drive_c/7zz-out t0 r ours=() st=() mt=() peaks=() base=() base_peaks=()
   echo "archive: $(stat -c %s "$work/big.7z") bytes; threads: $(nproc) logical processors"
+  # RACE_BASELINE: another installer build holding the same payload, run in turn.
+  local baseline=${RACE_BASELINE:-}
   # Untimed: warms the file cache; every timed install then replaces an earlier one.
   wine "$big_exe" /s
   for _ in $(seq "$runs"); do
-    t0=$(now_ms)
-    # `wine` execs the loader: the installer keeps this pid, and its VmHWM is the
-    # peak resident set of the whole installer process.
-    wine "$big_exe" /s & pid=$!
-    hwm=0
-    while kill -0 "$pid" 2>/dev/null; do
-      hwm=$(vm_hwm_mib "$pid" 2>/dev/null || echo "$hwm"); sleep 0.2
-    done
-    wait "$pid" || { echo "bench: the silent install failed" >&2; exit 1; }
-    ours+=($(( $(now_ms) - t0 ))); peaks+=("$hwm")
+    r=($(silent_install "$big_exe")); ours+=("${r[0]}"); peaks+=("${r[1]}")
+    if [ -n "$baseline" ]; then
+      r=($(silent_install "$baseline")); base+=("${r[0]}"); base_peaks+=("${r[1]}")
+    fi
     rm -rf "$out"; t0=$(now_ms); 7zz x -bso0 -bsp0 -mmt1 -o"$out" "$work/big.7z"; st+=($(( $(now_ms) - t0 )))
     rm -rf "$out"; t0=$(now_ms); 7zz x -bso0 -bsp0 -o"$out" "$work/big.7z"; mt+=($(( $(now_ms) - t0 )))
   done
+  if [ -n "$baseline" ]; then
+    summary "baseline $(basename "$baseline") /s, start to exit" ms "${base[@]}"
+    summary "baseline peak resident set (VmHWM)" MiB "${base_peaks[@]}"
+  fi
   rm -rf "$out"
   summary "installer /s, start to exit" ms "${ours[@]}"
   summary "7zz x -mmt1" ms "${st[@]}"
