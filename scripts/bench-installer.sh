@@ -20,7 +20,8 @@
 # each section: other work on it shows in the figures.
 # Not part of the suite: a benchmark, run by hand.
 # Usage: scripts/bench-installer.sh [RUNS] [PART...]
-#   PART: sizes wine frame idle demo big race (default: all but race, in that order)
+#   PART: sizes wine frame idle demo big race frame_race (default: all but the last
+#   two, in that order)
 #   race: the silent install of the ~256 MiB mix against native `7zz x -mmt1` and
 #   `7zz x` on the same archive, the installer's peak resident set during it, and
 #   start to first frame of the installer against Wine's notepad. RACE_BASELINE=EXE
@@ -234,13 +235,15 @@ part_big() {
 
 vm_hwm_mib() { awk '/^VmHWM:/ {printf "%.1f", $2 / 1024}' "/proc/$1/status"; }
 silent_install() { # EXE: one silent install; prints "ms peak-MiB"
-  local t0 pid hwm=0
+  local t0 pid hwm=0 now
   t0=$(now_ms)
   # `wine` execs the loader: the installer keeps this pid, and its VmHWM is the
   # peak resident set of the whole installer process.
   wine "$1" /s & pid=$!
   while kill -0 "$pid" 2>/dev/null; do
-    hwm=$(vm_hwm_mib "$pid" 2>/dev/null || echo "$hwm"); sleep 0.2
+    now=$(vm_hwm_mib "$pid" 2>/dev/null || true)
+    [ -n "$now" ] && hwm=$now
+    sleep 0.2
   done
   wait "$pid" || { echo "bench: the silent install of $1 failed" >&2; exit 1; }
   echo "$(( $(now_ms) - t0 )) $hwm"
@@ -254,7 +257,7 @@ part_race() {
   # RACE_BASELINE: another installer build holding the same payload, run in turn.
   local baseline=${RACE_BASELINE:-}
   # Untimed: warms the file cache; every timed install then replaces an earlier one.
-  wine "$big_exe" /s
+  echo "untimed first install: $(silent_install "$big_exe") (ms, peak MiB)"
   for _ in $(seq "$runs"); do
     r=($(silent_install "$big_exe")); ours+=("${r[0]}"); peaks+=("${r[1]}")
     if [ -n "$baseline" ]; then
@@ -273,6 +276,9 @@ part_race() {
   summary "7zz x (all cores)" ms "${mt[@]}"
   summary "installer peak resident set (VmHWM)" MiB "${peaks[@]}"
   echo "NSIS: not measured (the team does not install or run other installers)"
+  part_frame_race
+}
+part_frame_race() {
   section "start to first frame against Wine's notepad"
   managed off
   probe frame "C:\\windows\\notepad.exe" "$runs" "notepad" Notepad

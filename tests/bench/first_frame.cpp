@@ -111,7 +111,10 @@ int FirstFrame(const std::wstring& exe, int runs, const std::string& label, cons
     std::printf("reference pixels:");
     for (COLORREF c : reference) std::printf(" #%06lX", static_cast<unsigned long>(c));
     std::printf("\n");
-    if (std::all_of(reference.begin(), reference.end(), [&](COLORREF c) { return c == reference[0]; })) {
+    // The installer's picture has several colours; another program's window (a
+    // notepad's white page) may be one colour, and that colour is its frame.
+    const bool installer = std::wstring(className) == kInstallerClass;
+    if (installer && std::all_of(reference.begin(), reference.end(), [&](COLORREF c) { return c == reference[0]; })) {
         std::fprintf(stderr, "every sample shows one colour: no picture to wait for\n");
         return 1;
     }
