@@ -15,7 +15,7 @@ const std::wstring EXE_NAME = GetString(L"ExeName");
 const std::wstring COMPANY_NAME = GetString(L"CompanyName");
 const std::wstring COMPANY_URL = GetString(L"CompanyUrl");
 
-const std::wstring PAYLOAD_ARCHIVE_NAME = TEMP_ARCHIVE_FILE_NAME;
+const std::wstring PAYLOAD_ARCHIVE_NAME = L"resource.7z";
 const std::wstring SETTINGS_FILE_NAME = L"setting.cfg";
 const std::wstring USERDATA_FILE_NAME = L"temp_userdata.txt";
 const std::wstring UPDATER_FILE_NAME = L"updater.exe";

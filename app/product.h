@@ -18,7 +18,7 @@ extern const std::wstring EXE_NAME;           // executable name, Torvane
 extern const std::wstring COMPANY_NAME;
 extern const std::wstring COMPANY_URL;
 
-extern const std::wstring PAYLOAD_ARCHIVE_NAME;   // "resource.7z"
+extern const std::wstring PAYLOAD_ARCHIVE_NAME;   // "resource.7z", the payload resource's name as a file
 extern const std::wstring SETTINGS_FILE_NAME;     // "setting.cfg"
 extern const std::wstring USERDATA_FILE_NAME;     // "temp_userdata.txt"
 extern const std::wstring UPDATER_FILE_NAME;      // "updater.exe"

@@ -20,7 +20,12 @@
 # each section: other work on it shows in the figures.
 # Not part of the suite: a benchmark, run by hand.
 # Usage: scripts/bench-installer.sh [RUNS] [PART...]
-#   PART: sizes wine frame idle demo big (default: all, in that order)
+#   PART: sizes wine frame idle demo big race frame_race (default: all but the last
+#   two, in that order)
+#   race: the silent install of the ~256 MiB mix against native `7zz x -mmt1` and
+#   `7zz x` on the same archive, the installer's peak resident set during it, and
+#   start to first frame of the installer against Wine's notepad. RACE_BASELINE=EXE
+#   puts another installer build with the same payload beside it, run in turn.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${TORVANE_BUILD:-$root/build}
@@ -160,11 +165,12 @@ latency() { # LABEL EXE: RUNS silent installs, each line the probe's; then the m
   summary "$label, window up (install time)" ms "${installs[@]}"
 }
 
-temp_dir=$(winepath -u "$(wine cmd /c echo %TEMP% | tr -d '\r')")
+# The install record of the default folder: an install over an earlier one moves
+# it aside just before unpacking and writes it anew right after.
+record=$(winepath -u "$(wine cmd /c echo %ProgramW6432%\\Torvane\\Uninstall.xml | tr -d '\r')")
 title='托尔文安装程序'
 clicked() { # LABEL EXE: RUNS installs clicked through the visible window
   local label=$1 exe=$2 line i j probe_pid window unpacking=() before=() after=() installs=()
-  local archive=$temp_dir/resource.7z
   for i in $(seq "$runs"); do
     probe latency "$(winpath "$exe")" > "$work/latency.out" & probe_pid=$!
     probe wait
@@ -173,9 +179,9 @@ clicked() { # LABEL EXE: RUNS installs clicked through the visible window
     xdotool mousemove --window "$window" 25 380 click 1   # the consent box
     sleep 0.5
     xdotool mousemove --window "$window" 300 326 click 1  # the install button
-    # The worker's temporary archive comes and goes; the last page follows.
-    for j in $(seq 1200); do [ -e "$archive" ] && break; sleep 0.05; done
-    while [ -e "$archive" ]; do sleep 0.05; done
+    # The install record goes and comes back; the last page follows.
+    for j in $(seq 1200); do [ -e "$record" ] || break; sleep 0.05; done
+    until [ -e "$record" ]; do sleep 0.05; done
     sleep 3
     probe close
     wait "$probe_pid" || true
@@ -189,7 +195,7 @@ clicked() { # LABEL EXE: RUNS installs clicked through the visible window
   summary "$label, longest unanswered WM_NULL while unpacking" ms "${unpacking[@]}"
   summary "$label, longest before unpacking (start, first paint, the click)" ms "${before[@]}"
   summary "$label, longest after unpacking (last page, close)" ms "${after[@]}"
-  summary "$label, unpacking (temporary archive seen)" ms "${installs[@]}"
+  summary "$label, unpacking (install record missing)" ms "${installs[@]}"
 }
 
 part_demo() {
@@ -200,8 +206,8 @@ part_demo() {
   clicked "demo payload, clicked" "$setup_test"
 }
 
-part_big() {
-  local big_exe=$work/TorvaneSetup-big.exe
+big_exe=$work/TorvaneSetup-big.exe
+make_big() { # the ~256 MiB mix packed like the product payload into a copy of the installer
   if [ ! -f "$big_exe" ] || [ "$big_exe" -ot "$setup_test" ]; then
     if [ ! -f "$work/.mix-made" ]; then
       rm -rf "$work/mix" && mkdir -p "$work/mix"
@@ -215,12 +221,68 @@ part_big() {
     7zz a -t7z -ms=on -m0=BCJ -m1=LZMA2:d8m:c16m -mx=5 -mmt=2 -bso0 -bsp0 "$work/big.7z" "$work/stage/*"
     probe repack "$(winpath "$setup_test")" "$(winpath "$work/big.7z")" "$(winpath "$big_exe")"
   fi
+}
+
+part_big() {
+  make_big
   du -sm "$work/stage" | awk '{print "big payload unpacked: " $1 " MiB"}'
   probe size "$(winpath "$big_exe")"
   section "UI answers during silent installs"
   latency "~256 MiB payload" "$big_exe"
   section "UI answers during installs clicked through the window"
   clicked "~256 MiB payload, clicked" "$big_exe"
+}
+
+vm_hwm_mib() { awk '/^VmHWM:/ {printf "%.1f", $2 / 1024}' "/proc/$1/status"; }
+silent_install() { # EXE: one silent install; prints "ms peak-MiB"
+  local t0 pid hwm=0 now
+  t0=$(now_ms)
+  # `wine` execs the loader: the installer keeps this pid, and its VmHWM is the
+  # peak resident set of the whole installer process.
+  wine "$1" /s & pid=$!
+  while kill -0 "$pid" 2>/dev/null; do
+    now=$(vm_hwm_mib "$pid" 2>/dev/null || true)
+    [ -n "$now" ] && hwm=$now
+    sleep 0.2
+  done
+  wait "$pid" || { echo "bench: the silent install of $1 failed" >&2; exit 1; }
+  echo "$(( $(now_ms) - t0 )) $hwm"
+}
+part_race() {
+  make_big
+  section "the whole silent install against 7zz on the same archive (warm)"
+  # Unpacked where the installer writes: the same file system.
+  local out=$WINEPREFIX/drive_c/7zz-out t0 r ours=() st=() mt=() peaks=() base=() base_peaks=()
+  echo "archive: $(stat -c %s "$work/big.7z") bytes; threads: $(nproc) logical processors"
+  # RACE_BASELINE: another installer build holding the same payload, run in turn.
+  local baseline=${RACE_BASELINE:-}
+  # Untimed: warms the file cache; every timed install then replaces an earlier one.
+  echo "untimed first install: $(silent_install "$big_exe") (ms, peak MiB)"
+  for _ in $(seq "$runs"); do
+    r=($(silent_install "$big_exe")); ours+=("${r[0]}"); peaks+=("${r[1]}")
+    if [ -n "$baseline" ]; then
+      r=($(silent_install "$baseline")); base+=("${r[0]}"); base_peaks+=("${r[1]}")
+    fi
+    rm -rf "$out"; t0=$(now_ms); 7zz x -bso0 -bsp0 -mmt1 -o"$out" "$work/big.7z"; st+=($(( $(now_ms) - t0 )))
+    rm -rf "$out"; t0=$(now_ms); 7zz x -bso0 -bsp0 -o"$out" "$work/big.7z"; mt+=($(( $(now_ms) - t0 )))
+  done
+  if [ -n "$baseline" ]; then
+    summary "baseline $(basename "$baseline") /s, start to exit" ms "${base[@]}"
+    summary "baseline peak resident set (VmHWM)" MiB "${base_peaks[@]}"
+  fi
+  rm -rf "$out"
+  summary "installer /s, start to exit" ms "${ours[@]}"
+  summary "7zz x -mmt1" ms "${st[@]}"
+  summary "7zz x (all cores)" ms "${mt[@]}"
+  summary "installer peak resident set (VmHWM)" MiB "${peaks[@]}"
+  echo "NSIS: not measured (the team does not install or run other installers)"
+  part_frame_race
+}
+part_frame_race() {
+  section "start to first frame against Wine's notepad"
+  managed off
+  probe frame "C:\\windows\\notepad.exe" "$runs" "notepad" Notepad
+  probe frame "$(winpath "$setup")" "$runs" "installer"
 }
 
 managed off  # the parts but "frame" run without waits for a window manager

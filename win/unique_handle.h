@@ -83,10 +83,19 @@ struct FindHandleTraits {
     static void Close(Handle h) noexcept { ::FindClose(h); }
 };
 
+// MapViewOfFile: the view's base address.
+struct MappedViewTraits {
+    using Handle = const void*;
+    static Handle Invalid() noexcept { return nullptr; }
+    static bool IsValid(Handle h) noexcept { return h != nullptr; }
+    static void Close(Handle h) noexcept { ::UnmapViewOfFile(h); }
+};
+
 using UniqueFile = UniqueHandle<FileHandleTraits>;
 using UniqueFind = UniqueHandle<FindHandleTraits>;
 using UniqueKernelHandle = UniqueHandle<KernelHandleTraits>;
 using UniqueRegKey = UniqueHandle<RegKeyTraits>;
 using UniqueService = UniqueHandle<ServiceHandleTraits>;
+using UniqueMappedView = UniqueHandle<MappedViewTraits>;
 
 }  // namespace win

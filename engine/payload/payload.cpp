@@ -1,7 +1,5 @@
 #include "engine/payload/payload.h"
 
-#include "engine/payload/temp_archive.h"
-#include "win/module_resource.h"
 #include "win/path.h"
 #include "win/text.h"
 #include "win/unique_handle.h"
@@ -18,26 +16,6 @@ void ResetPayloadState() {
     g_allDirs.clear();
     g_newFiles.clear();
     g_newDirs.clear();
-}
-
-bool WriteResourceToFile(WORD id, const wchar_t* type, HANDLE file) {
-    const win::ModuleResource payload = win::ReadModuleResource(GetModuleHandleW(nullptr), type, id);
-    if (!payload) return false;
-    DWORD written = 0;
-    return WriteFile(file, payload.data, payload.size, &written, nullptr) && written == payload.size;
-}
-
-bool WriteResourceToFile(WORD id, const wchar_t* type, const std::wstring& filePath) {
-    TempArchive target;
-    if (!target.Create(filePath)) return false;
-    if (WriteResourceToFile(id, type, target.Handle())) return true;
-    target.Delete();
-    return false;
-}
-
-std::wstring TempArchivePath() {
-    const std::wstring folder = win::TempFolder();
-    return folder.empty() ? std::wstring() : folder + TEMP_ARCHIVE_FILE_NAME;
 }
 
 float ExtractionPercent(float start, uint32_t done, uint32_t count) {

@@ -1,5 +1,5 @@
-// The payload step: copying the embedded archive out of the executable and the
-// installer's extraction callback, which keeps the progress and the path lists
+// The payload step: where the embedded archive is and the installer's
+// extraction callback, which keeps the progress and the path lists
 // that the install record and the rollback are made from.
 #pragma once
 
@@ -15,8 +15,6 @@
 
 constexpr WORD IDR_PAYLOAD = 101;
 constexpr const wchar_t* PAYLOAD_RESOURCE_TYPE = L"7Z";
-// File name of the payload while it is unpacked from the temp folder.
-constexpr const wchar_t* TEMP_ARCHIVE_FILE_NAME = L"resource.7z";
 
 // Install progress in percent; extraction adds 60 points spread over all items.
 extern float g_fProgress;
@@ -37,20 +35,9 @@ constexpr float EXTRACTION_PERCENT_SPAN = 60.0f;
 // so that the last item lands exactly on start + 60 whatever the count.
 float ExtractionPercent(float start, uint32_t done, uint32_t count);
 
-// Writes resource `id` of `type` of this executable into an open file in one
-// write; false when the resource is missing or is not written whole.
-bool WriteResourceToFile(WORD id, const wchar_t* type, HANDLE file);
-// The same into a new file at `filePath` (made by CreateFreshFile); a partial file
-// is deleted.
-bool WriteResourceToFile(WORD id, const wchar_t* type, const std::wstring& filePath);
-
 // The names of the items at the top level of an archive's item list (the
 // product's programs among them).
 std::vector<std::wstring> PayloadRootNames(const std::vector<std::wstring>& items);
-
-// TEMP_ARCHIVE_FILE_NAME in the user's temp folder; empty when that folder is
-// unknown (never a name relative to the current folder).
-std::wstring TempArchivePath();
 
 class PCallBack : public SevenZip::ProgressCallback {
 public:

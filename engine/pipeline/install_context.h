@@ -31,8 +31,8 @@ struct InstallContext {
     uint8_t quickLaunch = 0;
     std::wstring installDir;   // absolute, ends in a backslash
     std::wstring earlierDir;   // empty, or an earlier installation to remove first
-    int32_t result = 0;        // 0, -1 payload copy failed, or the extraction's code
-    std::wstring lastStage;    // set when the payload copy fails
+    int32_t result = 0;        // 0, -1 payload unreadable, or the extraction's code
+    std::wstring lastStage;    // set when the payload cannot be read
     InstallProduct product;
     InstallWindow window;      // where progress, status and the end are posted
     // Where the payload comes from: resource "7Z" 101 of this module, unless a

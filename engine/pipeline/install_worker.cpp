@@ -4,6 +4,7 @@
 
 #include "engine/files/install_folder.h"
 #include "engine/payload/payload.h"
+#include "engine/payload/payload_bytes.h"
 #include "engine/pipeline/payload_check.h"
 #include "engine/record/install_record.h"
 #include "engine/registry/registry_records.h"
@@ -11,7 +12,6 @@
 #include "engine/services/service.h"
 #include "engine/shortcuts/shortcuts.h"
 #include "engine/sevenzip/sevenzip.h"
-#include "engine/payload/temp_archive.h"
 #include "engine/update/update_transaction.h"
 #include "report/install_report.h"
 #include "win/com.h"
@@ -24,20 +24,18 @@
 
 namespace {
 
-// The payload copy failed, or had nowhere to go.
-constexpr int32_t kPayloadCopyFailed = -1;
+// The payload could not be read (no resource, no such file).
+constexpr int32_t kPayloadUnreadable = -1;
 // Points added by each stage after the extraction.
 constexpr float kStagePoints = 5.0f;
 
 struct WorkerPaths {
-    std::wstring tempArchive;  // empty when the temp folder is unknown
     std::wstring serviceExe;   // quoted
     std::wstring record;
 };
 
 WorkerPaths DerivePaths(const InstallContext& ctx) {
     WorkerPaths p;
-    p.tempArchive = TempArchivePath();
     wchar_t service[MAX_PATH] = {};
     ::PathCombineW(service, ctx.installDir.c_str(), engine::kServiceExeFileName);
     p.serviceExe = std::wstring(L"\"") + service + L"\"";
@@ -58,10 +56,10 @@ void PostStage(const InstallWindow& window, const std::wstring& stage, float per
     window.PostProgress(g_fProgress);
 }
 
-// The payload from resource "7Z" 101, or from a named file, into the open temp archive.
-bool CopyPayload(const InstallContext& ctx, HANDLE tempArchive) {
-    if (ctx.payloadFile.empty()) return WriteResourceToFile(IDR_PAYLOAD, PAYLOAD_RESOURCE_TYPE, tempArchive);
-    return CopyFileInto(ctx.payloadFile, tempArchive);
+// The payload in place: resource "7Z" 101, or a named file.
+bool OpenPayload(const InstallContext& ctx, PayloadBytes* payload) {
+    if (ctx.payloadFile.empty()) return payload->FromResource(nullptr, PAYLOAD_RESOURCE_TYPE, IDR_PAYLOAD);
+    return payload->FromFile(ctx.payloadFile);
 }
 
 // Only the product's own programs are stopped: those the payload carries and
@@ -156,17 +154,17 @@ int32_t RunInstall(InstallContext& ctx) {
         return FromWin32(ERROR_CAN_NOT_COMPLETE);
     }
 
-    // Nothing of the earlier install is touched before the new payload is here,
-    // its headers read and the room for it found. The archive is held open,
-    // shared for reading only, until the extraction has ended.
-    TempArchive archive;
-    if (!archive.Create(paths.tempArchive) || !CopyPayload(ctx, archive.Handle())) {
+    // Nothing of the earlier install is touched before the new payload is read,
+    // its headers listed and the room for it found. It is unpacked from where it
+    // is: the resource's bytes, or a file held unwritable until the end.
+    PayloadBytes payload;
+    if (!OpenPayload(ctx, &payload)) {
         window.PostStatus(stage);
         ctx.lastStage = stage;
-        return kPayloadCopyFailed;
+        return kPayloadUnreadable;
     }
     PayloadListing listing;
-    const LONG listed = ReadPayloadListing(archive.Path(), archive.Handle(), &listing);
+    const LONG listed = ReadPayloadListing(payload.data(), payload.size(), &listing);
     if (listed != 0) return static_cast<int32_t>(listed);
     if (!HasRoomFor(ctx.installDir, BytesNeeded(listing))) return FromWin32(ERROR_DISK_FULL);
 
@@ -185,11 +183,11 @@ int32_t RunInstall(InstallContext& ctx) {
     PostStage(window, stage, kStagePoints * 2);
 
     SevenZip::SevenZipExtractor extractor;
-    extractor.SetArchivePath(archive.Path());
-    extractor.SetArchiveFile(archive.Handle());
+    extractor.SetArchivePath(ctx.payloadFile);
+    extractor.SetArchiveBytes(payload.data(), payload.size());
     PCallBack callback(window, ctx.product.extractingText);
     const LONG extracted = extractor.ExtractArchive(ctx.installDir, &callback);
-    if (extracted != 0) return Fail(update, static_cast<int32_t>(extracted));  // the archive stays for inspection
+    if (extracted != 0) return Fail(update, static_cast<int32_t>(extracted));
 
     Trace(engine::WriteInstallRecord(paths.record, g_allFiles, g_allDirs), L"writeInstallRecord failed!");
     CreateShortcuts(ctx, stage);
@@ -207,7 +205,6 @@ int32_t RunInstall(InstallContext& ctx) {
     RemoveOtherLanguagesLinks(ctx);
 
     PostStage(window, stage, 100.0f);
-    Trace(archive.Delete(), L"deleteTempArchive failed!");
     return 0;
 }
 

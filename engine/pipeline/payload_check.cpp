@@ -34,10 +34,9 @@ private:
 
 }  // namespace
 
-LONG ReadPayloadListing(const std::wstring& archive_path, HANDLE archive_file, PayloadListing* listing) {
+LONG ReadPayloadListing(const void* archive, size_t size, PayloadListing* listing) {
     SevenZip::SevenZipExtractor extractor;
-    extractor.SetArchivePath(archive_path);
-    extractor.SetArchiveFile(archive_file);
+    extractor.SetArchiveBytes(archive, size);
     ListingCallback callback(listing);
     const LONG result = extractor.ExtractArchive(std::wstring(), &callback);
     if (result != 0) return result;

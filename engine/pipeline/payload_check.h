@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -14,9 +15,9 @@ struct PayloadListing {
     std::vector<uint64_t> sizes;      // unpacked bytes
 };
 
-// Opens the archive through `archive_file` (borrowed, open) and reads its item
-// list without unpacking anything. 0, or the extractor's failure code.
-LONG ReadPayloadListing(const std::wstring& archive_path, HANDLE archive_file, PayloadListing* listing);
+// Opens the archive in these bytes (borrowed) and reads its item list without
+// unpacking anything. 0, or the extractor's failure code.
+LONG ReadPayloadListing(const void* archive, size_t size, PayloadListing* listing);
 
 // Bytes the unpacked payload takes at most: each file rounded up to whole
 // allocation units, and some room for the record and the journal.

@@ -1,8 +1,10 @@
 #include "engine/sevenzip/sevenzip.h"
 
 #include <algorithm>
+#include <new>
 
 #include "engine/sevenzip/com_adapters.h"
+#include "engine/sevenzip/memory_stream.h"
 #include "win/result.h"
 
 namespace SevenZip {
@@ -15,22 +17,48 @@ namespace {
 
 // Opens the archive stream with a handler of the given format; a null
 // maxStartPosition lets the handler look for the archive past the start.
-HRESULT OpenWithHandler(IStream* stream, int format, const UInt64* maxStartPosition,
+HRESULT OpenWithHandler(IInStream* in, int format, const UInt64* maxStartPosition,
                         IArchiveOpenCallback* openCallback, CMyComPtr<IInArchive>& handler) {
     HRESULT hr = intl::CreateArchiveHandler(format, handler);
     if (FAILED(hr)) return hr;
-    LARGE_INTEGER start{};
-    hr = stream->Seek(start, STREAM_SEEK_SET, nullptr);
+    hr = in->Seek(0, STREAM_SEEK_SET, nullptr);
     if (FAILED(hr)) return hr;
-    CMyComPtr<IInStream> in = new InStreamWrapper(stream);
     hr = handler->Open(in, maxStartPosition, openCallback);
     if (hr != S_OK) handler.Release();
     return hr == S_FALSE ? E_FAIL : hr;
 }
 
-// A read stream over the archive: the file handed in, or else the path.
-HRESULT OpenArchiveStream(HANDLE file, const std::wstring& path, CMyComPtr<IStream>& stream) {
-    return file ? intl::OpenHandleStream(file, stream) : intl::OpenReadStream(path, stream);
+// A read stream over the archive: the bytes handed in, else the file handed
+// in, else the path.
+HRESULT OpenArchiveStream(const void* bytes, size_t size, HANDLE file, const std::wstring& path,
+                          CMyComPtr<IInStream>& in) {
+    in.Release();
+    if (bytes) {
+        auto* memory = new (std::nothrow) intl::MemoryInStream(bytes, size);
+        if (!memory) return E_OUTOFMEMORY;
+        in = memory;
+        return S_OK;
+    }
+    CMyComPtr<IStream> stream;
+    const HRESULT hr = file ? intl::OpenHandleStream(file, stream) : intl::OpenReadStream(path, stream);
+    if (FAILED(hr)) return hr;
+    auto* wrapper = new (std::nothrow) InStreamWrapper(stream);
+    if (!wrapper) return E_OUTOFMEMORY;
+    in = wrapper;
+    return S_OK;
+}
+
+// The handler's decoding threads ("mt"); handlers without the setting (Cab,
+// LZMA) decode on the calling thread whatever is asked.
+void AskForDecodeThreads(IInArchive* handler, uint32_t threads) {
+    CMyComPtr<ISetProperties> setter;
+    if (handler->QueryInterface(IID_ISetProperties, reinterpret_cast<void**>(&setter)) != S_OK || !setter) return;
+    const wchar_t* const names[] = {L"mt"};
+    PROPVARIANT value;
+    PropVariantInit(&value);
+    value.vt = VT_UI4;
+    value.ulVal = threads;
+    setter->SetProperties(names, &value, 1);  // a handler that refuses it keeps its own count
 }
 
 // Path and size of one item; a path that is not a string counts as empty.
@@ -61,8 +89,8 @@ bool SevenZipArchive::ReadInArchiveMetadata() {
     m_itemNames.clear();
     m_origSizes.clear();
 
-    CMyComPtr<IStream> stream;
-    if (FAILED(OpenArchiveStream(m_archiveFile, m_archivePath, stream))) return false;
+    CMyComPtr<IInStream> stream;
+    if (FAILED(OpenArchiveStream(m_archiveBytes, m_archiveSize, m_archiveFile, m_archivePath, stream))) return false;
     CMyComPtr<IArchiveOpenCallback> openCallback = new ArchiveOpenCallback;
     CMyComPtr<IInArchive> handler;
     if (OpenWithHandler(stream, m_format, nullptr, openCallback, handler) != S_OK) return false;
@@ -103,8 +131,8 @@ int SevenZipArchive::GetCompressionLevel() { return m_compressionLevel; }
 
 bool SevenZipArchive::DetectCompressionFormat() {
     m_formatOverridden = false;
-    CMyComPtr<IStream> stream;
-    if (FAILED(OpenArchiveStream(m_archiveFile, m_archivePath, stream))) return false;
+    CMyComPtr<IInStream> stream;
+    if (FAILED(OpenArchiveStream(m_archiveBytes, m_archiveSize, m_archiveFile, m_archivePath, stream))) return false;
 
     std::vector<int> candidates{m_format};
     for (int format : {CompressionFormat::SevenZip, CompressionFormat::Lzma86, CompressionFormat::Lzma,
@@ -142,11 +170,20 @@ std::vector<uint32_t> SevenZipArchive::GetOrigSizes() {
 
 bool SevenZipArchive::ReadMetadataOnce() { return m_metadataRead || ReadInArchiveMetadata(); }
 
+uint32_t DefaultDecodeThreads() {
+    DWORD_PTR process = 0, system = 0;
+    uint32_t count = 0;
+    if (::GetProcessAffinityMask(::GetCurrentProcess(), &process, &system))
+        for (; process; process &= process - 1) ++count;
+    if (count == 0) count = 1;
+    return count < kMaxDecodeThreads ? count : kMaxDecodeThreads;
+}
+
 LONG SevenZipExtractor::ExtractArchive(const std::wstring& destFolder, ProgressCallback* callback) {
     DetectCompressionFormat();
 
-    CMyComPtr<IStream> stream;
-    if (FAILED(OpenArchiveStream(m_archiveFile, m_archivePath, stream))) {
+    CMyComPtr<IInStream> stream;
+    if (FAILED(OpenArchiveStream(m_archiveBytes, m_archiveSize, m_archiveFile, m_archivePath, stream))) {
         m_errorMessage = win::SystemMessage(ERROR_OPEN_FAILED);
         return ERROR_OPEN_FAILED;
     }
@@ -181,6 +218,7 @@ LONG SevenZipExtractor::ExtractArchive(const std::wstring& destFolder, ProgressC
         }
     }
 
+    AskForDecodeThreads(handler, m_decodeThreads ? m_decodeThreads : DefaultDecodeThreads());
     auto* extractSpec = new ArchiveExtractCallback(handler, destFolder, m_overwriteMode, callback);
     CMyComPtr<IArchiveExtractCallback> extractCallback = extractSpec;
     hr = handler->Extract(nullptr, static_cast<UInt32>(-1), 0, extractCallback);

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -63,6 +64,12 @@ public:
     // so that what is read is the very file that was written. Borrowed: the
     // caller keeps it open while the archive is used.
     void SetArchiveFile(HANDLE file) { m_archiveFile = file; }
+    // Reads the archive from these bytes in memory, before any file or path.
+    // Borrowed: they stay readable while the archive is used.
+    void SetArchiveBytes(const void* data, size_t size) {
+        m_archiveBytes = data;
+        m_archiveSize = size;
+    }
     // Detects the format (unless one was set) and reads the item count, names and sizes.
     virtual bool ReadInArchiveMetadata();
     // Forces the format: detection is skipped until DetectCompressionFormat.
@@ -86,10 +93,18 @@ protected:
     std::vector<std::wstring> m_itemNames;
     std::vector<uint32_t> m_origSizes;
     HANDLE m_archiveFile = nullptr;  // borrowed; null: open the path
+    const void* m_archiveBytes = nullptr;  // borrowed; null: the file or the path
+    size_t m_archiveSize = 0;
 
 private:
     bool ReadMetadataOnce();
 };
+
+// One decoding thread per logical processor of this process, at most
+// kMaxDecodeThreads: each holds a block in and a block out (about 4 x the
+// dictionary), and a 32-bit process has 2 GiB of addresses for all of them.
+constexpr uint32_t kMaxDecodeThreads = 8;
+uint32_t DefaultDecodeThreads();
 
 class SevenZipExtractor : public SevenZipArchive {
 public:
@@ -98,11 +113,15 @@ public:
     virtual LONG ExtractArchive(const std::wstring& destFolder, ProgressCallback* callback);
 
     void SetOverwriteMode(int mode) { m_overwriteMode = mode; }
+    // Threads that decode blocks of a block-packed LZMA2 archive at once; 0 (the
+    // default) is DefaultDecodeThreads().
+    void SetDecodeThreads(uint32_t threads) { m_decodeThreads = threads; }
     int GetOverwriteMode() const { return m_overwriteMode; }
     const std::wstring& GetErrorMessage() const { return m_errorMessage; }
 
 private:
     int m_overwriteMode = OverwriteMode::DeleteExisting;
+    uint32_t m_decodeThreads = 0;
     std::wstring m_errorMessage;
 };
 

@@ -38,7 +38,8 @@ struct FrameTimes {
 
 // Launches the installer and watches it until its picture shows (`reference`
 // null: until it is visible); leaves it running in `launched`.
-bool WatchStart(const std::wstring& exe, const Pixels* reference, Launched* launched, HWND* window, FrameTimes* times) {
+bool WatchStart(const std::wstring& exe, const wchar_t* className, const Pixels* reference, Launched* launched, HWND* window,
+                FrameTimes* times) {
     const double start = NowMs();
     if (!Launch(exe, L"", launched)) {
         std::fprintf(stderr, "cannot start %ls (%lu)\n", exe.c_str(), ::GetLastError());
@@ -47,7 +48,7 @@ bool WatchStart(const std::wstring& exe, const Pixels* reference, Launched* laun
     int polls = 0;
     while (NowMs() - start < kWindowTimeoutMs) {
         ++polls;
-        if (!*window) *window = FindProcessWindow(kInstallerClass, launched->pid);
+        if (!*window) *window = FindProcessWindow(className, launched->pid);
         if (*window && times->shown < 0 && ::IsWindowVisible(*window)) {
             times->shown = NowMs() - start;
             if (!reference) break;
@@ -94,7 +95,7 @@ int StartCost(const std::wstring& exe, int runs) {
     return 0;
 }
 
-int FirstFrame(const std::wstring& exe, int runs, const std::string& label) {
+int FirstFrame(const std::wstring& exe, int runs, const std::string& label, const wchar_t* className) {
     // Run 0 is not timed: it warms the file cache and takes the settled picture
     // that later runs must show.
     Pixels reference{};
@@ -102,7 +103,7 @@ int FirstFrame(const std::wstring& exe, int runs, const std::string& label) {
         Launched launched;
         HWND window = nullptr;
         FrameTimes times;
-        if (!WatchStart(exe, nullptr, &launched, &window, &times)) return 1;
+        if (!WatchStart(exe, className, nullptr, &launched, &window, &times)) return 1;
         ::Sleep(3000);
         reference = ReadPixels(window);
         if (!CloseAndWait(launched, window)) return 1;
@@ -110,7 +111,10 @@ int FirstFrame(const std::wstring& exe, int runs, const std::string& label) {
     std::printf("reference pixels:");
     for (COLORREF c : reference) std::printf(" #%06lX", static_cast<unsigned long>(c));
     std::printf("\n");
-    if (std::all_of(reference.begin(), reference.end(), [&](COLORREF c) { return c == reference[0]; })) {
+    // The installer's picture has several colours; another program's window (a
+    // notepad's white page) may be one colour, and that colour is its frame.
+    const bool installer = std::wstring(className) == kInstallerClass;
+    if (installer && std::all_of(reference.begin(), reference.end(), [&](COLORREF c) { return c == reference[0]; })) {
         std::fprintf(stderr, "every sample shows one colour: no picture to wait for\n");
         return 1;
     }
@@ -120,7 +124,7 @@ int FirstFrame(const std::wstring& exe, int runs, const std::string& label) {
         Launched launched;
         HWND window = nullptr;
         FrameTimes times;
-        if (!WatchStart(exe, &reference, &launched, &window, &times)) return 1;
+        if (!WatchStart(exe, className, &reference, &launched, &window, &times)) return 1;
         shown.push_back(times.shown);
         painted.push_back(times.painted);
         polls.push_back(times.pollMs);

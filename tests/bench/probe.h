@@ -32,7 +32,8 @@ void PrintSummary(const char* label, std::vector<double> values, const char* uni
 
 int StartCost(const std::wstring& exe, int runs);
 // `exe` shows a window of the installer's class; `label` starts its lines.
-int FirstFrame(const std::wstring& exe, int runs, const std::string& label);
+// Any program whose top-level window has `className` (Wine's notepad: "Notepad").
+int FirstFrame(const std::wstring& exe, int runs, const std::string& label, const wchar_t* className = kInstallerClass);
 int WaitWindow(DWORD timeoutMs);
 int CloseWindow(DWORD timeoutMs);
 int UiLatency(const std::wstring& exe, const std::wstring& args);

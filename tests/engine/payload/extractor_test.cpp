@@ -1,8 +1,13 @@
 #include "engine/sevenzip/com_adapters.h"
+#include "engine/sevenzip/memory_stream.h"
 #include "engine/sevenzip/sevenzip.h"
 
 #include <gtest/gtest.h>
 
+#include <windows.h>
+#include <tlhelp32.h>
+
+#include <algorithm>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
@@ -405,7 +410,164 @@ TEST(SevenZipExtractor, ArchiveFileHandleIsReadRatherThanThePath) {
     EXPECT_EQ(ReadAll(out / L"dest\\a.txt"), "just one file\n");
 }
 
+// The archive read from memory gives what the same file gives: the result code,
+// the items reported and the bytes unpacked, for good, damaged and refused archives.
+TEST(SevenZipExtractor, ArchiveInMemoryUnpacksAsTheSameFileDoes) {
+    ScratchFolder out(L"inmemory");
+    for (const wchar_t* name : {L"lzma2_bcj.7z", L"ppmd_bcj2.7z", L"deflate.zip", L"mszip.cab", L"readme.lzma",
+                                L"tool.lzma86", L"empty.7z", L"corrupted.7z", L"encrypted_data.7z",
+                                L"zipcrypto.zip", L"not_an_archive.bin"}) {
+        const std::string tag = win::WideToUtf8(name);
+        const std::string bytes = ReadAll(Archive(name));
+        ASSERT_FALSE(bytes.empty()) << tag;
+        const std::wstring fromFile = out / (std::wstring(name) + L".file\\").c_str();
+        const std::wstring fromMemory = out / (std::wstring(name) + L".memory\\").c_str();
+
+        SevenZipExtractor byPath, byBytes;
+        byPath.SetArchivePath(Archive(name));
+        byBytes.SetArchiveBytes(bytes.data(), bytes.size());
+        RecordingCallback pathItems, memoryItems;
+        pathItems.wantList = memoryItems.wantList = true;
+        const LONG pathResult = byPath.ExtractArchive(fromFile, &pathItems);
+        EXPECT_EQ(byBytes.ExtractArchive(fromMemory, &memoryItems), pathResult) << tag;
+        EXPECT_EQ(byBytes.GetCompressionFormat(), byPath.GetCompressionFormat()) << tag;
+        EXPECT_EQ(memoryItems.listed, pathItems.listed) << tag;
+        EXPECT_EQ(memoryItems.files, pathItems.files) << tag;
+        EXPECT_EQ(memoryItems.folders, pathItems.folders) << tag;
+        for (const std::wstring& file : pathItems.files) {
+            if (!win::FileExists(fromFile + file)) continue;
+            EXPECT_EQ(ReadAll(fromMemory + file), ReadAll(fromFile + file)) << tag << " " << win::WideToUtf8(file);
+        }
+    }
+}
+
+// Threads of this process now.
+size_t ThreadCount() {
+    win::UniqueFile snapshot(CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0));
+    THREADENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    size_t count = 0;
+    if (!snapshot || !Thread32First(snapshot.get(), &entry)) return 0;
+    do count += entry.th32OwnerProcessID == GetCurrentProcessId();
+    while (Thread32Next(snapshot.get(), &entry));
+    return count;
+}
+
+// Counts the threads at each item, and refuses the item named `refuse` (a
+// cancel from the installer's side).
+class WatchingCallback : public RecordingCallback {
+public:
+    bool OnItemStart(const std::wstring& folder, std::wstring& relative, bool isFolder) override {
+        mostThreads = std::max(mostThreads, ThreadCount());
+        if (relative == refuse) return false;
+        return RecordingCallback::OnItemStart(folder, relative, isFolder);
+    }
+    std::wstring refuse;
+    size_t mostThreads = 0;
+};
+
+const wchar_t* const kBlockFiles[] = {L"a-lines.txt", L"b-random.bin", L"c-more.txt", L"d-last.txt"};
+
+std::wstring BlockSource(const wchar_t* name) { return std::wstring(TEST_ARCHIVES) + L"\\blocks\\" + name; }
+
+// An archive packed in LZMA2 blocks decodes on more threads than one when the
+// machine has them, and unpacks the same bytes as on one thread.
+TEST(SevenZipExtractor, BlockPackedArchiveDecodesOnSeveralThreadsToTheSameBytes) {
+    ScratchFolder out(L"blocks");
+    size_t most[2] = {0, 0};
+    const uint32_t threads[2] = {1, 0};  // 0: the default, every core
+    for (int run = 0; run < 2; ++run) {
+        const std::wstring dest = out / (run ? L"all\\" : L"one\\");
+        SevenZipExtractor extractor;
+        extractor.SetArchivePath(Archive(L"blocks.7z"));
+        extractor.SetDecodeThreads(threads[run]);
+        WatchingCallback callback;
+        ASSERT_EQ(extractor.ExtractArchive(dest, &callback), 0) << run;
+        for (const wchar_t* name : kBlockFiles)
+            EXPECT_EQ(ReadAll(dest + name), ReadAll(BlockSource(name))) << run << " " << win::WideToUtf8(name);
+        most[run] = callback.mostThreads;
+    }
+    if (DefaultDecodeThreads() < 2) GTEST_SKIP() << "one logical processor: nothing to decode beside";
+    EXPECT_GT(most[1], most[0]) << "threads seen: one-thread decode " << most[0] << ", default " << most[1];
+}
+
+// A damaged block fails the multi-threaded decode with the CRC error, and the
+// item it belongs to is not left half written.
+TEST(SevenZipExtractor, DamagedBlockFailsTheMultiThreadedDecodeWithTheCrcError) {
+    ScratchFolder out(L"blockcrc");
+    SevenZipExtractor extractor;
+    extractor.SetArchivePath(Archive(L"blocks_corrupted.7z"));
+    RecordingCallback callback;
+    EXPECT_EQ(extractor.ExtractArchive(out.path(), &callback), win::HResultFromWin32(ERROR_CRC));
+    EXPECT_FALSE(callback.files.empty());
+    // The item that did not check is gone; none of those after it were started.
+    const std::wstring failed = callback.files.back();
+    EXPECT_FALSE(win::FileExists(out / failed.c_str())) << win::WideToUtf8(failed);
+    EXPECT_FALSE(win::FileExists(out / L"d-last.txt"));
+    for (const std::wstring& done : callback.files) {
+        if (done == failed) break;
+        EXPECT_EQ(ReadAll(out / done.c_str()), ReadAll(BlockSource(done.c_str()))) << win::WideToUtf8(done);
+    }
+}
+
+// A refused item in the middle of a multi-threaded decode ends the extraction
+// promptly with a failure: the items before it are whole, nothing after it is written.
+TEST(SevenZipExtractor, RefusedItemStopsTheMultiThreadedDecode) {
+    ScratchFolder out(L"blockcancel");
+    SevenZipExtractor extractor;
+    extractor.SetArchivePath(Archive(L"blocks.7z"));
+    WatchingCallback callback;
+    callback.refuse = L"c-more.txt";
+    const ULONGLONG start = GetTickCount64();
+    EXPECT_EQ(extractor.ExtractArchive(out.path(), &callback), E_FAIL);
+    EXPECT_LT(GetTickCount64() - start, 60000u);
+    EXPECT_EQ(callback.files, (std::vector<std::wstring>{L"a-lines.txt", L"b-random.bin"}));
+    for (const wchar_t* name : {L"a-lines.txt", L"b-random.bin"})
+        EXPECT_EQ(ReadAll(out / name), ReadAll(BlockSource(name))) << win::WideToUtf8(name);
+    EXPECT_FALSE(win::FileExists(out / L"c-more.txt"));
+    EXPECT_FALSE(win::FileExists(out / L"d-last.txt"));
+}
+
 }  // namespace
+
+// The memory stream reads and seeks as a file does: short reads at the end,
+// positions past the end allowed, before the start refused.
+TEST(MemoryInStream, ReadsAndSeeksAsAFileDoes) {
+    const char data[] = "0123456789";
+    CMyComPtr<IInStream> in = new intl::MemoryInStream(data, 10);
+    char buffer[8] = {};
+    UInt32 read = 0;
+    UInt64 position = 0;
+    ASSERT_EQ(in->Seek(-3, STREAM_SEEK_END, &position), S_OK);
+    EXPECT_EQ(position, 7u);
+    ASSERT_EQ(in->Read(buffer, 8, &read), S_OK);
+    EXPECT_EQ(read, 3u);
+    EXPECT_EQ(std::string(buffer, read), "789");
+    ASSERT_EQ(in->Read(buffer, 8, &read), S_OK);
+    EXPECT_EQ(read, 0u);
+
+    ASSERT_EQ(in->Seek(4, STREAM_SEEK_SET, &position), S_OK);
+    ASSERT_EQ(in->Seek(-2, STREAM_SEEK_CUR, &position), S_OK);
+    EXPECT_EQ(position, 2u);
+    ASSERT_EQ(in->Read(buffer, 2, &read), S_OK);
+    EXPECT_EQ(std::string(buffer, read), "23");
+
+    EXPECT_EQ(in->Seek(-5, STREAM_SEEK_CUR, &position), HRESULT_FROM_WIN32(ERROR_NEGATIVE_SEEK));
+    ASSERT_EQ(in->Seek(0, STREAM_SEEK_CUR, &position), S_OK);
+    EXPECT_EQ(position, 4u);  // the refused seek moved nothing
+    EXPECT_EQ(in->Seek(0, 7, &position), STG_E_INVALIDFUNCTION);
+
+    ASSERT_EQ(in->Seek(20, STREAM_SEEK_SET, &position), S_OK);
+    EXPECT_EQ(position, 20u);
+    ASSERT_EQ(in->Read(buffer, 8, &read), S_OK);
+    EXPECT_EQ(read, 0u);
+
+    CMyComPtr<IStreamGetSize> sized;
+    ASSERT_EQ(in.QueryInterface(IID_IStreamGetSize, &sized), S_OK);
+    UInt64 size = 0;
+    ASSERT_EQ(sized->GetSize(&size), S_OK);
+    EXPECT_EQ(size, 10u);
+}
 
 // A link planted in the destination is replaced, never written through: a link
 // to a file at an item's name, and a link to a folder at a folder on the way.

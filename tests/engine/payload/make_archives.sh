@@ -38,6 +38,17 @@ mkdir -p eleven && for i in $(seq -w 1 11); do echo "item $i" > eleven/item$i.tx
 cp lzma2_bcj.7z corrupted.7z
 printf '\x5a' | dd of=corrupted.7z bs=1 seek=2000 conv=notrunc status=none
 head -c 4096 /dev/urandom > not_an_archive.bin
+# LZMA2 in 1 MiB blocks packed on two threads, as the product payload is in 16 MiB
+# ones: the decoder unpacks such blocks on several threads.
+mkdir -p blocks
+seq 1 120000 | sed 's/$/ a line of text for the block-packed archive/' > blocks/a-lines.txt
+head -c 1572864 /dev/urandom > blocks/b-random.bin
+seq 1 40000 | sed 's/$/ more text after the random bytes/' > blocks/c-more.txt
+printf 'last\n' > blocks/d-last.txt
+7zz a $q -t7z -ms=on -m0=LZMA2:d1m:c1m -mmt2 blocks.7z ./blocks/*
+# A byte changed in a late block of the data: earlier blocks still decode.
+cp blocks.7z blocks_corrupted.7z
+printf '\x5a' | dd of=blocks_corrupted.7z bs=1 seek=$(( $(stat -c %s blocks.7z) * 3 / 4 )) conv=notrunc status=none
 python3 "$here/make_unsafe_archives.py" "$out"
 python3 "$here/make_zip_methods.py" "$out"
 touch .done

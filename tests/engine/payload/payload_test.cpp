@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "app/string_bundle.h"
-#include "engine/payload/temp_archive.h"
+#include "engine/payload/payload_bytes.h"
 #include "tests/engine/test_support.h"
 #include "win/path.h"
 #include "win/text.h"
@@ -58,31 +58,38 @@ bool Contains(const std::vector<std::wstring>& list, const std::wstring& path) {
     return false;
 }
 
-TEST(WriteResourceToFile, CopiesTheEmbeddedPayloadWhole) {
-    ScratchFolder out(L"resource");
-    const std::wstring path = out / L"resource.7z";
-    ASSERT_TRUE(WriteResourceToFile(IDR_PAYLOAD, PAYLOAD_RESOURCE_TYPE, path));
-    EXPECT_EQ(ReadAll(path), ReadAll(TEST_PAYLOAD_7Z));
+// The payload is read where it is, whole: the resource of this executable, or a
+// named file; what is missing or empty is refused.
+TEST(PayloadBytes, ResourceAndFileHoldTheWholePayload) {
+    const std::string expected = ReadAll(TEST_PAYLOAD_7Z);
+    PayloadBytes resource;
+    ASSERT_TRUE(resource.FromResource(nullptr, PAYLOAD_RESOURCE_TYPE, IDR_PAYLOAD));
+    EXPECT_EQ(std::string(static_cast<const char*>(resource.data()), resource.size()), expected);
 
-    const std::wstring missing = out / L"missing.7z";
-    EXPECT_FALSE(WriteResourceToFile(999, PAYLOAD_RESOURCE_TYPE, missing));
-    EXPECT_FALSE(std::filesystem::exists(missing));
-    EXPECT_FALSE(WriteResourceToFile(IDR_PAYLOAD, PAYLOAD_RESOURCE_TYPE, out / L"no\\such\\folder\\x.7z"));
-}
+    PayloadBytes file;
+    ASSERT_TRUE(file.FromFile(TEST_PAYLOAD_7Z));
+    EXPECT_EQ(std::string(static_cast<const char*>(file.data()), file.size()), expected);
 
-TEST(WriteResourceToFile, TempArchiveIsResource7zInTheTempFolder) {
-    wchar_t temp[MAX_PATH + 1] = {};
-    GetTempPathW(MAX_PATH + 1, temp);
-    EXPECT_EQ(TempArchivePath(), std::wstring(temp) + L"resource.7z");
+    ScratchFolder out(L"bytes");
+    const std::wstring empty = out / L"empty.7z";
+    std::ofstream(std::filesystem::path(empty)).flush();
+    PayloadBytes none;
+    EXPECT_FALSE(none.FromResource(nullptr, PAYLOAD_RESOURCE_TYPE, 999));
+    EXPECT_FALSE(none.FromFile(out / L"missing.7z"));
+    EXPECT_FALSE(none.FromFile(empty));
+    EXPECT_FALSE(none);
 }
 
 TEST(Payload, EmbeddedPayloadUnpacksTheProductPrograms) {
     ScratchFolder out(L"product");
-    const std::wstring archive = out / L"resource.7z";
-    ASSERT_TRUE(WriteResourceToFile(IDR_PAYLOAD, PAYLOAD_RESOURCE_TYPE, archive));
+    PayloadBytes payload;
+    ASSERT_TRUE(payload.FromResource(nullptr, PAYLOAD_RESOURCE_TYPE, IDR_PAYLOAD));
     const std::wstring dest = out / L"install\\";
     ResetPayloadState();
-    ASSERT_EQ(Extract(archive, dest, InstallWindow{}), 0);
+    SevenZip::SevenZipExtractor extractor;
+    extractor.SetArchiveBytes(payload.data(), payload.size());
+    PCallBack callback(InstallWindow{}, GetString(L"INSTALL_1_TEXT"));
+    ASSERT_EQ(extractor.ExtractArchive(dest, &callback), 0);
     for (const wchar_t* name : {L"Torvane.exe", L"updater.exe", L"Uninstall.exe", L"TorvaneService.exe"})
         EXPECT_TRUE(Contains(g_allFiles, dest + name)) << static_cast<const void*>(name);
     EXPECT_TRUE(Contains(g_allDirs, dest + L"resources\\lang"));
@@ -213,102 +220,8 @@ TEST(PCallBack, ItemUnderAMissingFolderIsNew) {
     EXPECT_EQ(g_newDirs, std::vector<std::wstring>{out / L"missing2\\sub"});
 }
 
-// A Unix symbolic link at `link`. Wine shows one to a folder as a reparse point
-// and one to a file as the file itself; either way the name now exists.
-bool PlantLink(const std::wstring& target, const std::wstring& link) {
-    return testing_support::MakeUnixSymlink(target, link) || win::FileExists(link);
-}
-
-bool IsReparsePoint(const std::wstring& path) {
-    const DWORD attributes = GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT);
-}
-
-// Whether a handle opened on the reparse point at `path` is the link itself.
-bool OpensAsTheLinkItself(const std::wstring& path) {
-    win::UniqueFile link(CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
-                                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                     FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr));
-    BY_HANDLE_FILE_INFORMATION info{};
-    return link && GetFileInformationByHandle(link.get(), &info) &&
-           (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT);
-}
-
-// Whatever was planted at the temporary archive's name is removed, never written
-// through: a file, a symbolic link to a file or to a folder, a hard link.
-TEST(TempArchive, PlantedEntriesAreReplacedNotWrittenThrough) {
-    ScratchFolder out(L"planted");
-    const std::wstring victim = out / L"victim.dll", victimFolder = out / L"victims\\";
-    std::ofstream(std::filesystem::path(victim)) << "keep";
-    std::filesystem::create_directories(std::filesystem::path(victimFolder));
-    const std::wstring archive = out / L"resource.7z";
-    const std::string payload = ReadAll(TEST_PAYLOAD_7Z);
-
-    const std::vector<std::pair<const char*, std::function<bool()>>> plants{
-        {"file", [&] { std::ofstream(std::filesystem::path(archive)) << "old"; return true; }},
-        {"read-only file", [&] {
-             std::ofstream(std::filesystem::path(archive)) << "old";
-             return SetFileAttributesW(archive.c_str(), FILE_ATTRIBUTE_READONLY) != FALSE;
-         }},
-        {"symbolic link to a file", [&] { return PlantLink(victim, archive); }},
-        {"symbolic link to a folder", [&] { return PlantLink(victimFolder, archive); }},
-        {"hard link", [&] { return CreateHardLinkW(archive.c_str(), victim.c_str(), nullptr) != FALSE; }},
-    };
-    for (const auto& [what, plant] : plants) {
-        ASSERT_TRUE(plant()) << what;
-        if (IsReparsePoint(archive) && !OpensAsTheLinkItself(archive)) {
-            // The system offers no handle on the link itself (Wine hands back
-            // the folder it points to), so the only safe result is a refusal.
-            EXPECT_FALSE(WriteResourceToFile(IDR_PAYLOAD, PAYLOAD_RESOURCE_TYPE, archive)) << what;
-            EXPECT_TRUE(std::filesystem::is_directory(std::filesystem::path(victimFolder))) << what;
-            EXPECT_TRUE(std::filesystem::is_empty(std::filesystem::path(victimFolder))) << what;
-            EXPECT_EQ(ReadAll(victim), "keep") << what;
-            ASSERT_TRUE(testing_support::RemoveUnixEntry(archive)) << what;
-            continue;
-        }
-        ASSERT_TRUE(WriteResourceToFile(IDR_PAYLOAD, PAYLOAD_RESOURCE_TYPE, archive)) << what;
-        EXPECT_FALSE(IsReparsePoint(archive)) << what;
-        EXPECT_EQ(ReadAll(archive), payload) << what;
-        EXPECT_EQ(ReadAll(victim), "keep") << what;
-        EXPECT_TRUE(std::filesystem::is_empty(std::filesystem::path(victimFolder))) << what;
-        ASSERT_TRUE(MoveFileExW(archive.c_str(), (archive + L".done").c_str(), MOVEFILE_REPLACE_EXISTING)) << what;
-    }
-}
-
-bool IsReadOnly(const std::wstring& path) {
-    const DWORD attributes = GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY);
-}
-
-// A hard link at the archive's name to a read-only file elsewhere (any user can
-// make one to a file they can read): that file stays read-only and unchanged,
-// also while its owner holds it open so that the name cannot be replaced (Wine
-// renames over a read-only file; Windows refuses, as both do for a file open
-// without delete sharing).
-TEST(TempArchive, ReadOnlyHardLinkAtTheNameKeepsItsFileReadOnly) {
-    ScratchFolder out(L"hardlink");
-    const std::wstring victim = out / L"system.dll";
-    std::ofstream(std::filesystem::path(victim)) << "keep";
-    ASSERT_TRUE(SetFileAttributesW(victim.c_str(), FILE_ATTRIBUTE_READONLY));
-    const std::wstring archive = out / L"resource.7z";
-    ASSERT_TRUE(CreateHardLinkW(archive.c_str(), victim.c_str(), nullptr));
-    {
-        const win::UniqueFile held(CreateFileW(victim.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                               nullptr, OPEN_EXISTING, 0, nullptr));
-        ASSERT_TRUE(held);
-        EXPECT_FALSE(WriteResourceToFile(IDR_PAYLOAD, PAYLOAD_RESOURCE_TYPE, archive));
-        EXPECT_TRUE(IsReadOnly(victim));
-    }
-    EXPECT_EQ(ReadAll(victim), "keep");
-
-    ASSERT_TRUE(WriteResourceToFile(IDR_PAYLOAD, PAYLOAD_RESOURCE_TYPE, archive));
-    EXPECT_EQ(ReadAll(archive), ReadAll(TEST_PAYLOAD_7Z));
-    EXPECT_EQ(ReadAll(victim), "keep");
-    EXPECT_TRUE(IsReadOnly(victim));
-}
-
-// From its creation until the extraction ends, nobody else can write, rename or
-// delete the archive, and what is unpacked is what was written.
+// While the extraction reads a payload file, nobody else can write, rename or
+// delete it, and what is unpacked is what the file held.
 class SecondProcessDuringExtraction : public SevenZip::ProgressCallback {
 public:
     explicit SecondProcessDuringExtraction(std::wstring archive) : m_archive(std::move(archive)) {}
@@ -349,51 +262,24 @@ private:
     std::wstring m_archive;
 };
 
-TEST(TempArchive, NoOtherProcessCanWriteRenameOrDeleteItDuringTheExtraction) {
+TEST(PayloadBytes, NoOtherProcessCanWriteRenameOrDeleteTheFileDuringTheExtraction) {
     ScratchFolder out(L"sharing");
-    TempArchive archive;
-    ASSERT_TRUE(archive.Create(out / L"resource.7z"));
-    ASSERT_TRUE(WriteResourceToFile(IDR_PAYLOAD, PAYLOAD_RESOURCE_TYPE, archive.Handle()));
-
-    SevenZip::SevenZipExtractor extractor;
-    extractor.SetArchivePath(archive.Path());
-    extractor.SetArchiveFile(archive.Handle());
-    SecondProcessDuringExtraction callback(archive.Path());
-    ASSERT_EQ(extractor.ExtractArchive(out / L"install\\", &callback), 0);
-    ASSERT_TRUE(callback.tried);
-    EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(out / L"moved.7z")));
-    EXPECT_TRUE(win::FileExists(out / L"install\\Torvane.exe"));
-
-    archive.Close();
-    EXPECT_EQ(ReadAll(out / L"resource.7z"), ReadAll(TEST_PAYLOAD_7Z));
-}
-
-// A run killed between making its copy and renaming it into place left the copy
-// under its sibling name: the next run's archive clears it, and nothing else.
-TEST(TempArchive, LeftoverCopiesOfAKilledRunAreCleared) {
-    ScratchFolder out(L"leftover");
-    const std::vector<std::wstring> leftovers{L"resource.7z.400-3864424-0.new", L"RESOURCE.7Z.12-5-2.new"};
-    const std::vector<std::wstring> others{L"resource.7z.400-x-0.new", L"resource.7z.1-2.new", L"resource.7z.old",
-                                           L"other.7z.400-3864424-0.new", L"resource.7z.1-2-3.new.txt"};
-    for (const auto& name : leftovers) std::ofstream(std::filesystem::path(out / name.c_str())) << "half";
-    for (const auto& name : others) std::ofstream(std::filesystem::path(out / name.c_str())) << "keep";
-    TempArchive archive;
-    ASSERT_TRUE(archive.Create(out / L"resource.7z"));
-    for (const auto& name : leftovers) EXPECT_FALSE(win::FileExists(out / name.c_str())) << win::WideToUtf8(name);
-    for (const auto& name : others) EXPECT_EQ(ReadAll(out / name.c_str()), "keep") << win::WideToUtf8(name);
-    EXPECT_TRUE(archive.Delete());
-}
-
-TEST(TempArchive, DeleteRemovesTheFileThroughItsHandle) {
-    ScratchFolder out(L"delete");
-    TempArchive archive;
-    ASSERT_TRUE(archive.Create(out / L"resource.7z"));
-    EXPECT_TRUE(archive.Delete());
-    EXPECT_FALSE(win::FileExists(out / L"resource.7z"));
-    EXPECT_FALSE(archive.Delete());  // closed already
-
-    TempArchive nowhere;
-    EXPECT_FALSE(nowhere.Create(L""));  // an unknown temp folder is no place to write
+    const std::wstring path = out / L"payload.7z";
+    ASSERT_TRUE(CopyFileW(TEST_PAYLOAD_7Z, path.c_str(), FALSE));
+    {
+        PayloadBytes payload;
+        ASSERT_TRUE(payload.FromFile(path));
+        SevenZip::SevenZipExtractor extractor;
+        extractor.SetArchiveBytes(payload.data(), payload.size());
+        SecondProcessDuringExtraction callback(path);
+        ASSERT_EQ(extractor.ExtractArchive(out / L"install\\", &callback), 0);
+        ASSERT_TRUE(callback.tried);
+        EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(out / L"moved.7z")));
+        EXPECT_TRUE(win::FileExists(out / L"install\\Torvane.exe"));
+    }
+    EXPECT_EQ(ReadAll(path), ReadAll(TEST_PAYLOAD_7Z));
+    // Released with its owner: the file can be changed again.
+    EXPECT_TRUE(DeleteFileW(path.c_str()));
 }
 
 }  // namespace
