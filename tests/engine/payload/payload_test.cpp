@@ -222,17 +222,9 @@ TEST(PCallBack, ItemUnderAMissingFolderIsNew) {
 
 // While the extraction reads a payload file, nobody else can write, rename or
 // delete it, and what is unpacked is what the file held.
-class SecondProcessDuringExtraction : public SevenZip::ProgressCallback {
+class SecondProcessDuringExtraction : public payload_test::QuietCallback {
 public:
     explicit SecondProcessDuringExtraction(std::wstring archive) : m_archive(std::move(archive)) {}
-    bool OnStart(uint32_t) override { return false; }
-    bool OnItemList(const std::vector<std::wstring>&, const std::vector<uint64_t>&) override { return true; }
-    void OnStartWithTotal(const std::wstring&, uint64_t) override {}
-    void OnRatio(uint64_t, uint64_t) override {}
-    void OnProgress(const std::wstring&, uint64_t) override {}
-    void OnDone(const std::wstring&) override {}
-    bool OnFileDone(const std::wstring&, uint64_t) override { return true; }
-    void OnRestore(const std::pair<std::wstring, std::wstring>&) override {}
     bool OnItemStart(const std::wstring&, std::wstring&, bool) override {
         if (tried) return true;
         tried = true;

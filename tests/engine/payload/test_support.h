@@ -7,6 +7,10 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <utility>
+#include <vector>
+
+#include "engine/sevenzip/sevenzip.h"
 
 namespace payload_test {
 
@@ -41,6 +45,21 @@ private:
         std::filesystem::remove_all(m_path, ec);
     }
     std::wstring m_path;
+};
+
+// An extraction callback that lets everything through and records nothing; tests
+// override what they watch.
+class QuietCallback : public SevenZip::ProgressCallback {
+public:
+    bool OnStart(uint32_t) override { return false; }
+    bool OnItemList(const std::vector<std::wstring>&, const std::vector<uint64_t>&) override { return true; }
+    void OnStartWithTotal(const std::wstring&, uint64_t) override {}
+    void OnRatio(uint64_t, uint64_t) override {}
+    void OnProgress(const std::wstring&, uint64_t) override {}
+    void OnDone(const std::wstring&) override {}
+    bool OnItemStart(const std::wstring&, std::wstring&, bool) override { return true; }
+    bool OnFileDone(const std::wstring&, uint64_t) override { return true; }
+    void OnRestore(const std::pair<std::wstring, std::wstring>&) override {}
 };
 
 }  // namespace payload_test

@@ -22,17 +22,9 @@ using payload_test::Source;
 
 namespace {
 
-class CountingCallback : public ProgressCallback {
+class CountingCallback : public payload_test::QuietCallback {
 public:
-    bool OnStart(uint32_t) override { return false; }
-    bool OnItemList(const std::vector<std::wstring>&, const std::vector<uint64_t>&) override { return true; }
-    void OnStartWithTotal(const std::wstring&, uint64_t) override {}
-    void OnRatio(uint64_t, uint64_t) override {}
-    void OnProgress(const std::wstring&, uint64_t) override {}
-    void OnDone(const std::wstring&) override {}
-    bool OnItemStart(const std::wstring&, std::wstring&, bool) override { return true; }
     bool OnFileDone(const std::wstring&, uint64_t) override { ++filesDone; return true; }
-    void OnRestore(const std::pair<std::wstring, std::wstring>&) override {}
     int filesDone = 0;
 };
 
