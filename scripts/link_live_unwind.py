@@ -23,8 +23,9 @@ import re
 import subprocess
 import sys
 
+import map_sizes
+
 KEEP_ALL = "KEEP(*(.eh_frame*))"
-_SECTION = re.compile(r'^ (\S+)?\s+0x[0-9a-f]+\s+0x[0-9a-f]+\s+\S')
 _PLAIN_NAME = re.compile(r'^[A-Za-z0-9_.$]+$')
 MAX_ROUNDS = 6
 
@@ -37,30 +38,8 @@ def fail(message):
 def map_sections(path):
     """(kept, discarded): the input section names of a GNU ld link map."""
     kept, discarded = set(), set()
-    region = None
-    pending = None
-    with open(path, encoding='utf-8', errors='replace') as f:
-        for line in f:
-            if line.startswith('Discarded input sections'):
-                region = discarded
-                continue
-            if line.startswith('Memory Configuration'):
-                region = None
-                continue
-            if line.startswith('Linker script and memory map'):
-                region = kept
-                continue
-            if region is None:
-                continue
-            line = line.rstrip('\n')
-            if re.match(r'^ [^\s*]\S*$', line):
-                pending = line.strip()
-                continue
-            m = _SECTION.match(line)
-            name = (m.group(1) or pending) if m else None
-            pending = None
-            if name and not name.startswith('*'):
-                region.add(name)
+    for placed, section, _, _ in map_sizes.input_sections(path):
+        (kept if placed else discarded).add(section)
     return kept, discarded
 
 
