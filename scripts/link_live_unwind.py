@@ -28,6 +28,9 @@ import map_sizes
 KEEP_ALL = "KEEP(*(.eh_frame*))"
 _PLAIN_NAME = re.compile(r'^[A-Za-z0-9_.$]+$')
 MAX_ROUNDS = 6
+# The maps are read by their English headings, whatever language the caller's
+# messages are in.
+C_LOCALE = dict(os.environ, LC_ALL='C')
 
 
 def fail(message):
@@ -66,7 +69,8 @@ def linker_of(words):
 
 
 def default_script(ld):
-    text = subprocess.run([ld, '--verbose'], capture_output=True, text=True, check=True).stdout
+    text = subprocess.run([ld, '--verbose'], capture_output=True, text=True, check=True,
+                          env=C_LOCALE).stdout
     parts = text.split('==================================================')
     if len(parts) < 3:
         fail("the linker printed no default script")
@@ -91,7 +95,7 @@ def link(words, output, map_path, script_path):
             continue
         result.append(word)
     result += ['-Wl,-Map=' + map_path, '-Wl,-T,' + script_path]
-    return subprocess.run(result).returncode
+    return subprocess.run(result, env=C_LOCALE).returncode
 
 
 def main(words):
@@ -115,6 +119,8 @@ def main(words):
         return status
     kept, discarded = map_sections(os.path.join(work, 'first.map'))
     os.remove(os.path.join(work, 'first.exe'))
+    if not any(n.startswith('.text') for n in kept):
+        fail("the first link's map lists no code")
     tables = comdat_keys(kept | discarded, '.eh_frame$')
     keys = comdat_keys(kept, '.text$') & tables
 
