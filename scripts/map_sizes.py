@@ -34,16 +34,23 @@ def owner_of(path):
     return 'objects: ' + os.path.basename(os.path.dirname(path) or '.')
 
 
-def read_map(path):
-    sums = collections.defaultdict(lambda: collections.Counter())
+def input_sections(path):
+    """(kept, section, size, file) for each input section the map lists: those the
+    link placed (kept) and those it discarded."""
     pending = None
-    in_layout = False
+    kept = None
     with open(path, encoding='utf-8', errors='replace') as f:
         for line in f:
-            if line.startswith('Linker script and memory map'):
-                in_layout = True
+            if line.startswith('Discarded input sections'):
+                kept = False
                 continue
-            if not in_layout:
+            if line.startswith('Memory Configuration'):
+                kept = None
+                continue
+            if line.startswith('Linker script and memory map'):
+                kept = True
+                continue
+            if kept is None:
                 continue
             line = line.rstrip('\n')
             if re.match(r'^ \S+$', line):
@@ -55,13 +62,16 @@ def read_map(path):
                 continue
             section = m.group(1) or pending
             pending = None
-            size = int(m.group(3), 16)
-            if not section or size == 0 or section.startswith('*'):
-                continue
-            group = group_of(section)
-            if group is None:
-                continue
-            sums[owner_of(m.group(4).strip())][group] += size
+            if section and not section.startswith('*'):
+                yield kept, section, int(m.group(3), 16), m.group(4).strip()
+
+
+def read_map(path):
+    sums = collections.defaultdict(lambda: collections.Counter())
+    for kept, section, size, owner in input_sections(path):
+        group = group_of(section)
+        if kept and size and group is not None:
+            sums[owner_of(owner)][group] += size
     return sums
 
 

@@ -10,6 +10,9 @@ check_stub_map.py MAP EXE PAYLOAD STUB_BUDGET
   in the file streams), nor the string streams and locales (a single ostringstream
   links some 700 KB of them), nor the runtime's demangler (its default terminate
   handler's, replaced by win/quiet_terminate.cpp);
+- every COMDAT function linked keeps its unwind table where its object has one, and
+  the table that ends them all (crtend.o's) comes last: exceptions still pass through
+  the code that the live-only link (scripts/link_live_unwind.py) kept;
 - the stub, the exe less the payload archive, stays within STUB_BUDGET bytes.
 """
 import os
@@ -18,6 +21,7 @@ import sys
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), '..', 'scripts'))
 import map_sizes  # noqa: E402
+import link_live_unwind  # noqa: E402
 
 REGISTERED = ['CRC.cpp', '7zRegister.cpp', 'CabRegister.cpp', 'ZipRegister.cpp', 'LzmaHandler.cpp',
               'Bcj2Register.cpp', 'BcjRegister.cpp', 'CopyRegister.cpp', 'Lzma2Register.cpp',
@@ -38,6 +42,25 @@ def linked_members(path):
     return members
 
 
+def unwind_failures(path):
+    kept, discarded = link_live_unwind.map_sections(path)
+    tables = link_live_unwind.comdat_keys(kept | discarded, '.eh_frame$')
+    code = link_live_unwind.comdat_keys(kept, '.text$') & tables
+    lost = sorted(code - link_live_unwind.comdat_keys(kept, '.eh_frame$'))
+    failures = [f'no unwind table for the linked {name}' for name in lost[:10]]
+    last = None
+    in_layout = False
+    with open(path, encoding='utf-8', errors='replace') as f:
+        for line in f:
+            in_layout = in_layout or line.startswith('Linker script and memory map')
+            m = re.match(r'^ (\.eh_frame\S*)\s+0x[0-9a-f]+\s+0x([0-9a-f]+)\s+(\S+)', line)
+            if in_layout and m and int(m.group(2), 16):
+                last = m.group(3)
+    if not last or os.path.basename(last) != 'crtend.o':
+        failures.append(f'the last unwind table comes from {last}, not crtend.o')
+    return failures
+
+
 def main(argv):
     if len(argv) != 5:
         print(__doc__, file=sys.stderr)
@@ -47,6 +70,7 @@ def main(argv):
     failures = []
     failures += [f'not linked: {name}' for name in REGISTERED if name not in members]
     failures += [f'linked: {name}' for name in FORBIDDEN if name in members]
+    failures += unwind_failures(map_path)
     stub = os.path.getsize(exe) - os.path.getsize(payload)
     if stub > budget:
         failures.append(f'stub {stub} bytes, over the budget of {budget}')

@@ -62,5 +62,31 @@ print(' '.join(relink.rewrite(['g++', '-o', 'a.exe', '-Wl,-Map=/b/TorvaneSetup.m
 check "relink.py sends the link map beside its program" \
   $(grep -q -- '-Wl,-Map=w/setup.exe.map' <<<"$out" && ! grep -q 'TorvaneSetup.map' <<<"$out"; echo $?)
 
+# The live-unwind link: an inline function nothing calls goes with its unwind
+# table, one on the path of a caught exception keeps its table, and the program's
+# last table is crtend.o's terminator.
+if command -v i686-w64-mingw32-g++-posix >/dev/null; then
+  cat > "$work/unwind.cpp" <<'CPP'
+#include <stdexcept>
+#include <string>
+template <class T> int never_called(T x) { if (x > 3) throw std::runtime_error("no"); return std::to_string(x).size(); }
+template int never_called<int>(int);
+inline int thrower(int x) { if (x > 3) throw std::runtime_error("yes"); return x; }
+int main(int argc, char**) { try { return thrower(argc + 5); } catch (const std::exception&) { return 7; } }
+CPP
+  i686-w64-mingw32-g++-posix -Os -ffunction-sections -fdata-sections -fno-inline -c "$work/unwind.cpp" -o "$work/unwind.o"
+  python3 "$src/scripts/link_live_unwind.py" i686-w64-mingw32-g++-posix -static -Wl,--gc-sections \
+    "$work/unwind.o" -o "$work/unwind.exe" -Wl,-Map="$work/unwind.map" >/dev/null 2>&1
+  check "the live-unwind link links" $?
+  awk '/^Linker script and memory map/{p=1} p' "$work/unwind.map" > "$work/unwind.layout"
+  check "an inline function nothing calls goes, with its table" \
+    $(! grep -q '^ \.text\$_Z12never_calledIiEiT_' "$work/unwind.layout" && \
+      grep -q '^ \.eh_frame\$_Z12never_calledIiEiT_' "$work/unwind.map"; echo $?)
+  check "an inline function an exception passes keeps its table" \
+    $(grep -q '^ \.eh_frame\$_Z7throweri' "$work/unwind.layout"; echo $?)
+  check "crtend.o's table comes last" \
+    $(grep '^ \.eh_frame' "$work/unwind.layout" | grep -v ' 0x0 ' | tail -1 | grep -q 'crtend\.o'; echo $?)
+fi
+
 echo "$passed passed, $failed failed"
 [ $failed = 0 ]

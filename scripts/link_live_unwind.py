@@ -1,0 +1,147 @@
+#!/usr/bin/env python3
+"""A link launcher: links a MinGW (i686, DWARF unwinding) program so that its
+unwind tables no longer keep dead functions alive.
+
+link_live_unwind.py COMMAND...   (COMMAND: the link as the build runs it)
+
+The default PE link script KEEPs every .eh_frame input, and an unwind table
+refers to the function it describes, so --gc-sections can drop no function
+that has one: every inline or template function an object instantiates stays,
+with its table. The assembler gives each COMDAT function (".text$NAME") its own
+table (".eh_frame$NAME"); the object's other functions share its ".eh_frame".
+So the program is linked twice:
+  1. keeping the shared tables only: what remains of ".text$NAME" is the code
+     reachable without any COMDAT table;
+  2. keeping, besides, ".eh_frame$NAME" for exactly those NAMEs.
+The second link's own survivors are checked against the list and the link is
+repeated with the additions until every COMDAT function kept whose object has
+a table for it keeps that table: an exception passes through it as before.
+crtend.o's table (it opens with the zero terminator) stays last.
+"""
+import os
+import re
+import subprocess
+import sys
+
+import map_sizes
+
+KEEP_ALL = "KEEP(*(.eh_frame*))"
+_PLAIN_NAME = re.compile(r'^[A-Za-z0-9_.$]+$')
+MAX_ROUNDS = 6
+# The maps are read by their English headings, whatever language the caller's
+# messages are in.
+C_LOCALE = dict(os.environ, LC_ALL='C')
+
+
+def fail(message):
+    sys.stderr.write("link_live_unwind.py: " + message + "\n")
+    raise SystemExit(1)
+
+
+def map_sections(path):
+    """(kept, discarded): the input section names of a GNU ld link map."""
+    kept, discarded = set(), set()
+    for placed, section, _, _ in map_sizes.input_sections(path):
+        (kept if placed else discarded).add(section)
+    return kept, discarded
+
+
+def comdat_keys(names, prefix):
+    return {n[len(prefix):] for n in names if n.startswith(prefix)}
+
+
+def script_text(default_script, keys):
+    def pattern(key):
+        name = '.eh_frame$' + key
+        return name if _PLAIN_NAME.match(name) else '"' + name + '"'
+    tables = ' '.join(['.eh_frame'] + [pattern(k) for k in sorted(keys)])
+    statement = 'KEEP(*(EXCLUDE_FILE(*crtend.o) ' + tables + ')) KEEP(*crtend.o(.eh_frame))'
+    return default_script.replace(KEEP_ALL, statement)
+
+
+def linker_of(words):
+    for word in words:
+        if re.search(r'(g\+\+|gcc|c\+\+)(-[\w.]+)?$', os.path.basename(word)):
+            ld = subprocess.run([word, '-print-prog-name=ld'], capture_output=True, text=True,
+                                check=True).stdout.strip()
+            return ld
+    fail("no compiler driver in the link command")
+
+
+def default_script(ld):
+    text = subprocess.run([ld, '--verbose'], capture_output=True, text=True, check=True,
+                          env=C_LOCALE).stdout
+    parts = text.split('==================================================')
+    if len(parts) < 3:
+        fail("the linker printed no default script")
+    script = parts[1]
+    if script.count(KEEP_ALL) != 1:
+        fail("the default script does not keep the unwind tables as expected")
+    return script
+
+
+def link(words, output, map_path, script_path):
+    """COMMAND with its output, map and script replaced; the exit status."""
+    result, skip = [], False
+    for word in words:
+        if skip:
+            skip = False
+            continue
+        if word == '-o':
+            result += ['-o', output]
+            skip = True
+            continue
+        if word.startswith('-Wl,-Map='):
+            continue
+        result.append(word)
+    result += ['-Wl,-Map=' + map_path, '-Wl,-T,' + script_path]
+    return subprocess.run(result, env=C_LOCALE).returncode
+
+
+def main(words):
+    if '-o' not in words or words.index('-o') + 1 >= len(words):
+        fail("the link command names no output")
+    output = words[words.index('-o') + 1]
+    maps = [w[len('-Wl,-Map='):] for w in words if w.startswith('-Wl,-Map=')]
+    work = output + '.unwind'
+    os.makedirs(work, exist_ok=True)
+    final_map = maps[-1] if maps else os.path.join(work, 'final.map')
+    base = default_script(linker_of(words))
+
+    # The first link: no COMDAT table kept, to see which COMDAT code lives.
+    first_script = os.path.join(work, 'first.x')
+    with open(first_script, 'w') as f:
+        f.write(script_text(base, set()))
+    first_words = [w for w in words if not w.startswith('-Wl,--out-implib,')]
+    status = link(first_words, os.path.join(work, 'first.exe'), os.path.join(work, 'first.map'),
+                  first_script)
+    if status:
+        return status
+    kept, discarded = map_sections(os.path.join(work, 'first.map'))
+    os.remove(os.path.join(work, 'first.exe'))
+    if not any(n.startswith('.text') for n in kept):
+        fail("the first link's map lists no code")
+    tables = comdat_keys(kept | discarded, '.eh_frame$')
+    keys = comdat_keys(kept, '.text$') & tables
+
+    script = os.path.join(work, 'final.x')
+    for _ in range(MAX_ROUNDS):
+        with open(script, 'w') as f:
+            f.write(script_text(base, keys))
+        status = link(words, output, final_map, script)
+        if status:
+            return status
+        kept, discarded = map_sections(final_map)
+        tables = comdat_keys(kept | discarded, '.eh_frame$')
+        live = comdat_keys(kept, '.text$') & tables
+        if live <= keys:
+            lost = live - comdat_keys(kept, '.eh_frame$')
+            if lost:
+                fail("kept functions lost their unwind tables: " + ', '.join(sorted(lost)[:5]))
+            return 0
+        keys |= live
+    fail("the set of kept functions did not settle")
+
+
+if __name__ == '__main__':
+    sys.exit(main(sys.argv[1:]))
