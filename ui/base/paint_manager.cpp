@@ -63,9 +63,7 @@ CPaintManagerUI::CPaintManagerUI()
         font->font.reset(::CreateFontIndirectW(&lf));
         font->faceName = lf.lfFaceName;
         // Sizes are 96-DPI pixels; the stock font's height is the system DPI's.
-        const win::UniqueWindowDc screen = win::GetWindowDc(nullptr);
-        const int systemDpi = screen ? ::GetDeviceCaps(screen.get().dc, LOGPIXELSY) : 96;
-        font->size = ::MulDiv(lf.lfHeight < 0 ? -lf.lfHeight : lf.lfHeight, 96, systemDpi > 0 ? systemDpi : 96);
+        font->size = ::MulDiv(lf.lfHeight < 0 ? -lf.lfHeight : lf.lfHeight, 96, static_cast<int>(WindowDpi(nullptr)));
         font->bold = lf.lfWeight >= FW_BOLD;
         font->underline = lf.lfUnderline != 0;
         font->italic = lf.lfItalic != 0;
