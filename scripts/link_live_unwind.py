@@ -17,6 +17,11 @@ The second link's own survivors are checked against the list and the link is
 repeated with the additions until every COMDAT function kept whose object has
 a table for it keeps that table: an exception passes through it as before.
 crtend.o's table (it opens with the zero terminator) stays last.
+
+Delay-import thunks (cmake/DelayLoad.cmake, USED_THUNKS) are asked for here:
+a function called through its __imp_ pointer only would lose its thunk's code
+and call address 0, so the later links ask for the thunk of every function
+whose delay-import entry the first link took from an archive.
 """
 import os
 import re
@@ -44,6 +49,38 @@ def map_sections(path):
     for placed, section, _, _ in map_sizes.input_sections(path):
         (kept if placed else discarded).add(section)
     return kept, discarded
+
+
+def archive_members(path):
+    """(archive, member, symbol) for each archive member the map says was
+    included, with the symbol that brought it."""
+    member, found = None, []
+    with open(path, encoding='utf-8', errors='replace') as f:
+        for line in f:
+            if line.startswith(('Discarded input sections', 'Memory Configuration',
+                                'Allocating common symbols')):
+                break
+            m = re.match(r'^(\S+)\((.+?)\)(\s|$)', line)
+            if m:
+                member = (m.group(1), m.group(2))
+                line = line[m.end():]
+            m = re.search(r'\(([^()\s]+)\)\s*$', line)
+            if member and m and line.strip():
+                found.append(member + (m.group(1),))
+                member = None
+    return found
+
+
+def delay_thunks(path):
+    """The thunk symbols (as the linker names them) of the functions whose
+    delay-import entries a link took, by their __imp_ pointers, from an
+    archive of cmake/make_delay_lib.py."""
+    thunks = set()
+    for archive, _, symbol in archive_members(path):
+        # The map drops the one leading underscore every i686 symbol has.
+        if archive.endswith('-delay.a') and symbol.startswith('_imp_'):
+            thunks.add(symbol[len('_imp_'):])
+    return thunks
 
 
 def comdat_keys(names, prefix):
@@ -80,8 +117,9 @@ def default_script(ld):
     return script
 
 
-def link(words, output, map_path, script_path):
-    """COMMAND with its output, map and script replaced; the exit status."""
+def link(words, output, map_path, script_path, undefined=()):
+    """COMMAND with its output, map and script replaced and the symbols in
+    `undefined` asked for; the exit status."""
     result, skip = [], False
     for word in words:
         if skip:
@@ -95,6 +133,7 @@ def link(words, output, map_path, script_path):
             continue
         result.append(word)
     result += ['-Wl,-Map=' + map_path, '-Wl,-T,' + script_path]
+    result += ['-Wl,--undefined=' + symbol for symbol in sorted(undefined)]
     return subprocess.run(result, env=C_LOCALE).returncode
 
 
@@ -123,12 +162,13 @@ def main(words):
         fail("the first link's map lists no code")
     tables = comdat_keys(kept | discarded, '.eh_frame$')
     keys = comdat_keys(kept, '.text$') & tables
+    thunks = delay_thunks(os.path.join(work, 'first.map'))
 
     script = os.path.join(work, 'final.x')
     for _ in range(MAX_ROUNDS):
         with open(script, 'w') as f:
             f.write(script_text(base, keys))
-        status = link(words, output, final_map, script)
+        status = link(words, output, final_map, script, thunks)
         if status:
             return status
         kept, discarded = map_sections(final_map)

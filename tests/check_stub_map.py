@@ -13,6 +13,8 @@ check_stub_map.py MAP EXE PAYLOAD STUB_BUDGET
 - every COMDAT function linked keeps its unwind table where its object has one, and
   the table that ends them all (crtend.o's) comes last: exceptions still pass through
   the code that the live-only link (scripts/link_live_unwind.py) kept;
+- every delay-loaded function the program imports keeps its thunk's code: without
+  it the function's import entry points nowhere;
 - the stub, the exe less the payload archive, stays within STUB_BUDGET bytes.
 """
 import os
@@ -61,6 +63,20 @@ def unwind_failures(path):
     return failures
 
 
+def thunkless_delay_imports(path):
+    """Delay-import members (cmake/make_delay_lib.py's archives) whose import entry
+    the link placed without the thunk code that entry starts out pointing to."""
+    entries, code = set(), set()
+    for placed, section, size, owner in map_sizes.input_sections(path):
+        if not placed or not size or not re.search(r'-delay\.a\(.*_s\d+\.o\)$', owner):
+            continue
+        if section == '.idata$5':
+            entries.add(owner)
+        elif section == '.text' or section.startswith('.text$'):
+            code.add(owner)
+    return sorted(entries - code)
+
+
 def main(argv):
     if len(argv) != 5:
         print(__doc__, file=sys.stderr)
@@ -71,6 +87,7 @@ def main(argv):
     failures += [f'not linked: {name}' for name in REGISTERED if name not in members]
     failures += [f'linked: {name}' for name in FORBIDDEN if name in members]
     failures += unwind_failures(map_path)
+    failures += [f'delay import without its thunk: {m}' for m in thunkless_delay_imports(map_path)[:10]]
     stub = os.path.getsize(exe) - os.path.getsize(payload)
     if stub > budget:
         failures.append(f'stub {stub} bytes, over the budget of {budget}')
