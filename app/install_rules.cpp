@@ -3,6 +3,7 @@
 #include "app/product.h"
 #include "win/path.h"
 #include "win/result.h"
+#include "win/text.h"
 #include "win/windows_version.h"
 
 #include <shlwapi.h>
@@ -38,7 +39,7 @@ int CompareVersions(const std::wstring& a, const std::wstring& b) {
 std::wstring GetOsVersionString() {
     OSVERSIONINFOEXW info;
     if (!win::ReadWindowsVersion(info)) return std::wstring();
-    return std::to_wstring(info.dwMajorVersion) + L"." + std::to_wstring(info.dwMinorVersion);
+    return win::DecimalText(info.dwMajorVersion) + L"." + win::DecimalText(info.dwMinorVersion);
 }
 
 void NormalizeInstallDir(std::wstring& path) {

@@ -93,9 +93,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     // (a Downloads folder) must never be loaded by this elevated process.
     win::RestrictLibrarySearch();
 
-    wchar_t mutexName[MAX_PATH] = {};
-    std::swprintf(mutexName, MAX_PATH, L"%ls安装程序", EXE_NAME.c_str());
-    win::UniqueKernelHandle mutex(::CreateMutexW(nullptr, FALSE, mutexName));
+    const std::wstring mutexName = EXE_NAME + L"安装程序";
+    win::UniqueKernelHandle mutex(::CreateMutexW(nullptr, FALSE, mutexName.c_str()));
     const HRESULT mutexResult = win::ResultWithLastError(static_cast<bool>(mutex));
     if (mutexResult != S_OK) {
         g_nExitCode = mutexResult == win::HResultFromWin32(ERROR_ALREADY_EXISTS) ? EXIT_ALREADY_RUNNING

@@ -19,6 +19,7 @@
 #include "ui/controls/tab_layout.h"
 #include "win/path.h"
 #include "win/shell_launch.h"
+#include "win/text.h"
 
 #include <shellapi.h>
 #include <shlobj.h>
@@ -90,10 +91,10 @@ int CALLBACK BrowseCallback(HWND window, UINT message, LPARAM, LPARAM) {
 
 CWnd_Main::CWnd_Main() {
     g_pMainWnd = this;
-    std::swprintf(className_, 100, L"%lsInstaller", EXE_NAME.c_str());
+    className_ = EXE_NAME + L"Installer";
 }
 
-const wchar_t* CWnd_Main::GetWindowClassName() const { return className_; }
+const wchar_t* CWnd_Main::GetWindowClassName() const { return className_.c_str(); }
 
 UINT CWnd_Main::GetClassStyle() const { return CS_DBLCLKS; }
 
@@ -315,7 +316,7 @@ void CWnd_Main::ShowProgressPage() {
 
 void CWnd_Main::OnInstallProgress(int percent) {
     if (proInstall_) proInstall_->SetValue(percent);
-    SetText(labInstallPercent_, std::to_wstring(percent) + L"%");
+    SetText(labInstallPercent_, win::DecimalText(percent) + L"%");
 }
 
 void CWnd_Main::OnInstallFinished(LPARAM lParam) {

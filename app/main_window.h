@@ -94,5 +94,5 @@ private:
     int32_t installResult_ = 0;
     bool installing_ = false;
     wchar_t pathBuffer_[MAX_PATH] = {};
-    wchar_t className_[100] = {};
+    std::wstring className_;
 };

@@ -43,9 +43,14 @@ inline String numberTextInValue(double value) {
     if (std::isnan(value)) return "null";
     if (std::isinf(value)) return value < 0 ? "-1e+9999" : "1e+9999";
     char text[40];  // %.17g of any finite double fits
-    const int length = std::snprintf(text, sizeof(text), "%.*g", int(Value::defaultRealPrecision), value);
+    // The C runtime's own _snprintf: std::snprintf is MinGW's replacement,
+    // which brings its whole printf and number conversion (some 40 KB).
+    const int length = _snprintf(text, sizeof(text), "%.*g", int(Value::defaultRealPrecision), value);
     if (length <= 0 || length >= int(sizeof(text))) return String();
     String result(text, static_cast<size_t>(length));
+    // That runtime writes three exponent digits ("1e+020"); C writes at least two.
+    const size_t e = result.find('e');
+    if (e != String::npos && result.size() - e == 5 && result[e + 2] == '0') result.erase(e + 2, 1);
     for (char& c : result) {
         if (c == ',') c = '.';  // a decimal comma from the C locale
     }

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Makes a delay-import library from a system import library.
 
-make_delay_lib.py NM DLLTOOL IMPORT_LIB OUT_ARCHIVE OUT_SCRIPT
+make_delay_lib.py NM DLLTOOL IMPORT_LIB OUT_ARCHIVE OUT_SCRIPT OUT_INPUT_SCRIPT
 
 The functions are the import library's own (its __imp_ symbols); the library's
 DLL name is the one the import library names. dlltool writes the delay-import
@@ -11,6 +11,11 @@ OUT_SCRIPT is a linker script standing in for the library: it names every
 function's thunk as needed, then the archive. Without that, ld (2.40) drops the
 code of a thunk whose function is called only through its __imp_ pointer, as
 every dllimport declaration does, and leaves that pointer 0.
+
+OUT_INPUT_SCRIPT names the archive only, for a link that asks for the thunks
+its program uses itself (scripts/link_live_unwind.py): naming all of them
+links every function's thunk and import entry (some 50 KB for gdiplus and
+wininet).
 """
 import pathlib
 import re
@@ -36,7 +41,7 @@ def exports(nm, import_lib):
     return [name if name in code else name + " DATA" for name in sorted(imported)]
 
 
-def main(nm, dlltool, import_lib, out_archive, out_script):
+def main(nm, dlltool, import_lib, out_archive, out_script, out_input_script):
     dll = subprocess.run([dlltool, "-I", import_lib], check=True, capture_output=True, text=True).stdout.strip()
     if not re.fullmatch(r"[\w.-]+\.dll", dll, re.I):
         sys.exit(f"make_delay_lib: {import_lib} names no single DLL ({dll!r})")
@@ -52,12 +57,13 @@ def main(nm, dlltool, import_lib, out_archive, out_script):
     functions = [line for line in lines if not line.endswith(" DATA")]
     # i686 C symbols carry a leading underscore.
     needed = "".join(f'  "_{name}"\n' for name in functions)
-    pathlib.Path(out_script).write_text(
-        f"/* {dll}, delay-loaded: made by make_delay_lib.py */\nEXTERN(\n{needed})\n"
-        f"INPUT(\"{pathlib.Path(out_archive).resolve()}\")\n")
+    header = f"/* {dll}, delay-loaded: made by make_delay_lib.py */\n"
+    archive = f"INPUT(\"{pathlib.Path(out_archive).resolve()}\")\n"
+    pathlib.Path(out_script).write_text(header + f"EXTERN(\n{needed})\n" + archive)
+    pathlib.Path(out_input_script).write_text(header + archive)
 
 
 if __name__ == "__main__":
-    if len(sys.argv) != 6:
+    if len(sys.argv) != 7:
         sys.exit(__doc__)
     main(*sys.argv[1:])

@@ -1,6 +1,7 @@
 #include "report/log_server.h"
 
 #include "report/report_record.h"
+#include "win/text.h"
 
 #include <cwchar>
 
@@ -14,7 +15,7 @@ namespace report {
 
 std::wstring ReportUrl() {
     return std::wstring(L"http://") + TORVANE_WIDEN(TORVANE_LOG_SERVER) + L"/log/info/uploadLog.go?type=" +
-           std::to_wstring(kReportType);
+           win::DecimalText(kReportType);
 }
 
 bool SplitReportUrl(const std::wstring& url, ReportEndpoint& out) {

@@ -23,9 +23,13 @@
 #   PART: sizes wine frame idle demo big race frame_race (default: all but the last
 #   two, in that order)
 #   race: the silent install of the ~256 MiB mix against native `7zz x -mmt1` and
-#   `7zz x` on the same archive, the installer's peak resident set during it, and
-#   start to first frame of the installer against Wine's notepad. RACE_BASELINE=EXE
-#   puts another installer build with the same payload beside it, run in turn.
+#   `7zz x` on the same archive, and against Debian's 32-bit x86 `7zz` (7zip:i386,
+#   fetched with apt-get download): on a host that runs i386 code only through
+#   qemu, as the installer's, that is the like-for-like figure; the installer's
+#   peak resident set during it, all of it and its private (anonymous) part, which
+#   leaves out the payload's pages in the mapped image; and start to first frame
+#   of the installer against Wine's notepad. RACE_BASELINE=EXE puts another
+#   installer build with the same payload beside it, run in turn.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${TORVANE_BUILD:-$root/build}
@@ -233,38 +237,58 @@ part_big() {
   clicked "~256 MiB payload, clicked" "$big_exe"
 }
 
-vm_hwm_mib() { awk '/^VmHWM:/ {printf "%.1f", $2 / 1024}' "/proc/$1/status"; }
-silent_install() { # EXE: one silent install; prints "ms peak-MiB"
-  local t0 pid hwm=0 now
+vm_mib() { # PID: "VmHWM RssAnon" in MiB
+  awk '/^VmHWM:/ {h = $2} /^RssAnon:/ {a = $2} END {if (h) printf "%.1f %.1f", h / 1024, a / 1024}' "/proc/$1/status"
+}
+silent_install() { # EXE: one silent install; prints "ms peak-MiB peak-private-MiB"
+  local t0 pid hwm=0 anon=0 now
   t0=$(now_ms)
   # `wine` execs the loader: the installer keeps this pid, and its VmHWM is the
-  # peak resident set of the whole installer process.
+  # peak resident set of the whole installer process. RssAnon has no peak of its
+  # own: its largest sample.
   wine "$1" /s & pid=$!
   while kill -0 "$pid" 2>/dev/null; do
-    now=$(vm_hwm_mib "$pid" 2>/dev/null || true)
-    [ -n "$now" ] && hwm=$now
+    now=($(vm_mib "$pid" 2>/dev/null || true))
+    if [ ${#now[@]} -eq 2 ]; then
+      hwm=${now[0]}
+      anon=$(awk -v a="$anon" -v b="${now[1]}" 'BEGIN {print (b > a ? b : a)}')
+    fi
     sleep 0.2
   done
   wait "$pid" || { echo "bench: the silent install of $1 failed" >&2; exit 1; }
-  echo "$(( $(now_ms) - t0 )) $hwm"
+  echo "$(( $(now_ms) - t0 )) $hwm $anon"
+}
+sevenzip_i386() { # prints the path of Debian's 32-bit x86 7zz, fetched once; nothing if it cannot be had
+  local dir=$work/7zip-i386
+  if [ ! -x "$dir/usr/bin/7zz" ]; then
+    rm -rf "$dir" && mkdir -p "$dir/deb"
+    (cd "$dir/deb" && apt-get download 7zip:i386 >/dev/null 2>&1) || return 0
+    dpkg-deb -x "$dir"/deb/7zip_*_i386.deb "$dir" || return 0
+  fi
+  "$dir/usr/bin/7zz" i >/dev/null 2>&1 && echo "$dir/usr/bin/7zz"
 }
 part_race() {
   make_big
   section "the whole silent install against 7zz on the same archive (warm)"
   # Unpacked where the installer writes: the same file system.
-  local out=$WINEPREFIX/drive_c/7zz-out t0 r ours=() st=() mt=() peaks=() base=() base_peaks=()
+  local out=$WINEPREFIX/drive_c/7zz-out t0 r ours=() st=() mt=() st32=() mt32=() peaks=() anons=() base=() base_peaks=()
+  local x86_7zz; x86_7zz=$(sevenzip_i386)
   echo "archive: $(stat -c %s "$work/big.7z") bytes; threads: $(nproc) logical processors"
   # RACE_BASELINE: another installer build holding the same payload, run in turn.
   local baseline=${RACE_BASELINE:-}
   # Untimed: warms the file cache; every timed install then replaces an earlier one.
   echo "untimed first install: $(silent_install "$big_exe") (ms, peak MiB)"
   for _ in $(seq "$runs"); do
-    r=($(silent_install "$big_exe")); ours+=("${r[0]}"); peaks+=("${r[1]}")
+    r=($(silent_install "$big_exe")); ours+=("${r[0]}"); peaks+=("${r[1]}"); anons+=("${r[2]}")
     if [ -n "$baseline" ]; then
       r=($(silent_install "$baseline")); base+=("${r[0]}"); base_peaks+=("${r[1]}")
     fi
     rm -rf "$out"; t0=$(now_ms); 7zz x -bso0 -bsp0 -mmt1 -o"$out" "$work/big.7z"; st+=($(( $(now_ms) - t0 )))
     rm -rf "$out"; t0=$(now_ms); 7zz x -bso0 -bsp0 -o"$out" "$work/big.7z"; mt+=($(( $(now_ms) - t0 )))
+    if [ -n "$x86_7zz" ]; then
+      rm -rf "$out"; t0=$(now_ms); "$x86_7zz" x -bso0 -bsp0 -mmt1 -o"$out" "$work/big.7z"; st32+=($(( $(now_ms) - t0 )))
+      rm -rf "$out"; t0=$(now_ms); "$x86_7zz" x -bso0 -bsp0 -o"$out" "$work/big.7z"; mt32+=($(( $(now_ms) - t0 )))
+    fi
   done
   if [ -n "$baseline" ]; then
     summary "baseline $(basename "$baseline") /s, start to exit" ms "${base[@]}"
@@ -274,7 +298,14 @@ part_race() {
   summary "installer /s, start to exit" ms "${ours[@]}"
   summary "7zz x -mmt1" ms "${st[@]}"
   summary "7zz x (all cores)" ms "${mt[@]}"
+  if [ -n "$x86_7zz" ]; then
+    summary "32-bit x86 7zz x -mmt1 ($(file -b "$x86_7zz" | cut -d, -f1-2))" ms "${st32[@]}"
+    summary "32-bit x86 7zz x (all cores)" ms "${mt32[@]}"
+  else
+    echo "32-bit x86 7zz: not available (apt-get download 7zip:i386 failed)"
+  fi
   summary "installer peak resident set (VmHWM)" MiB "${peaks[@]}"
+  summary "installer peak private resident set (RssAnon)" MiB "${anons[@]}"
   echo "NSIS: not measured (the team does not install or run other installers)"
   part_frame_race
 }
@@ -282,6 +313,9 @@ part_frame_race() {
   section "start to first frame against Wine's notepad"
   managed off
   probe frame "C:\\windows\\notepad.exe" "$runs" "notepad" Notepad
+  # The 32-bit notepad runs as the installer does (through WoW64, and under qemu
+  # where the host has no i386 support): the like-for-like figure.
+  probe frame "C:\\windows\\syswow64\\notepad.exe" "$runs" "32-bit notepad" Notepad
   probe frame "$(winpath "$setup")" "$runs" "installer"
 }
 

@@ -9,10 +9,14 @@ check_stub_map.py MAP EXE PAYLOAD STUB_BUDGET
 - nothing brings the standard console streams (their static initialiser alone pulls
   in the file streams), nor the string streams and locales (a single ostringstream
   links some 700 KB of them), nor the runtime's demangler (its default terminate
-  handler's, replaced by win/quiet_terminate.cpp);
-- every COMDAT function linked keeps its unwind table where its object has one, and
+  handler's, replaced by win/quiet_terminate.cpp), nor MinGW's own printf and
+  number conversion (the C runtime's serve; some 50 KB);
+- every COMDAT function linked, and every object with code linked, keeps its unwind
+  table where its object has one, and
   the table that ends them all (crtend.o's) comes last: exceptions still pass through
   the code that the live-only link (scripts/link_live_unwind.py) kept;
+- every delay-loaded function the program imports keeps its thunk's code: without
+  it the function's import entry points nowhere;
 - the stub, the exe less the payload archive, stays within STUB_BUDGET bytes.
 """
 import os
@@ -30,15 +34,18 @@ FORBIDDEN = ['ZipHandlerOut.cpp', 'ZipUpdate.cpp', 'ZipOut.cpp', 'ZipAddCommon.c
              'Lzma2Enc.c', 'XzEnc.c', 'LzFind.c', 'MtCoder.c', 'ios_init.o', 'fstream-inst.o',
              'sstream-inst.o', 'ios-inst.o', 'locale-inst.o', 'locale_init.o', 'cp-demangle.o']
 
+# MinGW's printf engines and its gdtoa number conversion, by member name.
+FORBIDDEN_PATTERN = re.compile(r'mingw_pformatw?\.o$|-(gdtoa|strtodg)\.o$')
+
 
 def linked_members(path):
-    """Object names (without the .obj suffix) that put bytes into the image."""
+    """Archive member names (without the .obj suffix) that put bytes into the image:
+    sections the link placed, not those it read and discarded."""
     members = set()
-    with open(path, encoding='utf-8', errors='replace') as f:
-        for line in f:
-            m = re.search(r'\(([^()]+?)(?:\.obj)?\)\s*$', line)
-            if m and re.match(r'^\s+(\S+\s+)?0x[0-9a-f]+\s+0x[0-9a-f]*[1-9a-f][0-9a-f]*\s', line):
-                members.add(m.group(1))
+    for placed, _, size, owner in map_sizes.input_sections(path):
+        m = re.search(r'\(([^()]+?)(?:\.obj)?\)$', owner)
+        if placed and size and m:
+            members.add(m.group(1))
     return members
 
 
@@ -48,6 +55,10 @@ def unwind_failures(path):
     code = link_live_unwind.comdat_keys(kept, '.text$') & tables
     lost = sorted(code - link_live_unwind.comdat_keys(kept, '.eh_frame$'))
     failures = [f'no unwind table for the linked {name}' for name in lost[:10]]
+    objects, shared = link_live_unwind.objects_with_code(path)
+    kept_shared = {owner for placed, section, size, owner in map_sizes.input_sections(path)
+                   if placed and size and section == '.eh_frame'}
+    failures += [f'no unwind table for the code of {o}' for o in sorted((objects & shared) - kept_shared)[:10]]
     last = None
     in_layout = False
     with open(path, encoding='utf-8', errors='replace') as f:
@@ -61,6 +72,20 @@ def unwind_failures(path):
     return failures
 
 
+def thunkless_delay_imports(path):
+    """Delay-import members (cmake/make_delay_lib.py's archives) whose import entry
+    the link placed without the thunk code that entry starts out pointing to."""
+    entries, code = set(), set()
+    for placed, section, size, owner in map_sizes.input_sections(path):
+        if not placed or not size or not re.search(r'-delay\.a\(.*_s\d+\.o\)$', owner):
+            continue
+        if section == '.idata$5':
+            entries.add(owner)
+        elif section == '.text' or section.startswith('.text$'):
+            code.add(owner)
+    return sorted(entries - code)
+
+
 def main(argv):
     if len(argv) != 5:
         print(__doc__, file=sys.stderr)
@@ -70,7 +95,9 @@ def main(argv):
     failures = []
     failures += [f'not linked: {name}' for name in REGISTERED if name not in members]
     failures += [f'linked: {name}' for name in FORBIDDEN if name in members]
+    failures += [f'linked: {name}' for name in sorted(members) if FORBIDDEN_PATTERN.search(name)]
     failures += unwind_failures(map_path)
+    failures += [f'delay import without its thunk: {m}' for m in thunkless_delay_imports(map_path)[:10]]
     stub = os.path.getsize(exe) - os.path.getsize(payload)
     if stub > budget:
         failures.append(f'stub {stub} bytes, over the budget of {budget}')

@@ -57,7 +57,7 @@ void EndForMissingLibrary(const char* library, const char* function, DWORD error
     const std::wstring dll = Utf8ToWide(library ? library : "?");
     std::wstring message = function ? L"Cannot find " + Utf8ToWide(function) + L" in " + dll
                                     : L"Cannot load " + dll + L" from the system folder";
-    message += L" (error " + std::to_wstring(error);
+    message += L" (error " + win::DecimalText(error);
     std::wstring reason = SystemMessage(error);
     reason.erase(reason.find_last_not_of(L" .\r\n") + 1);
     if (!reason.empty()) message += L": " + reason;

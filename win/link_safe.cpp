@@ -1,6 +1,7 @@
 #include "win/link_safe.h"
 
 #include "win/path.h"
+#include "win/text.h"
 
 #include <algorithm>
 
@@ -18,8 +19,8 @@ bool HandleShowsReparsePoint(HANDLE file) {
 
 // A name beside `path` that nobody else chose: process, tick count and attempt.
 std::wstring SiblingName(const std::wstring& path, int attempt, const wchar_t* suffix) {
-    return path + L"." + std::to_wstring(::GetCurrentProcessId()) + L"-" + std::to_wstring(::GetTickCount64()) + L"-" +
-           std::to_wstring(attempt) + suffix;
+    return path + L"." + win::DecimalText(::GetCurrentProcessId()) + L"-" + win::DecimalText(::GetTickCount64()) + L"-" +
+           win::DecimalText(attempt) + suffix;
 }
 
 // Gives the open file the name `path`, replacing the directory entry there (a

@@ -38,6 +38,17 @@ std::wstring FoldCase(const wchar_t* text) {
     return key;
 }
 
+std::wstring DecimalText(unsigned long long magnitude, bool negative) {
+    wchar_t digits[24];
+    wchar_t* p = digits + 24;
+    do {
+        *--p = static_cast<wchar_t>(L'0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude != 0);
+    if (negative) *--p = L'-';
+    return std::wstring(p, digits + 24);
+}
+
 std::wstring FormatW(const wchar_t* format, ...) {
     std::vector<wchar_t> buf(256);
     for (;;) {

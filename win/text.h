@@ -3,6 +3,7 @@
 
 #include <string>
 #include <string_view>
+#include <type_traits>
 
 namespace win {
 
@@ -17,5 +18,20 @@ std::wstring FoldCase(const wchar_t* text);
 
 // printf-style formatting into a wide string ("%s" takes const wchar_t*).
 std::wstring FormatW(const wchar_t* format, ...);
+
+// The decimal text of an integer. Not std::to_wstring: that formats through
+// MinGW's own printf, which alone brings some 25 KB into the installer.
+std::wstring DecimalText(unsigned long long magnitude, bool negative);
+template <typename Int>
+std::wstring DecimalText(Int value) {
+    static_assert(std::is_integral_v<Int>, "integers only");
+    if constexpr (std::is_signed_v<Int>) {
+        // Negated in unsigned arithmetic: the smallest value has no positive twin.
+        const auto magnitude = static_cast<unsigned long long>(value);
+        return value < 0 ? DecimalText(0 - magnitude, true) : DecimalText(magnitude, false);
+    } else {
+        return DecimalText(static_cast<unsigned long long>(value), false);
+    }
+}
 
 }  // namespace win

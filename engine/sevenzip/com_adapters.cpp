@@ -12,6 +12,7 @@
 #include "win/link_safe.h"
 #include "win/path.h"
 #include "win/result.h"
+#include "win/text.h"
 #include "win/unique_handle.h"
 
 // The 7-Zip object factory, linked in whole (DllExports2.cpp).
@@ -81,7 +82,7 @@ std::wstring UniqueName(const std::wstring& path) {
     std::wstring base = path.substr(0, insertAt) + L"_" + stamp;
     const std::wstring ext = path.substr(insertAt);
     std::wstring candidate = base + ext;
-    for (int n = 2; win::FileExists(candidate); ++n) candidate = base + L"_" + std::to_wstring(n) + ext;
+    for (int n = 2; win::FileExists(candidate); ++n) candidate = base + L"_" + win::DecimalText(n) + ext;
     return candidate;
 }
 

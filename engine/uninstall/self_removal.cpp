@@ -1,6 +1,7 @@
 #include "engine/uninstall/self_removal.h"
 
 #include "win/path.h"
+#include "win/text.h"
 
 #include <windows.h>
 
@@ -16,8 +17,8 @@ constexpr int kNameTries = 16;
 // count, and CreateDirectoryW fails on an existing one (or a link planted there).
 std::wstring MakeFreshFolder(const std::wstring& parent) {
     for (int i = 0; i < kNameTries; ++i) {
-        wchar_t name[64] = {};
-        std::swprintf(name, 64, L"TorvaneUninstall-%lu-%lu-%d", ::GetCurrentProcessId(), ::GetTickCount(), i);
+        const std::wstring name = L"TorvaneUninstall-" + win::DecimalText(::GetCurrentProcessId()) + L"-" +
+                                  win::DecimalText(::GetTickCount()) + L"-" + win::DecimalText(i);
         const std::wstring folder = win::JoinPath(parent, name);
         if (::CreateDirectoryW(folder.c_str(), nullptr)) return folder;
         if (::GetLastError() != ERROR_ALREADY_EXISTS) break;

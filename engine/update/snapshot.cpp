@@ -4,6 +4,7 @@
 #include "engine/services/service.h"
 #include "win/path.h"
 #include "win/registry.h"
+#include "win/text.h"
 
 #include <windows.h>
 
@@ -15,7 +16,7 @@ constexpr REGSAM kView = KEY_WOW64_32KEY;
 constexpr int kMaxLinks = 3;  // two in the start menu, one in quick launch
 
 std::wstring LinkCopy(const std::wstring& backup, int index) {
-    return win::JoinPath(backup, L"link" + std::to_wstring(index) + L".lnk");
+    return win::JoinPath(backup, L"link" + win::DecimalText(index) + L".lnk");
 }
 
 struct ValueSet {

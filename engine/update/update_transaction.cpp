@@ -5,6 +5,7 @@
 #include "engine/update/snapshot.h"
 #include "win/link_safe.h"
 #include "win/path.h"
+#include "win/text.h"
 
 #include <algorithm>
 #include <set>
@@ -22,7 +23,7 @@ constexpr int kBackupNameAttempts = 16;
 constexpr size_t kFilesPerBackupFolder = 128;
 
 std::wstring BackupName(const std::wstring& backup, size_t index) {
-    return backup + L"\\" + std::to_wstring(index / kFilesPerBackupFolder) + L"\\" + std::to_wstring(index);
+    return backup + L"\\" + win::DecimalText(index / kFilesPerBackupFolder) + L"\\" + win::DecimalText(index);
 }
 
 bool IsNumber(const std::wstring& text) {
@@ -134,8 +135,8 @@ bool IsWellFormed(const UpdateJournal& journal, const std::wstring& root, const 
 // before the journal is written leaves only a pointer to clear.
 DWORD MakeBackupFolder(const std::wstring& root, const std::wstring& product_key, std::wstring* backup) {
     for (int attempt = 0; attempt < kBackupNameAttempts; ++attempt) {
-        const std::wstring candidate = root + L"\\" + kBackupFolderPrefix + std::to_wstring(::GetCurrentProcessId()) +
-                                       L"-" + std::to_wstring(::GetTickCount64()) + L"-" + std::to_wstring(attempt);
+        const std::wstring candidate = root + L"\\" + kBackupFolderPrefix + win::DecimalText(::GetCurrentProcessId()) +
+                                       L"-" + win::DecimalText(::GetTickCount64()) + L"-" + win::DecimalText(attempt);
         if (!SetJournalPointer(product_key, JournalPath(candidate))) return LastErrorOr(ERROR_REGISTRY_IO_FAILED);
         if (::CreateDirectoryW(candidate.c_str(), nullptr)) {
             ::SetFileAttributesW(candidate.c_str(), FILE_ATTRIBUTE_HIDDEN);

@@ -63,8 +63,9 @@ check "relink.py sends the link map beside its program" \
   $(grep -q -- '-Wl,-Map=w/setup.exe.map' <<<"$out" && ! grep -q 'TorvaneSetup.map' <<<"$out"; echo $?)
 
 # The live-unwind link: an inline function nothing calls goes with its unwind
-# table, one on the path of a caught exception keeps its table, and the program's
-# last table is crtend.o's terminator.
+# table, one on the path of a caught exception keeps its table, an archive member
+# that only a dead function names goes with its table while one the program calls
+# keeps its own, and the program's last table is crtend.o's terminator.
 if command -v i686-w64-mingw32-g++-posix >/dev/null; then
   cat > "$work/unwind.cpp" <<'CPP'
 #include <stdexcept>
@@ -72,11 +73,26 @@ if command -v i686-w64-mingw32-g++-posix >/dev/null; then
 template <class T> int never_called(T x) { if (x > 3) throw std::runtime_error("no"); return std::to_string(x).size(); }
 template int never_called<int>(int);
 inline int thrower(int x) { if (x > 3) throw std::runtime_error("yes"); return x; }
-int main(int argc, char**) { try { return thrower(argc + 5); } catch (const std::exception&) { return 7; } }
+extern "C" int plain(int);
+int main(int argc, char**) { try { return thrower(argc + plain(5)); } catch (const std::exception&) { return 7; } }
 CPP
+  # plain.c has no tables and calls named_by_dead only from a function nothing
+  # calls; both members of the archive have tables.
+  cat > "$work/plain.c" <<'C'
+int named_by_dead(int); int called(int);
+int dead(int x) { return named_by_dead(x); }
+int plain(int x) { return called(x); }
+C
+  echo 'int named_by_dead(int x) { return x * 3; }' > "$work/named_by_dead.c"
+  echo 'int called(int x) { return x + 1; }' > "$work/called.c"
+  for c in plain named_by_dead called; do
+    tables=-fasynchronous-unwind-tables; [ $c = plain ] && tables=-fno-asynchronous-unwind-tables
+    i686-w64-mingw32-gcc-posix -Os -ffunction-sections $tables -c "$work/$c.c" -o "$work/$c.o"
+  done
+  rm -f "$work/libnamed.a" && i686-w64-mingw32-ar rcs "$work/libnamed.a" "$work/named_by_dead.o" "$work/called.o"
   i686-w64-mingw32-g++-posix -Os -ffunction-sections -fdata-sections -fno-inline -c "$work/unwind.cpp" -o "$work/unwind.o"
   python3 "$src/scripts/link_live_unwind.py" i686-w64-mingw32-g++-posix -static -Wl,--gc-sections \
-    "$work/unwind.o" -o "$work/unwind.exe" -Wl,-Map="$work/unwind.map" >/dev/null 2>&1
+    "$work/unwind.o" "$work/plain.o" "$work/libnamed.a" -o "$work/unwind.exe" -Wl,-Map="$work/unwind.map" >/dev/null 2>&1
   check "the live-unwind link links" $?
   awk '/^Linker script and memory map/{p=1} p' "$work/unwind.map" > "$work/unwind.layout"
   check "an inline function nothing calls goes, with its table" \
@@ -84,6 +100,12 @@ CPP
       grep -q '^ \.eh_frame\$_Z12never_calledIiEiT_' "$work/unwind.map"; echo $?)
   check "an inline function an exception passes keeps its table" \
     $(grep -q '^ \.eh_frame\$_Z7throweri' "$work/unwind.layout"; echo $?)
+  check "a member only a dead function names goes, with its table" \
+    $(! grep -qE '^ \.(text\S*|eh_frame) +0x[0-9a-f]*[1-9a-f][0-9a-f]* +0x[0-9a-f]+ .*\(named_by_dead\.o\)' "$work/unwind.layout" && \
+      grep -q '(named_by_dead\.o)' "$work/unwind.map"; echo $?)
+  check "a member the program calls keeps its code and its table" \
+    $(grep -qE '^ \.eh_frame +0x[0-9a-f]+ +0x[0-9a-f]+ .*\(called\.o\)' "$work/unwind.layout" && \
+      grep -qE '^ \.text\S* +0x[0-9a-f]+ +0x[0-9a-f]+ .*\(called\.o\)' "$work/unwind.layout"; echo $?)
   check "crtend.o's table comes last" \
     $(grep '^ \.eh_frame' "$work/unwind.layout" | grep -v ' 0x0 ' | tail -1 | grep -q 'crtend\.o'; echo $?)
 fi

@@ -2,6 +2,11 @@
 // base class, down to the custom attributes of the control base.
 #include <gtest/gtest.h>
 
+#include <climits>
+#include <cwchar>
+#include <string>
+
+#include "ui/base/attribute_values.h"
 #include "ui/base/control.h"
 #include "ui/controls/button.h"
 #include "ui/controls/layouts.h"
@@ -76,4 +81,38 @@ TEST(AttributeTable, PassOnRowsApplyAndStillReachTheBase) {
     tabs.SetAttribute(L"selectedid", L"1");
     EXPECT_EQ(1, tabs.GetCurSel());
     EXPECT_STREQ(L"1", tabs.GetCustomAttribute(L"selectedid"));
+}
+
+// Fractions are read by hand, not by wcstod; they must read as wcstod would,
+// stepping over one separator after each number.
+TEST(AttributeValue, FractionsReadAsWcstodReadsThem) {
+    auto reference = [](const wchar_t* value, double (&out)[4]) {
+        const wchar_t* p = value;
+        for (double& f : out) {
+            wchar_t* end = nullptr;
+            f = std::wcstod(p, &end);
+            p = *end ? end + 1 : end;
+        }
+    };
+    const wchar_t* cases[] = {L"0.3,0.25,0.1,0.7", L"1,2,3,4", L"-0.5, .75,+2.,1e-1", L"2.5E2,1e+2,3e0,0.125e1",
+                              L"x,0.2", L"0.5junk,0.6", L"", L"1,,2", L"0.1234567890123,9007199254740991,1e-3x,e5",
+                              L"1e,2e-,3.e1,-"};
+    for (const wchar_t* value : cases) {
+        double ours[4] = {-9, -9, -9, -9};
+        double theirs[4] = {-9, -9, -9, -9};
+        attribute_value::ParseFractions(value, ours);
+        reference(value, theirs);
+        for (int i = 0; i < 4; ++i) EXPECT_EQ(theirs[i], ours[i]) << "\"" << win::WideToUtf8(value) << "\" [" << i << "]";
+    }
+}
+
+TEST(DecimalText, MatchesToWstringAtEveryIntegerTypesLimits) {
+    EXPECT_EQ(std::to_wstring(0), win::DecimalText(0));
+    EXPECT_EQ(std::to_wstring(-1), win::DecimalText(-1));
+    EXPECT_EQ(std::to_wstring(INT_MIN), win::DecimalText(INT_MIN));
+    EXPECT_EQ(std::to_wstring(INT_MAX), win::DecimalText(INT_MAX));
+    EXPECT_EQ(std::to_wstring(LLONG_MIN), win::DecimalText(LLONG_MIN));
+    EXPECT_EQ(std::to_wstring(ULLONG_MAX), win::DecimalText(ULLONG_MAX));
+    EXPECT_EQ(std::to_wstring(4294967295ul), win::DecimalText(DWORD{4294967295ul}));
+    EXPECT_EQ(L"1000", win::DecimalText(static_cast<unsigned short>(1000)));
 }

@@ -18,10 +18,45 @@ long ReadListInt(const wchar_t*& p) {
     return value;
 }
 
+bool IsDigit(wchar_t c) { return c >= L'0' && c <= L'9'; }
+
+// A decimal number ([sign] digits [. digits] [e [sign] digits]), read by hand:
+// wcstod would bring MinGW's whole number-conversion library for a skin's few
+// fractions. Stops at the first character that does not fit, as wcstod does.
+double ReadDecimal(const wchar_t*& p) {
+    const wchar_t* q = p;
+    while (*q == L' ' || *q == L'\t') ++q;
+    const bool negative = *q == L'-';
+    if (*q == L'-' || *q == L'+') ++q;
+    // The digits as a whole number times a power of ten: one rounding for a
+    // short fraction ("0.3" is 3 / 10, the double nearest 0.3).
+    double digits = 0;
+    int exponent = 0;
+    bool any = false;
+    for (; IsDigit(*q); ++q, any = true) digits = digits * 10 + (*q - L'0');
+    if (*q == L'.') {
+        for (++q; IsDigit(*q); ++q, any = true) {
+            digits = digits * 10 + (*q - L'0');
+            --exponent;
+        }
+    }
+    if (!any) return 0;  // nothing read: p stays where it was
+    if ((*q == L'e' || *q == L'E') && (IsDigit(q[1]) || ((q[1] == L'-' || q[1] == L'+') && IsDigit(q[2])))) {
+        const bool down = q[1] == L'-';
+        int written = 0;
+        for (q += IsDigit(q[1]) ? 1 : 2; IsDigit(*q); ++q) written = written < 10000 ? written * 10 + (*q - L'0') : written;
+        exponent += down ? -written : written;
+    }
+    p = q;
+    double power = 1;
+    for (int n = exponent < 0 ? -exponent : exponent; n > 0 && power < 1e308; --n) power *= 10;
+    const double value = exponent < 0 ? digits / power : digits * power;
+    return negative ? -value : value;
+}
+
 double ReadListDouble(const wchar_t*& p) {
-    wchar_t* end = nullptr;
-    const double value = std::wcstod(p, &end);
-    p = *end ? end + 1 : end;
+    const double value = ReadDecimal(p);
+    p = *p ? p + 1 : p;
     return value;
 }
 

@@ -9,6 +9,7 @@
 #include "ui/base/paint_manager.h"
 #include "ui/base/paint_manager_shared.h"
 #include "ui/base/render.h"
+#include "win/text.h"
 
 namespace Ulmar {
 
@@ -182,7 +183,7 @@ namespace {
 // loses the part from the first "@" up to the last ".".
 bool PlainImageName(const std::wstring& name, int scale, std::wstring& plain) {
     if (scale != 100) {
-        const std::wstring inserted = L"@" + std::to_wstring(scale) + L".";
+        const std::wstring inserted = L"@" + win::DecimalText(scale) + L".";
         if (name.find(inserted) != std::wstring::npos) {
             plain = name;
             for (size_t pos = 0; (pos = plain.find(inserted, pos)) != std::wstring::npos; ++pos) {

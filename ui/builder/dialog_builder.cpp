@@ -44,7 +44,7 @@ std::wstring SourceKey(const std::wstring& name) {
     return key;
 }
 
-std::wstring ResourceKey(UINT id) { return L"#" + std::to_wstring(id); }
+std::wstring ResourceKey(UINT id) { return L"#" + win::DecimalText(id); }
 
 }  // namespace
 
