@@ -156,7 +156,17 @@ TEST(NineSlice, BlendedSliceAtAnotherSizeIsResizedSmoothly) {
     }
 }
 
-TEST(NineSlice, BottomUpPictureIsResizedTheRightWayUp) {
+// Resized the right way up whichever way the picture's rows lie in memory (under
+// Wine, GetObject reports a top-down DIB section as bottom-up).
+TEST(NineSlice, PicturesAreResizedTheRightWayUpWhicheverWayTheirRowsLie) {
+    auto topDown = test::MakeBitmap(1, 2, {0xFF000000, 0xFFFFFFFF});  // top black, bottom white
+    Canvas resized(1, 8, 0xFF00FF00);
+    CRenderer::DrawImage(resized.dc(), topDown.get(), RECT{0, 0, 1, 8}, RECT{0, 0, 1, 8}, RECT{0, 0, 1, 2},
+                         kNoCorner, true);
+    EXPECT_EQ(0xFF000000u, resized.At(0, 0));
+    EXPECT_EQ(0xFFFFFFFFu, resized.At(0, 7));
+    EXPECT_LT(resized.At(0, 3) & 0xFF, resized.At(0, 4) & 0xFF);
+
     BITMAPINFO info = {};
     info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
     info.bmiHeader.biWidth = 1;

@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
+#include <vector>
 
 #include "ui/base/blend.h"
 #include "ui/base/paint_manager.h"
@@ -43,20 +45,38 @@ void ApplyClip(HDC dc, win::UniqueRegion region, const RECT& rc, CRenderClip& cl
 }
 
 // The pixels of a 32-bit DIB section as rows (bottom-up DIBs get a negative stride).
+// A picture's pixels, top row first, for smooth resizing. Copied out through GDI
+// rather than read from the DIB section's memory: the row order of that memory
+// cannot be told from GetObject (Wine reports every DIB section as bottom-up).
 struct DibRows {
-    const BYTE* first = nullptr;  // row 0, the top
-    int stride = 0;
+    std::vector<DWORD> pixels;
+    int width = 0;
+    const BYTE* first() const { return pixels.empty() ? nullptr : reinterpret_cast<const BYTE*>(pixels.data()); }
+    int stride() const { return width * 4; }
 };
 
-DibRows RowsOf(HBITMAP bitmap) {
-    DIBSECTION dib = {};
-    if (::GetObjectW(bitmap, sizeof(dib), &dib) != sizeof(dib) || !dib.dsBm.bmBits || dib.dsBm.bmBitsPixel != 32) {
-        return DibRows{};
+// `bitmap` must not be selected into a DC (GetDIBits' rule). Empty when it cannot be read.
+DibRows RowsOf(HDC dc, HBITMAP bitmap) {
+    DibRows rows;
+    BITMAP bm = {};
+    if (::GetObjectW(bitmap, sizeof(bm), &bm) != sizeof(bm) || bm.bmBitsPixel != 32 || bm.bmWidth <= 0 ||
+        bm.bmHeight <= 0) {
+        return rows;
     }
-    const auto* bits = static_cast<const BYTE*>(dib.dsBm.bmBits);
-    const int stride = dib.dsBm.bmWidthBytes;
-    if (dib.dsBmih.biHeight < 0) return DibRows{bits, stride};
-    return DibRows{bits + static_cast<ptrdiff_t>(dib.dsBm.bmHeight - 1) * stride, -stride};
+    BITMAPINFO info = {};
+    info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    info.bmiHeader.biWidth = bm.bmWidth;
+    info.bmiHeader.biHeight = -bm.bmHeight;  // top-down
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    rows.pixels.resize(static_cast<size_t>(bm.bmWidth) * bm.bmHeight);
+    if (::GetDIBits(dc, bitmap, 0, bm.bmHeight, rows.pixels.data(), &info, DIB_RGB_COLORS) != bm.bmHeight) {
+        rows.pixels.clear();
+        return rows;
+    }
+    rows.width = bm.bmWidth;
+    return rows;
 }
 
 // A blend of a premultiplied slice, or a plain stretch when opaque (StretchBlt's
@@ -65,7 +85,7 @@ DibRows RowsOf(HBITMAP bitmap) {
 class SliceDrawer {
 public:
     SliceDrawer(HDC dc, HDC source, DibRows rows, const RECT& paint, bool alpha, BYTE fade)
-        : dc_(dc), source_(source), rows_(rows), paint_(paint), opaque_(!alpha && fade >= 255) {
+        : dc_(dc), source_(source), rows_(std::move(rows)), paint_(paint), opaque_(!alpha && fade >= 255) {
         blend_.BlendOp = AC_SRC_OVER;
         blend_.BlendFlags = 0;
         blend_.SourceConstantAlpha = fade;
@@ -78,7 +98,7 @@ public:
         if (dw <= 0 || dh <= 0 || sw <= 0 || sh <= 0 || !Meets(dest, paint_)) return;
         if (opaque_) {
             ::StretchBlt(dc_, dest.left, dest.top, dw, dh, source_, sx, sy, sw, sh, SRCCOPY);
-        } else if ((dw != sw || dh != sh) && rows_.first && DrawResized(dest, RECT{sx, sy, sx + sw, sy + sh})) {
+        } else if ((dw != sw || dh != sh) && rows_.first() && DrawResized(dest, RECT{sx, sy, sx + sw, sy + sh})) {
             return;
         } else {
             Blend::AlphaBlend(dc_, dest.left, dest.top, dw, dh, source_, sx, sy, sw, sh, blend_);
@@ -95,7 +115,7 @@ private:
                            shown.bottom - dest.top};
         void* bits = nullptr;
         const win::UniqueBitmap resized = win::CreateDib32(w, h, &bits);
-        if (!resized || !ResampleBgra(rows_.first, rows_.stride, source, dest.right - dest.left,
+        if (!resized || !ResampleBgra(rows_.first(), rows_.stride(), source, dest.right - dest.left,
                                       dest.bottom - dest.top, part, static_cast<DWORD*>(bits))) {
             return false;
         }
@@ -283,16 +303,19 @@ void CRenderer::DrawImage(HDC dc, HBITMAP bitmap, const RECT& dest, const RECT& 
                           const RECT& source, const RECT& corner, bool alpha, BYTE fade, bool hole,
                           bool xtiled, bool ytiled) {
     if (!dc || !bitmap) return;
+    const bool opaque = !alpha && fade >= 255;
+    const bool noCorners = corner.left == 0 && corner.top == 0 && corner.right == 0 && corner.bottom == 0;
+    const int dw = dest.right - dest.left, dh = dest.bottom - dest.top;
+    const int sw = source.right - source.left, sh = source.bottom - source.top;
+    // Read before the picture is selected, and only when a blended slice may be resized.
+    DibRows rows = !opaque && (dw != sw || dh != sh) ? RowsOf(dc, bitmap) : DibRows{};
+
     win::UniqueMemoryDc memory = win::CreateMemoryDc(dc);
     if (!memory) return;
     win::ScopedSelectObject select(memory.get(), bitmap);
     if (!select.ok()) return;
     ScopedStretchMode stretch(dc, HALFTONE);
 
-    const bool opaque = !alpha && fade >= 255;
-    const bool noCorners = corner.left == 0 && corner.top == 0 && corner.right == 0 && corner.bottom == 0;
-    const int dw = dest.right - dest.left, dh = dest.bottom - dest.top;
-    const int sw = source.right - source.left, sh = source.bottom - source.top;
     if (opaque && noCorners && dw == sw && dh == sh) {
         RECT part;
         if (::IntersectRect(&part, &dest, &paint)) {
@@ -303,7 +326,7 @@ void CRenderer::DrawImage(HDC dc, HBITMAP bitmap, const RECT& dest, const RECT& 
         return;
     }
 
-    const SliceDrawer drawer(dc, memory.get(), RowsOf(bitmap), paint, alpha, fade);
+    const SliceDrawer drawer(dc, memory.get(), std::move(rows), paint, alpha, fade);
     const int cl = corner.left, ct = corner.top, cr = corner.right, cb = corner.bottom;
     // Destination and source grid lines.
     const int dx[4] = {dest.left, dest.left + cl, dest.right - cr, dest.right};
