@@ -44,7 +44,6 @@ void ApplyClip(HDC dc, win::UniqueRegion region, const RECT& rc, CRenderClip& cl
     ::SelectClipRgn(dc, clip.hRgn.get());
 }
 
-// The pixels of a 32-bit DIB section as rows (bottom-up DIBs get a negative stride).
 // A picture's pixels, top row first, for smooth resizing. Copied out through GDI
 // rather than read from the DIB section's memory: the row order of that memory
 // cannot be told from GetObject (Wine reports every DIB section as bottom-up).
